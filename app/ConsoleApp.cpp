@@ -1,0 +1,113 @@
+#include "app/ConsoleApp.h"
+
+#include <cstdio>
+
+#include "app/OperationLog.h"
+#include "config/Configuration.h"
+#include "net/Context.h"
+#include "ui/IntroWindow.h"
+#include "ui/Screen.h"
+
+namespace kova {
+
+namespace {
+
+constexpr const char* kConfigurationPath = "./conf.json";
+
+// Window rows: monitor 0-15, log 16-23, command title 24 and input from 25 down.
+constexpr int kIntroTop = 7;
+constexpr int kIntroHeight = 10;
+constexpr int kMonitorTop = 0;
+constexpr int kMonitorHeight = 16;
+constexpr int kLogTop = 16;
+constexpr int kLogHeight = 8;
+constexpr int kCommandTop = 24;
+constexpr int kCommandHeight = 1;
+
+}  // namespace
+
+ConsoleApp::ConsoleApp()
+    : timer(0, 0),
+      monitorRunnable(monitor, &MonitorWindow::receiveLoop),
+      logRunnable(log, &LogWindow::receiveLoop),
+      commandRunnable(command, &CommandWindow::inputLoop) {
+    try {
+        setupOperationLog();
+    } catch (const spdlog::spdlog_ex& e) {
+        std::printf("Log initialization failed: %s\n", e.what());
+        std::fflush(stdout);
+    }
+    initScreen();
+}
+
+ConsoleApp::~ConsoleApp() {
+    ScreenLock lock;
+    endScreen();
+}
+
+void ConsoleApp::initScreen() {
+    ScreenLock lock;
+    startScreen();
+    rows = getmaxy(stdscr);
+    cols = getmaxx(stdscr);
+}
+
+void ConsoleApp::run() {
+    oplog::info("start kovaConsole");
+
+    IntroWindow intro;
+    intro.create(cols, kIntroTop, kIntroHeight, this);
+    intro.draw();
+    intro.close();
+
+    const bool configured = loadConfiguration(kConfigurationPath);
+
+    monitor.create(cols, kMonitorTop, kMonitorHeight, this);
+    log.create(cols, kLogTop, kLogHeight, this);
+    command.create(cols, kCommandTop, kCommandHeight, this);
+
+    monitor.draw();
+    log.draw();
+    command.draw();
+
+    commandThread.start(commandRunnable);
+    monitorThread.start(monitorRunnable);
+    logThread.start(logRunnable);
+
+    timer.setStartInterval(0);
+    timer.setPeriodicInterval(kRedrawIntervalMs);
+    timer.start(Poco::TimerCallback<MonitorWindow>(monitor, &MonitorWindow::drawStatus),
+                Poco::Thread::PRIO_NORMAL);
+
+    if (!configured) {
+        log.print("Loading configuration file is failed");
+    }
+    // Start-up failures of the messaging layer (a malformed host, a socket that cannot be made)
+    // become log lines, so the operator sees why a window stays quiet.
+    for (const std::string* error : {&monitor.startError(), &log.startError()}) {
+        if (!error->empty()) {
+            log.print(*error);
+        }
+    }
+
+    commandThread.join();
+    monitorThread.join();
+    logThread.join();
+    // The redraw must end before the windows are closed and the screen is ended.
+    timer.stop();
+}
+
+void ConsoleApp::requestStop() {
+    monitor.stop();
+    log.stop();
+    command.requestStop();
+    shutdownMessaging();
+}
+
+void ConsoleApp::closeWindows() {
+    log.close();
+    command.close();
+    monitor.close();
+}
+
+}  // namespace kova

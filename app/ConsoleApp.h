@@ -1,0 +1,56 @@
+#pragma once
+
+#include <Poco/RunnableAdapter.h>
+#include <Poco/Thread.h>
+#include <Poco/Timer.h>
+
+#include "command/CommandWindow.h"
+#include "logview/LogWindow.h"
+#include "monitor/MonitorWindow.h"
+
+namespace kova {
+
+// The application: owns the three working windows, their threads and the monitor's redraw timer.
+// One instance lives in main's frame for the whole run; neither copied nor moved.
+class ConsoleApp {
+  public:
+    static constexpr long kRedrawIntervalMs = 200;
+
+    // Builds the members, sets up the operation log (a failure is written to standard output and
+    // the run goes on without it) and starts the curses screen.
+    ConsoleApp();
+    // Hands the terminal back first (endwin), then destroys the members.
+    ~ConsoleApp();
+    ConsoleApp(const ConsoleApp&) = delete;
+    ConsoleApp& operator=(const ConsoleApp&) = delete;
+
+    // Banner, configuration, layout, threads and timer; returns once all three threads have ended
+    // and the redraw timer has stopped. Main thread.
+    void run();
+
+    // Ends the run from any thread: clears every running flag and shuts the messaging context
+    // down, so that every blocked receive returns at once. Safe to call more than once.
+    void requestStop();
+
+    // The steps after run: close the log, command and monitor windows.
+    void closeWindows();
+
+    MonitorWindow monitor;
+    LogWindow log;
+    CommandWindow command;
+    int cols = 0;
+    int rows = 0;
+
+  private:
+    void initScreen();
+
+    Poco::Thread monitorThread;
+    Poco::Thread commandThread;
+    Poco::Thread logThread;
+    Poco::Timer timer;
+    Poco::RunnableAdapter<MonitorWindow> monitorRunnable;
+    Poco::RunnableAdapter<LogWindow> logRunnable;
+    Poco::RunnableAdapter<CommandWindow> commandRunnable;
+};
+
+}  // namespace kova

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <signal.h>
+
+#include <functional>
+#include <thread>
+
+namespace kova {
+
+// Takes SIGINT, SIGTERM and SIGHUP on one thread of its own, so that ending the console from outside
+// runs the normal shut-down path (threads joined, terminal handed back, operation log closed)
+// instead of killing the process mid-draw.
+class SignalWatcher {
+  public:
+    // Blocks the watched signals in the calling thread; every thread started afterwards inherits the
+    // mask, so only the watcher ever receives them. Call before any other thread starts.
+    static void blockSignals();
+
+    // Starts the watcher; `onSignal` runs on the watcher's thread for the first signal.
+    explicit SignalWatcher(std::function<void()> onSignal);
+    // Stops the watcher if no signal came, and joins it.
+    ~SignalWatcher();
+    SignalWatcher(const SignalWatcher&) = delete;
+    SignalWatcher& operator=(const SignalWatcher&) = delete;
+
+  private:
+    static sigset_t watchedSet();
+    void watch();
+
+    std::function<void()> onSignal_;
+    std::thread thread_;
+};
+
+}  // namespace kova

@@ -1,0 +1,17 @@
+# Compiler warnings and sanitizer flags shared by every target of the project.
+function(kova_set_options target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
+    if(KOVA_WERROR)
+        target_compile_options(${target} PRIVATE -Werror)
+    endif()
+endfunction()
+
+if(KOVA_SANITIZE STREQUAL "address")
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+elseif(KOVA_SANITIZE STREQUAL "thread")
+    add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=thread)
+elseif(NOT KOVA_SANITIZE STREQUAL "")
+    message(FATAL_ERROR "KOVA_SANITIZE must be empty, 'address' or 'thread'")
+endif()

@@ -1,0 +1,133 @@
+#include "TmuxPane.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <stdexcept>
+
+#include "TestSupport.h"
+
+namespace kova::test {
+
+std::string runCommand(const std::string& command) {
+    std::string output;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return output;
+    }
+    char buffer[4096];
+    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+        output.append(buffer, n);
+    }
+    pclose(pipe);
+    return output;
+}
+
+std::string shellQuote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) {
+        if (c == '\'') {
+            quoted += "'\\''";
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + "'";
+}
+
+namespace {
+std::atomic<int> g_serverCount{0};
+}
+
+TmuxPane::TmuxPane(const std::string& command, const std::string& cwd, int cols, int rows)
+    : socket_("kova-test-" + std::to_string(getpid()) + "-" + std::to_string(g_serverCount++)), cols_(cols) {
+    // One command queue: remain-on-exit is set before the pane's command can end.
+    tmux("-f /dev/null new-session -d -s main -x " + std::to_string(cols) + " -y " + std::to_string(rows) +
+         " -c " + shellQuote(cwd) + " " + shellQuote(command) + " \\; set-option -t main remain-on-exit on" +
+         " \\; set-option -t main status off");
+    if (panePid() <= 0) {
+        throw std::runtime_error("tmux did not start: " + command);
+    }
+}
+
+TmuxPane::~TmuxPane() { tmux("kill-server"); }
+
+std::string TmuxPane::tmux(const std::string& args) const {
+    return runCommand("tmux -L " + socket_ + " " + args + " 2>/dev/null");
+}
+
+std::vector<std::string> TmuxPane::screen() const { return splitLines(tmux("capture-pane -p -t main")); }
+
+std::vector<std::string> TmuxPane::screenWithAttributes() const {
+    return splitLines(tmux("capture-pane -p -e -t main"));
+}
+
+std::string TmuxPane::screenText() const { return tmux("capture-pane -p -t main"); }
+
+std::string TmuxPane::row(int row) const {
+    const auto lines = screen();
+    std::string line = row >= 0 && row < static_cast<int>(lines.size()) ? lines[row] : std::string();
+    if (static_cast<int>(line.size()) < cols_) {
+        line.resize(cols_, ' ');
+    }
+    return line;
+}
+
+bool TmuxPane::waitForScreen(const std::function<bool(const std::vector<std::string>&)>& done,
+                             std::chrono::milliseconds timeout) const {
+    return waitUntil([&] { return done(screen()); }, timeout);
+}
+
+bool TmuxPane::waitForText(const std::string& text, std::chrono::milliseconds timeout) const {
+    return waitUntil([&] { return screenText().find(text) != std::string::npos; }, timeout);
+}
+
+void TmuxPane::typeText(const std::string& text) const {
+    tmux("send-keys -t main -l " + shellQuote(text));
+}
+
+void TmuxPane::sendKeys(const std::vector<std::string>& keys) const {
+    std::string args = "send-keys -t main";
+    for (const auto& key : keys) {
+        args += " " + shellQuote(key);
+    }
+    tmux(args);
+}
+
+void TmuxPane::resize(int cols, int rows) const {
+    tmux("resize-window -t main -x " + std::to_string(cols) + " -y " + std::to_string(rows));
+}
+
+std::string TmuxPane::display(const std::string& format) const {
+    std::string out = tmux("display-message -p -t main " + shellQuote(format));
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) {
+        out.pop_back();
+    }
+    return out;
+}
+
+int TmuxPane::panePid() const {
+    const std::string pid = display("#{pane_pid}");
+    return pid.empty() ? -1 : std::atoi(pid.c_str());
+}
+
+bool TmuxPane::paneDead(int* status) const {
+    if (display("#{pane_dead}") != "1") {
+        return false;
+    }
+    if (status != nullptr) {
+        *status = std::atoi(display("#{pane_dead_status}").c_str());
+    }
+    return true;
+}
+
+bool TmuxPane::waitForExit(std::chrono::milliseconds timeout, int* status) const {
+    return waitUntil([&] { return paneDead(status); }, timeout);
+}
+
+int TmuxPane::cursorRow() const { return std::atoi(display("#{cursor_y}").c_str()); }
+int TmuxPane::cursorCol() const { return std::atoi(display("#{cursor_x}").c_str()); }
+bool TmuxPane::cursorVisible() const { return display("#{cursor_flag}") == "1"; }
+
+}  // namespace kova::test

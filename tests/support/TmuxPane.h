@@ -1,0 +1,71 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace kova::test {
+
+// A tmux server of its own with one pane of the given size running `command` in `cwd`: the real
+// binary in a real terminal. The pane stays after the command exits, so its last screen and exit
+// status can still be read. The server is killed when the object goes.
+class TmuxPane {
+public:
+    TmuxPane(const std::string& command, const std::string& cwd, int cols = 160, int rows = 30);
+    ~TmuxPane();
+    TmuxPane(const TmuxPane&) = delete;
+    TmuxPane& operator=(const TmuxPane&) = delete;
+
+    // The screen as plain text, one string per row (trailing blanks cut by tmux).
+    std::vector<std::string> screen() const;
+    // The screen with SGR escape sequences (capture-pane -e), one string per row.
+    std::vector<std::string> screenWithAttributes() const;
+    // The whole screen joined with '\n', for failure messages.
+    std::string screenText() const;
+    // Row `row` of the plain screen, padded with blanks to the pane's width.
+    std::string row(int row) const;
+
+    // Waits until `done(screen)` holds; on time-out returns false (callers print screenText()).
+    bool waitForScreen(const std::function<bool(const std::vector<std::string>&)>& done,
+                       std::chrono::milliseconds timeout = std::chrono::milliseconds(5000)) const;
+    // Waits until `text` appears anywhere on the screen.
+    bool waitForText(const std::string& text,
+                     std::chrono::milliseconds timeout = std::chrono::milliseconds(5000)) const;
+
+    // Types the characters literally (no key-name lookup).
+    void typeText(const std::string& text) const;
+    // Sends tmux key names: "Enter", "Up", "BSpace", "C-c", ...
+    void sendKeys(const std::vector<std::string>& keys) const;
+    // Resizes the pane's window.
+    void resize(int cols, int rows) const;
+
+    // The pid of the pane's process (the command), or -1.
+    int panePid() const;
+    // True once the command has exited; `status` gets its exit status.
+    bool paneDead(int* status = nullptr) const;
+    bool waitForExit(std::chrono::milliseconds timeout, int* status = nullptr) const;
+
+    // Cursor position and visibility as tmux sees them.
+    int cursorRow() const;
+    int cursorCol() const;
+    bool cursorVisible() const;
+    // A tmux format evaluated for the pane ("#{pane_pid}", "#{alternate_on}", ...).
+    std::string display(const std::string& format) const;
+
+    int cols() const { return cols_; }
+
+private:
+    std::string tmux(const std::string& args) const;
+
+    std::string socket_;
+    int cols_;
+};
+
+// Runs a shell command and returns its standard output.
+std::string runCommand(const std::string& command);
+
+// Quotes a text for the shell.
+std::string shellQuote(const std::string& text);
+
+}  // namespace kova::test

@@ -1,0 +1,131 @@
+// The real binary in a real terminal: banner, layout, title bars, the configuration-failure line,
+// the line editor, and the shut-down paths.
+#include <signal.h>
+
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "TmuxPane.h"
+
+namespace kova::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+bool rowStartsWith(const std::vector<std::string>& screen, int row, const std::string& text) {
+    return row < static_cast<int>(screen.size()) && screen[row].rfind(text, 0) == 0;
+}
+
+// Waits for the working windows (the banner lasts 2000 ms).
+void waitForWorkingWindows(const TmuxPane& pane) {
+    ASSERT_TRUE(pane.waitForScreen([](const auto& s) { return rowStartsWith(s, 24, "Command:"); }, 8s))
+        << pane.screenText();
+}
+
+TEST(TerminalStartup, BannerThenWorkingWindowsWithTheConfigurationFailureLine) {
+    TempDir dir;
+    TmuxPane pane(KOVA_CONSOLE_BINARY, dir.path());
+    ASSERT_TRUE(pane.waitForText("-= kovaConsoleOHV =-", 1500ms)) << pane.screenText();
+    // The banner's title starts at screen row 8, column 30; the panel spans columns 15 to 62.
+    EXPECT_EQ(pane.row(8).substr(30, 20), "-= kovaConsoleOHV =-");
+    EXPECT_EQ(pane.row(10).substr(18, 43), "A powerful, flexible, configurable software");
+    EXPECT_EQ(pane.row(24).find("Command:"), std::string::npos) << "working windows drawn during the banner";
+
+    waitForWorkingWindows(pane);
+    EXPECT_TRUE(rowStartsWith(pane.screen(), 0, "monitor:   system_name<106>  -= kovaConsoleOHV v0.6 "
+                                                 "(localhost:localhost) =-    version<101> release<102>"));
+    EXPECT_TRUE(rowStartsWith(pane.screen(), 16, "Log:<2041>"));
+    EXPECT_EQ(pane.row(16).substr(160 - 17, 13), "TVX Co., Ltd.");
+    EXPECT_EQ(pane.row(24).substr(160 - 28, 23), "https://tvx.example.com");
+    ASSERT_TRUE(pane.waitForText("0 Loading configuration file is failed", 2s)) << pane.screenText();
+    EXPECT_TRUE(rowStartsWith(pane.screen(), 23, "0 Loading configuration file is failed"));
+}
+
+// Bold yellow on blue, from the first column to the last, on every title bar.
+TEST(TerminalStartup, TitleBarsAreBoldYellowOnBlueAcrossTheFullWidth) {
+    TempDir dir;
+    TmuxPane pane(KOVA_CONSOLE_BINARY, dir.path());
+    waitForWorkingWindows(pane);
+    const auto screen = pane.screenWithAttributes();
+    for (int row : {0, 16, 24}) {
+        ASSERT_LT(row, static_cast<int>(screen.size()));
+        const std::string& line = screen[row];
+        EXPECT_EQ(line.rfind("\x1b[1m\x1b[33m\x1b[44m", 0), 0u) << "row " << row << ": " << line;
+        // No attribute change before the end of the row: the bar is one run of one look.
+        EXPECT_EQ(line.find("\x1b[", 1 + line.find("\x1b[44m")), std::string::npos)
+            << "row " << row << ": " << line;
+    }
+    // The last column of the bar is still painted: tmux prints the trailing blanks of a coloured run.
+    EXPECT_GE(pane.screen()[16].size(), 160u - 4);
+}
+
+TEST(TerminalStartup, TypedTextIsEchoedAndClearedAfterEnter) {
+    TempDir dir;
+    TmuxPane pane(KOVA_CONSOLE_BINARY, dir.path());
+    waitForWorkingWindows(pane);
+    pane.typeText("get/1/0");
+    ASSERT_TRUE(pane.waitForScreen([](const auto& s) { return rowStartsWith(s, 25, "get/1/0"); }, 3s))
+        << pane.screenText();
+    // The cursor waits behind the typed text even though the monitor redraws five times a second.
+    std::this_thread::sleep_for(500ms);
+    EXPECT_TRUE(pane.cursorVisible());
+    EXPECT_EQ(pane.cursorRow(), 25);
+    EXPECT_EQ(pane.cursorCol(), 7);
+
+    pane.sendKeys({"BSpace", "BSpace", "Left", "Up"});
+    pane.typeText("9");
+    ASSERT_TRUE(pane.waitForScreen([](const auto& s) { return rowStartsWith(s, 25, "get/91"); }, 3s))
+        << pane.screenText();
+    pane.sendKeys({"Enter"});
+    ASSERT_TRUE(pane.waitForScreen([](const auto& s) { return s.size() > 25 && s[25].empty(); }, 3s))
+        << pane.screenText();
+    // Up recalls the line entered, and never inserts escape bytes.
+    pane.sendKeys({"Up"});
+    ASSERT_TRUE(pane.waitForScreen([](const auto& s) { return rowStartsWith(s, 25, "get/91"); }, 3s))
+        << pane.screenText();
+    EXPECT_EQ(pane.row(25).substr(0, 7), "get/91 ");
+}
+
+void expectCleanEnd(TmuxPane& pane, const TempDir& dir, int sig) {
+    waitForWorkingWindows(pane);
+    ASSERT_EQ(::kill(pane.panePid(), sig), 0);
+    int status = -1;
+    ASSERT_TRUE(pane.waitForExit(5s, &status)) << pane.screenText();
+    EXPECT_EQ(status, 0);
+    // The terminal is handed back: curses left the alternate screen.
+    EXPECT_EQ(pane.display("#{alternate_on}"), "0");
+    const std::string log = readFile(dir.file("log/kovaConsole.log"));
+    EXPECT_NE(log.find("[info] start kovaConsole\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("[info] end kovaConsole\r\n"), std::string::npos) << log;
+}
+
+TEST(TerminalStartup, SigtermEndsCleanlyWithTheEndRecord) {
+    TempDir dir;
+    TmuxPane pane(KOVA_CONSOLE_BINARY, dir.path());
+    expectCleanEnd(pane, dir, SIGTERM);
+}
+
+TEST(TerminalStartup, SigintAndSighupEndCleanlyToo) {
+    for (int sig : {SIGINT, SIGHUP}) {
+        TempDir dir;
+        TmuxPane pane(KOVA_CONSOLE_BINARY, dir.path());
+        expectCleanEnd(pane, dir, sig);
+    }
+}
+
+TEST(TerminalStartup, MalformedHostIsReportedInTheLogWindowAndTheConsoleRuns) {
+    TempDir dir;
+    writeFile(dir.file("conf.json"), R"({"connection": [{"name": "v1", "IP": "bad host!", "port": 6000}]})");
+    TmuxPane pane(KOVA_CONSOLE_BINARY, dir.path());
+    waitForWorkingWindows(pane);
+    ASSERT_TRUE(pane.waitForText("Network status: zmq error, ", 3s)) << pane.screenText();
+    EXPECT_TRUE(pane.waitForText("Network log: zmq error, ", 3s)) << pane.screenText();
+    pane.typeText("still here");
+    EXPECT_TRUE(pane.waitForText("still here", 3s)) << pane.screenText();
+    EXPECT_FALSE(pane.paneDead());
+}
+
+}  // namespace
+}  // namespace kova::test

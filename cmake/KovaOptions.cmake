@@ -15,3 +15,9 @@ elseif(KOVA_SANITIZE STREQUAL "thread")
 elseif(NOT KOVA_SANITIZE STREQUAL "")
     message(FATAL_ERROR "KOVA_SANITIZE must be empty, 'address' or 'thread'")
 endif()
+
+if(KOVA_FUZZ)
+    # Coverage feedback for libFuzzer in every object, plus ASan and UBSan to turn faults into crashes.
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+endif()

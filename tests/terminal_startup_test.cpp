@@ -34,8 +34,9 @@ TEST(TerminalStartup, BannerThenWorkingWindowsWithTheConfigurationFailureLine) {
     EXPECT_EQ(pane.row(24).find("Command:"), std::string::npos) << "working windows drawn during the banner";
 
     waitForWorkingWindows(pane);
-    EXPECT_TRUE(rowStartsWith(pane.screen(), 0, "monitor:   system_name<106>  -= kovaConsoleOHV v0.6 "
-                                                 "(localhost:localhost) =-    version<101> release<102>"));
+    EXPECT_TRUE(rowStartsWith(pane.screen(), 0,
+                              "monitor:   system_name<106>  -= kovaConsoleOHV v0.6 "
+                              "(localhost:localhost) =-    version<101> release<102>"));
     EXPECT_TRUE(rowStartsWith(pane.screen(), 16, "Log:<2041>"));
     EXPECT_EQ(pane.row(16).substr(160 - 17, 13), "TVX Co., Ltd.");
     EXPECT_EQ(pane.row(24).substr(160 - 28, 23), "https://tvx.example.com");
@@ -125,6 +126,24 @@ TEST(TerminalStartup, MalformedHostIsReportedInTheLogWindowAndTheConsoleRuns) {
     pane.typeText("still here");
     EXPECT_TRUE(pane.waitForText("still here", 3s)) << pane.screenText();
     EXPECT_FALSE(pane.paneDead());
+}
+
+}  // namespace
+}  // namespace kova::test
+
+namespace kova::test {
+namespace {
+
+TEST(TerminalStartup, UnopenableOperationLogIsReportedAndTheConsoleStillRuns) {
+    TempDir dir;
+    writeFile(dir.file("log"), "a file where the log directory should be");
+    TmuxPane pane(KOVA_CONSOLE_BINARY, dir.path());
+    waitForWorkingWindows(pane);
+    ASSERT_EQ(::kill(pane.panePid(), SIGTERM), 0);
+    ASSERT_TRUE(pane.waitForExit(std::chrono::seconds(5))) << pane.screenText();
+    // Written before the screen started, so it is there again once curses hands the terminal back.
+    EXPECT_NE(pane.historyText().find("Log initialization failed: "), std::string::npos)
+        << pane.historyText();
 }
 
 }  // namespace

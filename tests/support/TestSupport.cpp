@@ -136,7 +136,9 @@ ChildProcess::~ChildProcess() {
     }
 }
 
-bool ChildProcess::signal(int sig) { return !reaped_ && ::kill(pid_, sig) == 0; }
+bool ChildProcess::signal(int sig) {
+    return !reaped_ && ::kill(pid_, sig) == 0;
+}
 
 bool ChildProcess::waitExit(std::chrono::milliseconds timeout, int* status) {
     if (reaped_) {

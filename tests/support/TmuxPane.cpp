@@ -51,19 +51,29 @@ TmuxPane::TmuxPane(const std::string& command, const std::string& cwd, int cols,
     }
 }
 
-TmuxPane::~TmuxPane() { tmux("kill-server"); }
+TmuxPane::~TmuxPane() {
+    tmux("kill-server");
+}
 
 std::string TmuxPane::tmux(const std::string& args) const {
     return runCommand("tmux -L " + socket_ + " " + args + " 2>/dev/null");
 }
 
-std::vector<std::string> TmuxPane::screen() const { return splitLines(tmux("capture-pane -p -t main")); }
+std::vector<std::string> TmuxPane::screen() const {
+    return splitLines(tmux("capture-pane -p -t main"));
+}
 
 std::vector<std::string> TmuxPane::screenWithAttributes() const {
     return splitLines(tmux("capture-pane -p -e -t main"));
 }
 
-std::string TmuxPane::screenText() const { return tmux("capture-pane -p -t main"); }
+std::string TmuxPane::screenText() const {
+    return tmux("capture-pane -p -t main");
+}
+
+std::string TmuxPane::historyText() const {
+    return tmux("capture-pane -p -S -1000 -t main");
+}
 
 std::string TmuxPane::row(int row) const {
     const auto lines = screen();
@@ -126,8 +136,14 @@ bool TmuxPane::waitForExit(std::chrono::milliseconds timeout, int* status) const
     return waitUntil([&] { return paneDead(status); }, timeout);
 }
 
-int TmuxPane::cursorRow() const { return std::atoi(display("#{cursor_y}").c_str()); }
-int TmuxPane::cursorCol() const { return std::atoi(display("#{cursor_x}").c_str()); }
-bool TmuxPane::cursorVisible() const { return display("#{cursor_flag}") == "1"; }
+int TmuxPane::cursorRow() const {
+    return std::atoi(display("#{cursor_y}").c_str());
+}
+int TmuxPane::cursorCol() const {
+    return std::atoi(display("#{cursor_x}").c_str());
+}
+bool TmuxPane::cursorVisible() const {
+    return display("#{cursor_flag}") == "1";
+}
 
 }  // namespace kova::test

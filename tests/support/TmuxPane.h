@@ -11,7 +11,7 @@ namespace kova::test {
 // binary in a real terminal. The pane stays after the command exits, so its last screen and exit
 // status can still be read. The server is killed when the object goes.
 class TmuxPane {
-public:
+  public:
     TmuxPane(const std::string& command, const std::string& cwd, int cols = 160, int rows = 30);
     ~TmuxPane();
     TmuxPane(const TmuxPane&) = delete;
@@ -23,6 +23,8 @@ public:
     std::vector<std::string> screenWithAttributes() const;
     // The whole screen joined with '\n', for failure messages.
     std::string screenText() const;
+    // The screen and the lines scrolled off above it.
+    std::string historyText() const;
     // Row `row` of the plain screen, padded with blanks to the pane's width.
     std::string row(int row) const;
 
@@ -55,7 +57,7 @@ public:
 
     int cols() const { return cols_; }
 
-private:
+  private:
     std::string tmux(const std::string& args) const;
 
     std::string socket_;

@@ -1,0 +1,169 @@
+// The configuration loader against real files, with its records checked in the real operation log.
+#include <unistd.h>
+
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "app/OperationLog.h"
+#include "config/Configuration.h"
+#include "net/Endpoint.h"
+
+namespace kova {
+namespace {
+
+using test::readFile;
+using test::TempDir;
+using test::writeFile;
+
+// Each test runs in a fresh directory with a fresh operation log and an empty table.
+class ConfigurationTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        previous_ = std::filesystem::current_path();
+        std::filesystem::current_path(dir_.path());
+        setupOperationLog();
+        resetConfiguration();
+    }
+    void TearDown() override {
+        spdlog::drop_all();
+        std::filesystem::current_path(previous_);
+    }
+
+    bool load(const std::string& json) {
+        writeFile("conf.json", json);
+        return loadConfiguration("./conf.json");
+    }
+
+    // The operation log's records, without their time stamps.
+    std::vector<std::string> records() {
+        oplog::flush();
+        std::vector<std::string> result;
+        for (const auto& line : test::splitLines(readFile(kOperationLogPath))) {
+            EXPECT_TRUE(!line.empty() && line.back() == '\r') << "record without CR LF: " << line;
+            const auto bracket = line.find('[');
+            result.push_back(line.substr(bracket, line.size() - bracket - 1));
+        }
+        return result;
+    }
+
+    TempDir dir_;
+    std::filesystem::path previous_;
+};
+
+TEST_F(ConfigurationTest, ValidFileFillsTheTableInOrderAndGivesTheFirstConnection) {
+    ASSERT_TRUE(load(R"({"connection": [
+        {"name": "ohv1", "IP": "10.0.0.5", "port": 6000},
+        {"name": "ohv2", "IP": "10.0.0.6", "port": "7000"},
+        {"name": 3, "IP": "h", "port": 7100.0, "extra": true}], "other": 1})"));
+    EXPECT_EQ(connectionNames, (std::vector<std::string>{"ohv1", "ohv2", "3"}));
+    EXPECT_EQ(connectionHosts, (std::vector<std::string>{"10.0.0.5", "10.0.0.6", "h"}));
+    EXPECT_EQ(connectionPorts, (std::vector<int>{6000, 7000, 7100}));
+    std::string name, host;
+    int port = 0;
+    firstConnection(name, host, port);
+    EXPECT_EQ(name, "ohv1");
+    EXPECT_EQ(endpointText(host, port, kStatusPortOffset), "tcp://10.0.0.5:6001");
+    EXPECT_EQ(endpointText(host, port, kRequestPortOffset), "tcp://10.0.0.5:6002");
+    EXPECT_EQ(endpointText(host, port, kLogPortOffset), "tcp://10.0.0.5:6004");
+    EXPECT_EQ(records(), (std::vector<std::string>{"[info] configuration file ./conf.json is found"}));
+}
+
+TEST_F(ConfigurationTest, EmptyArrayLoadsAndTheDefaultsApply) {
+    ASSERT_TRUE(load(R"({"connection": []})"));
+    std::string name, host;
+    int port = 0;
+    firstConnection(name, host, port);
+    EXPECT_EQ(name, kLoopbackHost);
+    EXPECT_EQ(host, kLoopbackHost);
+    EXPECT_EQ(port, 5565);
+    EXPECT_EQ(endpointText(host, port, kStatusPortOffset), "tcp://localhost:5566");
+    EXPECT_EQ(endpointText(host, port, kLogPortOffset), "tcp://localhost:5569");
+}
+
+TEST_F(ConfigurationTest, DuplicateNameEmptiesTheWholeTableEvenWithoutItsOtherKeys) {
+    EXPECT_FALSE(load(R"({"connection": [{"name": "a", "IP": "h1", "port": 1}, {"name": "a"}]})"));
+    EXPECT_TRUE(connectionNames.empty());
+    EXPECT_TRUE(connectionHosts.empty());
+    EXPECT_TRUE(connectionPorts.empty());
+    EXPECT_EQ(records().back(), "[error] a in configuration file is duplicated");
+}
+
+TEST_F(ConfigurationTest, NamesDifferingOnlyInCaseAreNotDuplicates) {
+    EXPECT_TRUE(load(
+        R"({"connection": [{"name": "A", "IP": "h", "port": 1}, {"name": "a", "IP": "h", "port": 2}]})"));
+    EXPECT_EQ(connectionNames.size(), 2u);
+}
+
+TEST_F(ConfigurationTest, LaterElementWithoutPortFailsButKeepsTheEntriesBeforeIt) {
+    EXPECT_FALSE(
+        load(R"({"connection": [{"name": "a", "IP": "h1", "port": 6000}, {"name": "b", "IP": "h2"}]})"));
+    EXPECT_EQ(connectionNames, (std::vector<std::string>{"a"}));
+    std::string name, host;
+    int port = 0;
+    firstConnection(name, host, port);
+    EXPECT_EQ(host, "h1");
+    EXPECT_EQ(port, 6000);
+    const auto log = records();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[1].rfind("[error] Loading a configuration file is failed: ", 0), 0u) << log[1];
+}
+
+// Every kind of defect gives false, one error record after the "found" record, and no exception.
+TEST_F(ConfigurationTest, EveryDefectIsAnErrorRecordAndFalse) {
+    const char* defects[] = {
+        "{\"connection\": [",                                                      // syntax error
+        "[1, 2]",                                                                  // top level not an object
+        "{}",                                                                      // "connection" missing
+        "{\"connection\": {\"name\": \"a\"}}",                                     // not an array
+        "{\"connection\": [7]}",                                                   // element not an object
+        "{\"connection\": [{\"IP\": \"h\", \"port\": 1}]}",                        // name missing
+        "{\"connection\": [{\"name\": \"a\", \"port\": 1}]}",                      // IP missing
+        "{\"connection\": [{\"name\": \"a\", \"IP\": \"h\", \"port\": \"x1\"}]}",  // port not a number
+        "{\"connection\": [{\"name\": \"a\", \"IP\": \"h\", \"port\": 99999999999}]}",  // port out of range
+        "",                                                                             // empty file
+        "\xff\xfe\x00garbage",                                                          // binary
+    };
+    for (const char* defect : defects) {
+        resetConfiguration();
+        std::filesystem::remove(kOperationLogPath);
+        setupOperationLog();
+        EXPECT_FALSE(load(defect)) << defect;
+        const auto log = records();
+        ASSERT_EQ(log.size(), 2u) << defect;
+        EXPECT_EQ(log[0], "[info] configuration file ./conf.json is found");
+        EXPECT_EQ(log[1].rfind("[error] Loading a configuration file is failed: ", 0), 0u) << log[1];
+        EXPECT_TRUE(connectionNames.empty()) << defect;
+    }
+}
+
+TEST_F(ConfigurationTest, MissingFileDirectoryAndUnreadableFile) {
+    EXPECT_FALSE(loadConfiguration("./conf.json"));
+    EXPECT_EQ(records().back(), "[error] configuration file ./conf.json is not exist");
+
+    // A path ending in a separator names no file: false, and nothing is written.
+    const auto before = records().size();
+    EXPECT_FALSE(loadConfiguration("./"));
+    EXPECT_EQ(records().size(), before);
+
+    std::filesystem::create_directory("confdir");
+    EXPECT_FALSE(loadConfiguration("./confdir"));
+    EXPECT_EQ(records().back().rfind("[error] Loading a configuration file is failed: ", 0), 0u);
+
+    if (geteuid() != 0) {  // root reads any file
+        writeFile("locked.json", "{}");
+        std::filesystem::permissions("locked.json", std::filesystem::perms::none);
+        EXPECT_FALSE(loadConfiguration("./locked.json"));
+        EXPECT_EQ(records().back().rfind("[error] Loading a configuration file is failed: ", 0), 0u);
+    }
+}
+
+TEST(Endpoint, PortArithmeticNeverOverflows) {
+    EXPECT_EQ(endpointText("h", 2147483647, kLogPortOffset), "tcp://h:2147483651");
+    EXPECT_EQ(endpointText("h", -10, kStatusPortOffset), "tcp://h:-9");
+    EXPECT_EQ(endpointText("my host", 0, kRequestPortOffset), "tcp://my host:2");
+}
+
+}  // namespace
+}  // namespace kova

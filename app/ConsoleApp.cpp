@@ -1,5 +1,8 @@
 #include "app/ConsoleApp.h"
 
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "app/OperationLog.h"
@@ -102,6 +105,26 @@ void ConsoleApp::requestStop() {
     log.stop();
     command.requestStop();
     shutdownMessaging();
+}
+
+void ConsoleApp::resizeScreen() {
+    winsize size{};
+    if (ioctl(STDIN_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_row == 0 || size.ws_col == 0) {
+        return;
+    }
+    ScreenLock lock;
+    if (isendwin()) {
+        return;
+    }
+    // The windows keep the layout of the start; a larger terminal shows blank space beside them,
+    // a smaller one cuts them. Repainting from scratch leaves no debris of the old size.
+    resizeterm(size.ws_row, size.ws_col);
+    clearok(curscr, TRUE);
+    for (CursesWindow* window : {static_cast<CursesWindow*>(&monitor), static_cast<CursesWindow*>(&log),
+                                 static_cast<CursesWindow*>(&command)}) {
+        window->fitToScreen();
+        window->paint();
+    }
 }
 
 void ConsoleApp::closeWindows() {

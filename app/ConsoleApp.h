@@ -13,7 +13,7 @@ namespace kova {
 // The application: owns the three working windows, their threads and the monitor's redraw timer.
 // One instance lives in main's frame for the whole run; neither copied nor moved.
 class ConsoleApp {
-  public:
+public:
     static constexpr long kRedrawIntervalMs = 200;
 
     // Builds the members, sets up the operation log (a failure is written to standard output and
@@ -32,6 +32,9 @@ class ConsoleApp {
     // down, so that every blocked receive returns at once. Safe to call more than once.
     void requestStop();
 
+    // Takes the terminal's new size and repaints every window. Any thread; takes the ScreenLock.
+    void resizeScreen();
+
     // The steps after run: close the log, command and monitor windows.
     void closeWindows();
 
@@ -41,7 +44,7 @@ class ConsoleApp {
     int cols = 0;
     int rows = 0;
 
-  private:
+private:
     void initScreen();
 
     Poco::Thread monitorThread;

@@ -15,6 +15,7 @@ sigset_t SignalWatcher::watchedSet() {
     sigaddset(&set, SIGINT);
     sigaddset(&set, SIGTERM);
     sigaddset(&set, SIGHUP);
+    sigaddset(&set, SIGWINCH);
     sigaddset(&set, kQuitSignal);
     return set;
 }
@@ -24,8 +25,8 @@ void SignalWatcher::blockSignals() {
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
 }
 
-SignalWatcher::SignalWatcher(std::function<void()> onSignal)
-    : onSignal_(std::move(onSignal)), thread_([this] { watch(); }) {}
+SignalWatcher::SignalWatcher(std::function<void()> onStop, std::function<void()> onResize)
+    : onStop_(std::move(onStop)), onResize_(std::move(onResize)), thread_([this] { watch(); }) {}
 
 SignalWatcher::~SignalWatcher() {
     pthread_kill(thread_.native_handle(), kQuitSignal);
@@ -43,9 +44,14 @@ void SignalWatcher::watch() {
         if (signal == kQuitSignal) {
             return;
         }
-        if (!handled) {
+        if (handled) {
+            continue;
+        }
+        if (signal == SIGWINCH) {
+            onResize_();
+        } else {
             handled = true;
-            onSignal_();
+            onStop_();
         }
     }
 }

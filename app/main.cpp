@@ -8,7 +8,7 @@ int main() {
     {
         kova::ConsoleApp app;
         {
-            kova::SignalWatcher watcher([&app] { app.requestStop(); });
+            kova::SignalWatcher watcher([&app] { app.requestStop(); }, [&app] { app.resizeScreen(); });
             app.run();
         }
         kova::oplog::info("end kovaConsole");

@@ -41,14 +41,15 @@ CommandWindow::~CommandWindow() {
 void CommandWindow::create(int cols, int top, int height, ConsoleApp* owner) {
     ScreenLock lock;
     createFrame(cols, top, height, owner);
-    if (titleWin != nullptr) {
-        waddstr(titleWin, "Command:");
-        mvwaddstr(titleWin, 0, cols - kWebAddressFromRight, kWebAddress);
-    }
     if (bodyWin != nullptr) {
         keypad(bodyWin, TRUE);
     }
     // The line editor draws what is typed itself, so curses' own echo stays off.
+}
+
+void CommandWindow::writeCaption(int cols) {
+    mvwaddstr(titleWin, 0, 0, "Command:");
+    mvwaddstr(titleWin, 0, cols - kWebAddressFromRight, kWebAddress);
 }
 
 void CommandWindow::requestStop() {

@@ -14,7 +14,7 @@ namespace kova {
 // The bottom window: the "Command:" title line with its output field at column 10, and below it the
 // input area where the operator types one command line at a time.
 class CommandWindow : public CursesWindow {
-  public:
+public:
     CommandWindow();
     ~CommandWindow() override;
 
@@ -44,7 +44,10 @@ class CommandWindow : public CursesWindow {
     // thread; serialised by the exchange lock.
     std::string request(std::string verb, std::string body);
 
-  private:
+protected:
+    void writeCaption(int cols) override;
+
+private:
     // Makes, configures and connects the request socket when there is none. Exchange lock held.
     void ensureRequestSocket();
 

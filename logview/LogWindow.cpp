@@ -23,10 +23,6 @@ void LogWindow::create(int cols, int top, int height, ConsoleApp* owner) {
     {
         ScreenLock lock;
         createFrame(cols, top, height, owner);
-        if (titleWin != nullptr) {
-            waddstr(titleWin, "Log:<2041>");
-            mvwaddstr(titleWin, 0, cols - 17, "TVX Co., Ltd.");
-        }
         if (bodyWin != nullptr) {
             scrollok(bodyWin, TRUE);
         }
@@ -42,6 +38,11 @@ void LogWindow::create(int cols, int top, int height, ConsoleApp* owner) {
         startError_ = "Network log: zmq error, " + std::string(e.what()) + " (" + endpoint + ")";
         socket_.close();
     }
+}
+
+void LogWindow::writeCaption(int cols) {
+    mvwaddstr(titleWin, 0, 0, "Log:<2041>");
+    mvwaddstr(titleWin, 0, cols - 17, "TVX Co., Ltd.");
 }
 
 void LogWindow::receiveLoop() {

@@ -10,7 +10,7 @@ namespace kova {
 
 // The middle window: the controller's published log (base port + 4) as numbered, scrolling lines.
 class LogWindow : public CursesWindow {
-  public:
+public:
     // Makes the subscriber socket (linger 0). A failure is kept as the start-up error, and the
     // window's traffic stays off.
     LogWindow();
@@ -33,7 +33,10 @@ class LogWindow : public CursesWindow {
 
     std::uint32_t lineCount() const { return lineCounter_; }
 
-  private:
+protected:
+    void writeCaption(int cols) override;
+
+private:
     std::uint32_t lineCounter_ = 0;  // only touched under the ScreenLock
     SocketHolder socket_;
     std::string startError_;

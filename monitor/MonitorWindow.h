@@ -11,7 +11,7 @@ namespace kova {
 
 // The top window: the controller's published status (base port + 1), redrawn every 200 ms.
 class MonitorWindow : public CursesWindow {
-  public:
+public:
     // Makes the subscriber socket (linger 0). A failure is kept as the start-up error.
     MonitorWindow();
     ~MonitorWindow() override;
@@ -29,7 +29,7 @@ class MonitorWindow : public CursesWindow {
 
     const std::string& startError() const { return startError_; }
 
-  private:
+private:
     SocketHolder socket_;
     std::string startError_;
 };

@@ -7,7 +7,7 @@ namespace kova {
 // Owns one socket of the process-wide messaging context. Closing closes the socket once and leaves
 // the holder empty; closing an empty holder does nothing.
 class SocketHolder {
-  public:
+public:
     SocketHolder() = default;
     // Makes a socket of the given kind (ZMQ_SUB, ZMQ_REQ, ...) with linger 0, so that closing it
     // never waits for the network. Throws zmq::error_t when the socket or the option fails.
@@ -22,7 +22,7 @@ class SocketHolder {
     zmq::socket_t& socket() { return socket_; }
     void close() { socket_.close(); }
 
-  private:
+private:
     zmq::socket_t socket_;
 };
 

@@ -19,7 +19,7 @@ using test::writeFile;
 
 // Each test runs in a fresh directory with a fresh operation log and an empty table.
 class ConfigurationTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         previous_ = std::filesystem::current_path();
         std::filesystem::current_path(dir_.path());

@@ -11,7 +11,7 @@ namespace kova {
 namespace {
 
 class OperationLogTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         previous_ = std::filesystem::current_path();
         std::filesystem::current_path(dir_.path());

@@ -148,3 +148,31 @@ TEST(TerminalStartup, UnopenableOperationLogIsReportedAndTheConsoleStillRuns) {
 
 }  // namespace
 }  // namespace kova::test
+
+namespace kova::test {
+namespace {
+
+TEST(TerminalStartup, NarrowTerminalAndResizesKeepTheConsoleAlive) {
+    TempDir dir;
+    TmuxPane pane(KOVA_CONSOLE_BINARY, dir.path(), 80, 26);
+    ASSERT_TRUE(pane.waitForText("Command:", std::chrono::seconds(8))) << pane.screenText();
+    for (auto [cols, rows] : {std::pair{60, 20}, std::pair{200, 40}, std::pair{80, 26}, std::pair{160, 30}}) {
+        pane.resize(cols, rows);
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        ASSERT_FALSE(pane.paneDead()) << cols << "x" << rows;
+    }
+    // Repainted at the layout of the start, and the command line still takes keys.
+    ASSERT_TRUE(
+        pane.waitForScreen([](const auto& s) { return s.size() > 24 && s[24].rfind("Command:", 0) == 0; },
+                           std::chrono::seconds(3)))
+        << pane.screenText();
+    pane.typeText("after resize");
+    EXPECT_TRUE(pane.waitForText("after resize", std::chrono::seconds(3))) << pane.screenText();
+    ASSERT_EQ(::kill(pane.panePid(), SIGTERM), 0);
+    int status = -1;
+    ASSERT_TRUE(pane.waitForExit(std::chrono::seconds(5), &status));
+    EXPECT_EQ(status, 0);
+}
+
+}  // namespace
+}  // namespace kova::test

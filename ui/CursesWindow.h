@@ -11,7 +11,7 @@ class ConsoleApp;
 // Base of every screen window: a one-row title bar and a body below it, both owned from create()
 // to close(). Every curses call of a window is made under the ScreenLock.
 class CursesWindow {
-  public:
+public:
     CursesWindow() = default;
     virtual ~CursesWindow() = default;
     CursesWindow(const CursesWindow&) = delete;
@@ -29,20 +29,43 @@ class CursesWindow {
     void stop() { running = false; }
     bool isRunning() const { return running; }
 
-  protected:
     // touchwin + wrefresh of the title bar, then the body, skipping a null one; then puts the cursor
     // back where the operator types. Caller holds the ScreenLock.
     void paint();
+
+    // After the terminal changed size: brings both curses windows back to their place and size of
+    // the start, cut to what the new screen can hold, and writes the title bar again. Caller holds
+    // the ScreenLock.
+    void fitToScreen();
+
+protected:
     // The common layout of a working window: bodyRows = height - 1, a full-width title bar at row
-    // `top` (caption written by the caller), and a body below it with its first row blanked.
+    // `top` with the caption of writeCaption, and a body below it with its first row blanked.
     // Caller holds the ScreenLock.
     void createFrame(int cols, int top, int height, ConsoleApp* app);
+
+    // Writes the window's caption into the (already painted) title bar. Called by createFrame and
+    // after a resize. Caller holds the ScreenLock.
+    virtual void writeCaption(int /*cols*/) {}
 
     WINDOW* titleWin = nullptr;
     WINDOW* bodyWin = nullptr;
     int bodyRows = 0;
     ConsoleApp* app = nullptr;
     std::atomic<bool> running{true};
+
+private:
+    // Where createFrame put a curses window; rows 0 means "down to the last row of the screen".
+    struct Geometry {
+        int top = 0;
+        int left = 0;
+        int rows = 0;
+        int cols = 0;
+    };
+    static void fit(WINDOW*& win, const Geometry& geometry);
+
+    Geometry titleGeometry_;
+    Geometry bodyGeometry_;
 };
 
 }  // namespace kova

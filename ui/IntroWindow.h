@@ -7,7 +7,7 @@ namespace kova {
 // The start-up banner: a 10-row, 48-column bold yellow-on-blue panel at column 15, shown for
 // 2000 ms before the configuration is read.
 class IntroWindow : public CursesWindow {
-  public:
+public:
     static constexpr int kWidth = 48;
     static constexpr int kLeft = 15;
     static constexpr long kHoldMs = 2000;

@@ -12,7 +12,7 @@ namespace kova {
 // entered earlier in this run with Up and Down. Keys are curses key codes (wgetch results).
 // Not thread-safe; owned by the command thread.
 class LineEditor {
-  public:
+public:
     enum class Result {
         Changed,    // the line or the cursor moved; redraw it
         Unchanged,  // nothing to do (an unknown function key, a resize)
@@ -32,7 +32,7 @@ class LineEditor {
     // are not remembered) and starts a new, empty line.
     std::string takeLine();
 
-  private:
+private:
     Result insert(char c);
     Result erase(std::size_t at);
     Result recall(int step);

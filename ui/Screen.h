@@ -12,13 +12,13 @@ namespace kova {
 // (a key, a socket, a sleep). The mutex is plain and non-recursive on purpose: a nested acquire
 // deadlocks in a test instead of corrupting the screen in the field.
 class ScreenLock {
-  public:
+public:
     ScreenLock();
     ~ScreenLock();
     ScreenLock(const ScreenLock&) = delete;
     ScreenLock& operator=(const ScreenLock&) = delete;
 
-  private:
+private:
     std::unique_lock<std::mutex> lock_;
 };
 

@@ -11,7 +11,7 @@ namespace kova::test {
 
 // A fresh directory under /tmp, removed with everything in it when the object goes.
 class TempDir {
-  public:
+public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -20,7 +20,7 @@ class TempDir {
     const std::string& path() const { return path_; }
     std::string file(const std::string& name) const { return path_ + "/" + name; }
 
-  private:
+private:
     std::string path_;
 };
 
@@ -45,7 +45,7 @@ bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds time
 // A child process started with fork/exec in `cwd`; killed (SIGKILL after a SIGTERM grace) and reaped
 // when the object goes.
 class ChildProcess {
-  public:
+public:
     ChildProcess(const std::vector<std::string>& argv, const std::string& cwd,
                  const std::string& outputFile = "/dev/null");
     ~ChildProcess();
@@ -58,7 +58,7 @@ class ChildProcess {
     // Waits up to `timeout` for the process to end; returns true with its wait status.
     bool waitExit(std::chrono::milliseconds timeout, int* status = nullptr);
 
-  private:
+private:
     pid_t pid_ = -1;
     bool reaped_ = false;
 };

@@ -11,7 +11,7 @@ namespace kova::test {
 // binary in a real terminal. The pane stays after the command exits, so its last screen and exit
 // status can still be read. The server is killed when the object goes.
 class TmuxPane {
-  public:
+public:
     TmuxPane(const std::string& command, const std::string& cwd, int cols = 160, int rows = 30);
     ~TmuxPane();
     TmuxPane(const TmuxPane&) = delete;
@@ -57,7 +57,7 @@ class TmuxPane {
 
     int cols() const { return cols_; }
 
-  private:
+private:
     std::string tmux(const std::string& args) const;
 
     std::string socket_;

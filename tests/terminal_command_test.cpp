@@ -148,7 +148,8 @@ TEST_F(TerminalCommandTest, OddLinesShowTheirTextAndTheNextCommandWorks) {
     start(replyWithLastField);
     const std::string wrong =
         "wrong commnad [h|s|set|setm|get|getm|log|switch|m|control|servo|goal|sgoal|steer]";
-    for (const std::string line : {"////", "   ", "\xc3\xa9t\xc3\xa9", std::string(255, 'x').c_str()}) {
+    const std::vector<std::string> lines = {"////", "   ", "\xc3\xa9t\xc3\xa9", std::string(255, 'x')};
+    for (const std::string& line : lines) {
         enter(line);
         ASSERT_TRUE(outputShows(wrong)) << "line '" << line << "'\n" << pane_->screenText();
         enter("m");

@@ -1,5 +1,4 @@
 // The command language from line to plan: accepted forms, usage texts, fall-through, splitting.
-#include <set>
 #include <string>
 #include <vector>
 
@@ -254,37 +253,6 @@ TEST(CommandKeywords, SteeringKeywordsAreSentAsTyped) {
     }
     for (const std::string word : {"", "ll", "lx", "x0", "LR", "0", "LLL", "1x"}) {
         EXPECT_FALSE(isSteeringKeyword(word)) << word;
-    }
-}
-
-TEST(CommandKeywords, ManualDirection) {
-    const std::vector<std::pair<std::string, int>> cases = {
-        {"f", 1}, {"b", -1}, {"s", 0}, {"", 0}, {"F", 0}, {"B", 0}, {"ff", 0}, {"-1", 0},
-    };
-    for (const auto& [word, value] : cases) {
-        EXPECT_EQ(manualDirectionValue(word), value) << word;
-    }
-}
-
-// Whatever the line, a plan either shows one text or sends known verbs, never both.
-TEST(CommandLanguage, EveryPlanShowsATextOrSendsKnownVerbs) {
-    const std::set<std::string> verbs = {"set", "setm", "get", "getm"};
-    const std::vector<std::string> words = {"set", "setm",    "get",   "getm", "switch", "m",     "h", "s",
-                                            "log", "control", "servo", "goal", "sgoal",  "steer", "",  "x"};
-    const std::vector<std::string> tails = {"", "/", "/on", "/pub/on", "/1/2", "/1/2/3", "/1/2/3/4/5"};
-    for (const std::string& word : words) {
-        for (const std::string& tail : tails) {
-            if (word.empty() && tail.empty()) {
-                continue;  // the empty line: nothing at all
-            }
-            const CommandPlan plan = planCommand(word + tail);
-            SCOPED_TRACE(word + tail);
-            EXPECT_NE(plan.message.empty(), plan.requests.empty());
-            EXPECT_LE(plan.requests.size(), 2u);
-            for (const PlannedRequest& request : plan.requests) {
-                EXPECT_EQ(verbs.count(request.verb), 1u);
-            }
-        }
     }
 }
 

@@ -27,10 +27,6 @@ CommandWindow::CommandWindow() {
 }
 
 CommandWindow::~CommandWindow() {
-    if (requestSocket_) {
-        requestSocket_->close();
-        requestSocket_.reset();
-    }
     for (int fd : wakePipe_) {
         if (fd >= 0) {
             ::close(fd);

@@ -1,11 +1,8 @@
 #pragma once
 
-#include <memory>
 #include <string>
 
-#include <Poco/Mutex.h>
-
-#include "net/SocketHolder.h"
+#include "command/RequestExchange.h"
 #include "ui/CursesWindow.h"
 #include "ui/LineEditor.h"
 
@@ -36,11 +33,13 @@ public:
     // The same, with ten blanks appended to wipe the end of a shorter earlier output.
     void showReply(std::string text);
 
-    // Runs one command line: the command language, its request exchanges and waits. Command thread.
+    // Runs one command line: the command language, its request exchanges and waits. A stop ends the
+    // waits at once, and nothing more is sent or shown. Command thread.
     void executeCommand(std::string line);
 
     // Sends [verb, body] to the controller on base port + 2 and returns the text to show: the verb, a
-    // blank and the reply's second frame; "no response" after 1200 ms; "no socket req". Command
+    // blank and the reply's second frame; "no response" after 1200 ms; "no socket req"; or the
+    // messaging failure as "Network req: zmq error, ...". Never throws a messaging error. Command
     // thread; serialised by the exchange lock.
     std::string request(std::string verb, std::string body);
 
@@ -48,8 +47,8 @@ protected:
     void writeCaption(int cols) override;
 
 private:
-    // Makes, configures and connects the request socket when there is none. Exchange lock held.
-    void ensureRequestSocket();
+    // Sleeps `ms` milliseconds unless the window is stopped first. Returns false when stopped.
+    bool pauseUnlessStopped(long ms);
 
     // Blocks until a line is entered (true) or the window is stopped (false).
     bool readLine(std::string& line);
@@ -58,8 +57,8 @@ private:
     // Waits for a key on standard input or a stop. Returns false when stopping.
     bool waitForKey();
 
-    std::unique_ptr<SocketHolder> requestSocket_;
-    Poco::Mutex exchangeLock_;
+    // The request socket and the exchange lock; set-up failures are shown in the output field.
+    RequestExchange exchange_{[this](const std::string& text) { showReply(text); }};
     LineEditor editor_;
     int wakePipe_[2] = {-1, -1};
     bool keyboardGone_ = false;

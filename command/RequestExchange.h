@@ -1,0 +1,77 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include <Poco/Mutex.h>
+
+#include "net/SocketHolder.h"
+
+namespace kova {
+
+// How one request exchange ended.
+enum class ExchangeStatus {
+    Replied,         // a reply of two or more frames came: text is the verb, a blank and frame 2
+    MalformedReply,  // a reply of fewer than two frames came; the socket is kept
+    NoResponse,      // no reply within the time-out; the socket was dropped
+    NoSocket,        // no request socket could be made
+    Failed,          // the messaging library refused the send or the receive; the socket was dropped
+    Stopped,         // the messaging context was shut down (console exit); nothing is to be shown
+};
+
+struct ExchangeResult {
+    ExchangeStatus status;
+    std::string text;  // what the command window shows with showReply
+};
+
+// The command window's request/reply exchange with the controller on base port + 2. It owns the
+// request socket (ZMQ_REQ, linger 0, 1200 ms receive time-out), made at the first request and made
+// afresh after every time-out or messaging failure, so a late reply is never read and a socket in
+// an unknown state is never reused.
+//
+// Every exchange runs under the exchange lock, from the socket set-up to the reply taken apart, so
+// two requests are never outstanding at once. Socket set-up failures are reported through the
+// `report` callback (the window's showReply) as "Network req: zmq error, " + the error text. No
+// messaging error leaves exchange(): a refused send or receive becomes a Failed result (and a
+// fresh socket next time), the context's shut-down a Stopped one.
+class RequestExchange {
+  public:
+    using Reporter = std::function<void(const std::string&)>;
+
+    static constexpr int kReplyTimeoutMs = 1200;
+
+    explicit RequestExchange(Reporter report);
+    // Closes the request socket, if there is one.
+    ~RequestExchange();
+    RequestExchange(const RequestExchange&) = delete;
+    RequestExchange& operator=(const RequestExchange&) = delete;
+
+    // Sends [verb, body] and waits up to 1200 ms for the reply. Blocks the caller; any thread, but
+    // exchanges from several threads run one after the other.
+    ExchangeResult exchange(std::string verb, std::string body);
+
+    // True while a request socket exists (after a set-up, until a time-out or failure drops it).
+    bool hasSocket();
+
+  private:
+    // Makes, configures and connects the request socket when there is none. Exchange lock held.
+    // A failure is reported and its text returned (empty when all went well); only ETERM (the
+    // context was shut down) is thrown on.
+    std::string ensureRequestSocket();
+    std::string reportSetUpError(const zmq::error_t& error);
+    ExchangeResult sendAndReceive(const std::string& verb, const std::string& body);
+    void dropSocket();
+
+    Reporter report_;
+    std::unique_ptr<SocketHolder> requestSocket_;
+    Poco::Mutex exchangeLock_;
+};
+
+// The reply text as it can be written on one screen row: every control byte (0x00-0x1F, 0x7F) in
+// caret notation ("^M", "^@", "^?"), the way curses draws most of them, so that a carriage return,
+// newline, backspace or tab in a reply can never move the cursor off the output field or wipe the
+// title line. Other bytes are left to curses.
+std::string printableReplyText(const std::string& text);
+
+}  // namespace kova

@@ -1,0 +1,140 @@
+// executeCommand end to end against a real ROUTER socket: what reaches the controller, in which
+// order, with which pauses, and what a stop does. The window has no curses windows here, so its
+// outputs draw nothing; what they show is covered by the terminal tests.
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "command/CommandWindow.h"
+#include "command_test_controller.h"
+#include "config/Configuration.h"
+#include "net/Endpoint.h"
+
+namespace kova::test {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using Frames = std::vector<std::string>;
+
+class ExecuteCommandTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const int base = freeBasePort();
+        controllerHost = "127.0.0.1";
+        controllerPort = base;
+        port_ = base + kRequestPortOffset;
+    }
+    void TearDown() override { resetConfiguration(); }
+
+    std::vector<Frames> framesSeen(const TestController& controller) const {
+        std::vector<Frames> frames;
+        for (const ReceivedRequest& request : controller.requests()) {
+            frames.push_back(request.frames);
+        }
+        return frames;
+    }
+
+    int port_ = 0;
+    CommandWindow window_;
+};
+
+TEST_F(ExecuteCommandTest, EachLineSendsItsRequestsInOrder) {
+    TestController controller(port_, echoAnswer);
+    for (const char* line : {"set / 100 / 0 / 1", "h", "goal/15", "log/debug/off", "steer/X0", "sgoal/3;7;12",
+                             "setm/5/1/2/3", "getm/5", "m/b", "servo/rf", "switch/man"}) {
+        window_.executeCommand(line);
+    }
+    const std::vector<Frames> expected = {
+        {"set", "100/0/1"},  {"set", "4011/0/3"},  {"set", "3033/0/15"},     {"set", "3031/0/2"},
+        {"set", "703/1/0"},  {"set", "3050/0/X0"}, {"set", "3034/0/3;7;12"}, {"set", "3031/0/3"},
+        {"setm", "5/1/2/3"}, {"getm", "5"},        {"set", "4091/0/-1"},     {"set", "4092/0/8"},
+        {"set", "112/0/3"},
+    };
+    EXPECT_EQ(framesSeen(controller), expected);
+}
+
+// Usage texts, the unrecognised-command text and bad input send nothing and leave the window able
+// to run the next command.
+TEST_F(ExecuteCommandTest, LinesThatOnlyShowATextSendNothing) {
+    TestController controller(port_, echoAnswer);
+    const std::vector<std::string> lines = {
+        "",
+        " ",
+        "////",
+        "set/1",
+        "SET/1/0/1",
+        "m/f/1",
+        "h/1",
+        "log/pub/ON",
+        "\x01\x02\x1b[2J",
+        "\xc3\xa9t\xff/1",
+        std::string(255, 'x'),
+        std::string(255, '/'),
+        std::string(255, ' '),
+        "%s%n%s%n",
+    };
+    for (const std::string& line : lines) {
+        window_.executeCommand(line);
+    }
+    window_.executeCommand("get/1/0");
+    EXPECT_EQ(framesSeen(controller), (std::vector<Frames>{{"get", "1/0"}}));
+    EXPECT_EQ(window_.request("get", "2/0"), "get get:2/0");
+}
+
+TEST_F(ExecuteCommandTest, ShortFormsPauseAfterTheirReply) {
+    TestController controller(port_, echoAnswer);
+    const auto start = Clock::now();
+    window_.executeCommand("h");
+    EXPECT_GE(Clock::now() - start, 100ms);
+
+    const auto goalStart = Clock::now();
+    window_.executeCommand("goal/15");
+    EXPECT_GE(Clock::now() - goalStart, 200ms);
+    const auto seen = controller.requests();
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_GE(seen[2].at - seen[1].at, 100ms) << "the second goal write came before the pause";
+}
+
+// A silent controller: each goal write costs one time-out and a fresh socket, and the second write
+// is sent whatever the first one returned.
+TEST_F(ExecuteCommandTest, AGoalSendsBothWritesWhenTheControllerIsSilent) {
+    TestController controller(port_, [](const ReceivedRequest&, std::size_t) { return Answer{}; });
+    const auto start = Clock::now();
+    window_.executeCommand("goal/15");
+    EXPECT_GE(Clock::now() - start, 2400ms);
+    const auto seen = controller.requests();
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].frames, (Frames{"set", "3033/0/15"}));
+    EXPECT_EQ(seen[1].frames, (Frames{"set", "3031/0/2"}));
+    EXPECT_NE(seen[0].identity, seen[1].identity);
+}
+
+// Stopping the window while a goal's first exchange is in progress: the command ends with that
+// exchange, without its pause and without the second write.
+TEST_F(ExecuteCommandTest, AStopEndsTheCommandAfterTheExchangeInProgress) {
+    TestController controller(port_, [](const ReceivedRequest& request, std::size_t index) {
+        Answer answer = echoAnswer(request, index);
+        answer.delay = 300ms;
+        return answer;
+    });
+    Clock::time_point returned;
+    std::thread command([&] {
+        window_.executeCommand("goal/15");
+        returned = Clock::now();
+    });
+    ASSERT_TRUE(waitUntil([&] { return controller.count() == 1; }, 3s));
+    const auto stopped = Clock::now();
+    window_.requestStop();
+    command.join();
+    EXPECT_LT(returned - stopped, 1000ms);
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(controller.count(), 1u);
+}
+
+}  // namespace
+}  // namespace kova::test

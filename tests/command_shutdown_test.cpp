@@ -1,0 +1,59 @@
+// The console's exit while a command waits for its reply: the messaging context is shut down, the
+// exchange ends at once and quietly, and nothing more is sent. Alone in its executable because it
+// shuts the process's messaging context down for good.
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "command/CommandWindow.h"
+#include "command/RequestExchange.h"
+#include "command_test_controller.h"
+#include "config/Configuration.h"
+#include "net/Context.h"
+#include "net/Endpoint.h"
+
+namespace kova::test {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+TEST(CommandShutdown, AnExchangeWaitingForItsReplyEndsAtOnceAndQuietly) {
+    const int base = freeBasePort();
+    controllerHost = "127.0.0.1";
+    controllerPort = base;
+    TestController silent(base + kRequestPortOffset,
+                          [](const ReceivedRequest&, std::size_t) { return Answer{}; });
+
+    CommandWindow window;
+    Clock::time_point returned;
+    std::thread command([&] {
+        window.executeCommand("goal/15");
+        returned = Clock::now();
+    });
+    ASSERT_TRUE(waitUntil([&] { return silent.count() == 1; }, 3s));
+    std::this_thread::sleep_for(100ms);
+    const auto stopped = Clock::now();
+    window.requestStop();
+    shutdownMessaging();
+    command.join();
+    // The receive had about a second left to wait; the shut-down cuts it short.
+    EXPECT_LT(returned - stopped, 800ms);
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(silent.count(), 1u) << "the goal's second write was sent after the stop";
+
+    // Afterwards an exchange neither reports nor sends anything.
+    std::vector<std::string> reported;
+    RequestExchange exchange([&](const std::string& text) { reported.push_back(text); });
+    EXPECT_EQ(exchange.exchange("get", "1/0").status, ExchangeStatus::Stopped);
+    EXPECT_TRUE(reported.empty());
+    EXPECT_FALSE(exchange.hasSocket());
+    resetConfiguration();
+}
+
+}  // namespace
+}  // namespace kova::test

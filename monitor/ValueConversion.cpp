@@ -44,6 +44,49 @@ bool convertFloatByStrtof(std::string_view text, float& out) {
     return true;
 }
 
+// [sign] digits [. digits] whose digits, read as one integer m, stay within 2^24 and whose fraction
+// has at most 10 digits: then m and 10^k are exact floats and one IEEE division gives the correctly
+// rounded value, the same float strtof returns. Returns false, leaving `out` alone, for any other
+// text (exponents, hexadecimal, inf, nan, long mantissas, no digits), which strtof must decide.
+bool convertPlainDecimal(std::string_view text, float& out) {
+    static constexpr float kPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
+                                             1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+    constexpr std::uint32_t kExactLimit = 1u << 24;
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    bool negative = false;
+    if (p != end && (*p == '+' || *p == '-')) {
+        negative = *p == '-';
+        ++p;
+    }
+    std::uint32_t mantissa = 0;
+    int digits = 0;
+    int fractionDigits = 0;
+    bool inFraction = false;
+    for (; p != end; ++p) {
+        if (*p == '.' && !inFraction) {
+            inFraction = true;
+            continue;
+        }
+        if (!isDigit(*p)) {
+            break;
+        }
+        mantissa = mantissa * 10 + static_cast<std::uint32_t>(*p - '0');
+        ++digits;
+        fractionDigits += inFraction ? 1 : 0;
+        if (mantissa > kExactLimit || fractionDigits > 10) {
+            return false;
+        }
+    }
+    // An exponent or a hexadecimal prefix may follow the digits; strtof reads those.
+    if (digits == 0 || (p != end && (*p == 'e' || *p == 'E' || *p == 'x' || *p == 'X'))) {
+        return false;
+    }
+    const float magnitude = static_cast<float>(mantissa) / kPowersOfTen[fractionDigits];
+    out = negative ? -magnitude : magnitude;
+    return true;
+}
+
 }  // namespace
 
 bool convertInt(std::string_view text, std::int32_t& out) {
@@ -81,49 +124,7 @@ bool convertInt(std::string_view text, std::int32_t& out) {
 }
 
 bool convertFloat(std::string_view text, float& out) {
-    // Fast path: [sign] digits [. digits] whose digits, read as one integer m, stay within 2^24 and
-    // whose fraction has at most 10 digits. Then m and 10^k are exact floats and one IEEE division
-    // gives the correctly rounded value, the same float strtof returns.
-    static constexpr float kPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
-                                             1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
-    constexpr std::uint32_t kExactLimit = 1u << 24;
-    const char* p = text.data();
-    const char* const end = p + text.size();
-    bool negative = false;
-    if (p != end && (*p == '+' || *p == '-')) {
-        negative = *p == '-';
-        ++p;
-    }
-    std::uint32_t mantissa = 0;
-    int digits = 0;
-    int fractionDigits = 0;
-    bool exact = true;
-    auto takeDigits = [&](bool fraction) {
-        for (; p != end && isDigit(*p); ++p) {
-            ++digits;
-            if (fraction) {
-                ++fractionDigits;
-            }
-            mantissa = mantissa * 10 + static_cast<std::uint32_t>(*p - '0');
-            if (mantissa > kExactLimit) {
-                exact = false;
-                return;
-            }
-        }
-    };
-    takeDigits(false);
-    if (exact && p != end && *p == '.') {
-        ++p;
-        takeDigits(true);
-    }
-    // An exponent or a hexadecimal prefix may follow; strtof decides those.
-    const bool plainEnd = p == end || (*p != 'e' && *p != 'E' && *p != 'x' && *p != 'X');
-    if (!exact || digits == 0 || !plainEnd || fractionDigits > 10) {
-        return convertFloatByStrtof(text, out);
-    }
-    const float magnitude = static_cast<float>(mantissa) / kPowersOfTen[fractionDigits];
-    out = negative ? -magnitude : magnitude;
-    return true;
+    return convertPlainDecimal(text, out) || convertFloatByStrtof(text, out);
 }
 
 }  // namespace kova

@@ -1,8 +1,8 @@
 #include "monitor/MonitorWindow.h"
 
 #include "config/Configuration.h"
+#include "monitor/StatusRows.h"
 #include "net/Endpoint.h"
-#include "net/Multipart.h"
 #include "ui/Screen.h"
 
 namespace kova {
@@ -34,6 +34,10 @@ void MonitorWindow::create(int cols, int top, int height, ConsoleApp* owner) {
                                       ") =-    version<101> release<102>";
             waddnstr(titleWin, title.data(), static_cast<int>(title.size()));
         }
+        if (bodyWin != nullptr) {
+            // Items running past the last row are cut there, never scrolled up.
+            scrollok(bodyWin, FALSE);
+        }
     }
     if (!startError_.empty()) {
         return;
@@ -52,21 +56,23 @@ void MonitorWindow::receiveLoop() {
     if (!socket_.isOpen()) {
         return;
     }
-    zmq::multipart_t message;
-    while (running) {
-        try {
-            receiveMultipart(socket_.socket(), message);
-        } catch (const zmq::error_t& e) {
-            if (e.num() == ETERM) {
-                return;
-            }
-            throw;
-        }
-    }
+    receiveStatusLoop(socket_.socket(), status_, running);
 }
 
 void MonitorWindow::drawStatus(Poco::Timer& /*timer*/) {
+    // Copy under the record's lock, format with no lock held, draw under the screen's.
+    const std::vector<StatusItem> items = formatStatusItems(status_.snapshot());
     ScreenLock lock;
+    if (bodyWin == nullptr) {
+        return;
+    }
+    curs_set(0);
+    werase(bodyWin);
+    for (const StatusItem& item : items) {
+        // Written as data; an item starting past the right edge draws nothing, one running past it
+        // wraps onto the next row, and on the last row the rest is dropped.
+        mvwaddnstr(bodyWin, item.row, item.col, item.text.data(), static_cast<int>(item.text.size()));
+    }
     curs_set(0);
     paint();
 }

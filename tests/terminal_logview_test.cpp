@@ -1,0 +1,137 @@
+// The real binary in a real terminal, fed by a log publisher of the test's own on base port + 4.
+#include <chrono>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <zmq.hpp>
+#include <zmq_addon.hpp>
+
+#include "TestSupport.h"
+#include "TmuxPane.h"
+
+namespace kova::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int kBodyTop = 17;     // screen row of the log body's first row
+constexpr int kBodyBottom = 23;  // and of its last
+
+class LogSession {
+  public:
+    LogSession() : publisher_(context_, zmq::socket_type::pub) {
+        const int base = freeBasePort();
+        writeConf(dir_.path(), "127.0.0.1", base);
+        publisher_.set(zmq::sockopt::linger, 0);
+        publisher_.bind("tcp://127.0.0.1:" + std::to_string(base + 4));
+        pane_ = std::make_unique<TmuxPane>(KOVA_CONSOLE_BINARY, dir_.path(), 160, 30);
+    }
+
+    void publish(const std::vector<std::string>& frames) {
+        zmq::multipart_t message;
+        for (const std::string& frame : frames) {
+            message.addstr(frame);
+        }
+        message.send(publisher_);
+    }
+
+    // Publishes "probe" until the console shows it (the subscription joins late), and returns the
+    // number the console gave the last probe it printed, or -1.
+    long joinWithProbes() {
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        const std::regex probe(R"(^(\d+) probe$)");
+        while (std::chrono::steady_clock::now() < deadline) {
+            publish({"probe"});
+            std::this_thread::sleep_for(300ms);
+            const auto screen = pane_->screen();
+            std::smatch match;
+            if (screen.size() > kBodyBottom && std::regex_match(screen[kBodyBottom], match, probe)) {
+                return std::stol(match[1]);
+            }
+        }
+        return -1;
+    }
+
+    TmuxPane& pane() { return *pane_; }
+
+  private:
+    TempDir dir_;
+    zmq::context_t context_;
+    zmq::socket_t publisher_;
+    std::unique_ptr<TmuxPane> pane_;
+};
+
+bool bottomRowIs(const TmuxPane& pane, const std::string& text) {
+    return pane.waitForScreen([&](const auto& s) { return s.size() > kBodyBottom && s[kBodyBottom] == text; },
+                              5s);
+}
+
+TEST(TerminalLogView, NumberingStartsAtZeroAndFramesGiveConsecutiveLines) {
+    LogSession session;
+    TmuxPane& pane = session.pane();
+    const long last = session.joinWithProbes();
+    ASSERT_GE(last, 0) << pane.screenText();
+    // With a valid configuration nothing else is printed first: the first probe seen is line 0.
+    const auto screen = pane.screen();
+    const long firstRow = kBodyBottom - last;
+    ASSERT_GE(firstRow, kBodyTop) << pane.screenText();
+    EXPECT_EQ(screen[firstRow], "0 probe") << pane.screenText();
+
+    session.publish({"alpha", "", "gamma"});
+    ASSERT_TRUE(bottomRowIs(pane, std::to_string(last + 3) + " gamma")) << pane.screenText();
+    const auto after = pane.screen();
+    EXPECT_EQ(after[kBodyBottom - 2], std::to_string(last + 1) + " alpha");
+    EXPECT_EQ(after[kBodyBottom - 1], std::to_string(last + 2));  // an empty frame: number and blank
+}
+
+TEST(TerminalLogView, LongLinesWrapAndOverlongOnesAreCutToTheBody) {
+    LogSession session;
+    TmuxPane& pane = session.pane();
+    const long last = session.joinWithProbes();
+    ASSERT_GE(last, 0) << pane.screenText();
+
+    // 200 bytes with the number: 200 / 80 + 1 = 3 rows, written from the third-to-last row and
+    // wrapping at the 160-column edge; the bottom row stays blank.
+    const std::string prefix = std::to_string(last + 1) + " ";
+    const std::string wide(200 - prefix.size(), 'w');
+    session.publish({wide});
+    ASSERT_TRUE(pane.waitForScreen(
+        [&](const auto& s) {
+            return s.size() > kBodyBottom && s[kBodyBottom - 2] == (prefix + wide).substr(0, 160);
+        },
+        5s))
+        << pane.screenText();
+    auto screen = pane.screen();
+    EXPECT_EQ(screen[kBodyBottom - 1], (prefix + wide).substr(160));
+    EXPECT_EQ(screen[kBodyBottom], "");
+
+    // 1500 bytes need 19 rows by the 80-byte rule: the whole body shows its first 7 x 160 bytes.
+    std::string huge;
+    for (int i = 0; huge.size() < 1500; ++i) {
+        huge += static_cast<char>('a' + i % 26);
+    }
+    session.publish({huge});
+    const std::string hugeLine = std::to_string(last + 2) + " " + huge;
+    ASSERT_TRUE(pane.waitForScreen(
+        [&](const auto& s) { return s.size() > kBodyBottom && s[kBodyTop] == hugeLine.substr(0, 160); }, 5s))
+        << pane.screenText();
+    screen = pane.screen();
+    for (int row = kBodyTop; row <= kBodyBottom; ++row) {
+        EXPECT_EQ(screen[row], hugeLine.substr(static_cast<std::size_t>(row - kBodyTop) * 160, 160))
+            << "row " << row;
+    }
+    // The next line prints normally at the foot, and the screen around the body is untouched.
+    session.publish({"after"});
+    ASSERT_TRUE(bottomRowIs(pane, std::to_string(last + 3) + " after")) << pane.screenText();
+    screen = pane.screen();
+    EXPECT_EQ(screen[kBodyBottom - 1], hugeLine.substr(6 * 160, 160));
+    EXPECT_EQ(screen[16].rfind("Log:<2041>", 0), 0u) << screen[16];
+    EXPECT_EQ(screen[24].rfind("Command:", 0), 0u) << screen[24];
+    EXPECT_EQ(screen[0].rfind("monitor:", 0), 0u) << screen[0];
+}
+
+}  // namespace
+}  // namespace kova::test

@@ -28,12 +28,6 @@ void MonitorWindow::create(int cols, int top, int height, ConsoleApp* owner) {
     {
         ScreenLock lock;
         createFrame(cols, top, height, owner);
-        if (titleWin != nullptr) {
-            const std::string title = std::string("monitor:   system_name<106>  -= kovaConsoleOHV v") +
-                                      kConsoleVersion + " (" + controllerName + ":" + controllerHost +
-                                      ") =-    version<101> release<102>";
-            waddnstr(titleWin, title.data(), static_cast<int>(title.size()));
-        }
         if (bodyWin != nullptr) {
             // Items running past the last row are cut there, never scrolled up.
             scrollok(bodyWin, FALSE);
@@ -50,6 +44,14 @@ void MonitorWindow::create(int cols, int top, int height, ConsoleApp* owner) {
         startError_ = "Network status: zmq error, " + std::string(e.what()) + " (" + endpoint + ")";
         socket_.close();
     }
+}
+
+void MonitorWindow::writeCaption(int /*cols*/) {
+    const std::string title = std::string("monitor:   system_name<106>  -= kovaConsoleOHV v") +
+                              kConsoleVersion + " (" + controllerName + ":" + controllerHost +
+                              ") =-    version<101> release<102>";
+    // The host comes from conf.json: written as data, cut at the right edge.
+    mvwaddnstr(titleWin, 0, 0, title.data(), static_cast<int>(title.size()));
 }
 
 void MonitorWindow::receiveLoop() {

@@ -36,6 +36,9 @@ public:
     // The status record as the receive loop keeps it; tests and benchmarks may feed it directly.
     StatusStore& status() { return status_; }
 
+protected:
+    void writeCaption(int cols) override;
+
 private:
     SocketHolder socket_;
     StatusStore status_;

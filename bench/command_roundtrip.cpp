@@ -24,7 +24,7 @@ using Clock = std::chrono::steady_clock;
 
 // A REP socket on its own context that answers every request with ["ok", body] at once.
 class Answerer {
-  public:
+public:
     // Binds at `port`, or at a port the system picks when it is 0.
     explicit Answerer(int port = 0) : socket_(context_, zmq::socket_type::rep) {
         socket_.set(zmq::sockopt::linger, 0);
@@ -39,7 +39,7 @@ class Answerer {
     }
     int port() const { return port_; }
 
-  private:
+private:
     void serve() {
         while (!stop_) {
             zmq::pollitem_t item{socket_.handle(), 0, ZMQ_POLLIN, 0};

@@ -43,7 +43,7 @@ const std::vector<std::pair<std::string, std::string>> kMix = {
 };
 
 class Link {
-  public:
+public:
     Link() : pub_(context_, zmq::socket_type::pub), sub_(context_, zmq::socket_type::sub) {
         pub_.set(zmq::sockopt::linger, 0);
         pub_.set(zmq::sockopt::sndhwm, 0);  // unlimited: the flood is queued, never dropped
@@ -85,7 +85,7 @@ class Link {
 
     zmq::socket_t& sub() { return sub_; }
 
-  private:
+private:
     zmq::context_t context_;
     zmq::socket_t pub_;
     zmq::socket_t sub_;

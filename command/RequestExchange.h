@@ -36,7 +36,7 @@ struct ExchangeResult {
 // messaging error leaves exchange(): a refused send or receive becomes a Failed result (and a
 // fresh socket next time), the context's shut-down a Stopped one.
 class RequestExchange {
-  public:
+public:
     using Reporter = std::function<void(const std::string&)>;
 
     static constexpr int kReplyTimeoutMs = 1200;
@@ -54,7 +54,7 @@ class RequestExchange {
     // True while a request socket exists (after a set-up, until a time-out or failure drops it).
     bool hasSocket();
 
-  private:
+private:
     // Makes, configures and connects the request socket when there is none. Exchange lock held.
     // A failure is reported and its text returned (empty when all went well); only ETERM (the
     // context was shut down) is thrown on.

@@ -9,7 +9,7 @@ namespace {
 
 // The values of one message as views into its frame, converted without copies.
 class TokenValues {
-  public:
+public:
     explicit TokenValues(const StatusTokens& tokens) : tokens_(tokens) {}
 
     std::size_t count() const { return tokens_.count(); }
@@ -18,7 +18,7 @@ class TokenValues {
     void toText(std::size_t i, std::string& field) { field.assign(tokens_[i].data(), tokens_[i].size()); }
     bool isOne(std::size_t i) const { return tokens_[i] == "1"; }
 
-  private:
+private:
     const StatusTokens& tokens_;
 };
 

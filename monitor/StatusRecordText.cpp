@@ -8,7 +8,7 @@ namespace kova {
 namespace {
 
 class FieldWriter {
-  public:
+public:
     void add(const char* name, std::int32_t value) { out_ << name << '=' << value << '\n'; }
     void add(const char* name, bool value) { out_ << name << '=' << (value ? "true" : "false") << '\n'; }
     void add(const char* name, float value) {
@@ -38,7 +38,7 @@ class FieldWriter {
     }
     std::string text() const { return out_.str(); }
 
-  private:
+private:
     std::ostringstream out_;
 };
 

@@ -13,7 +13,7 @@ namespace kova {
 // std::stof with their exceptions, std::string copies. Slow, but obviously what the stream format
 // says; the tests and the fuzz target check handleStatusMessage against it byte for byte.
 class ReferenceStatusValues {
-  public:
+public:
     explicit ReferenceStatusValues(const std::string& values)
         : tokens_(values, "/", Poco::StringTokenizer::TOK_TRIM) {}
 
@@ -37,7 +37,7 @@ class ReferenceStatusValues {
     void toText(std::size_t i, std::string& field) { field = tokens_[i]; }
     bool isOne(std::size_t i) const { return tokens_[i] == "1"; }
 
-  private:
+private:
     Poco::StringTokenizer tokens_;
 };
 

@@ -16,7 +16,7 @@ namespace kova {
 // reader). One mutex is held while one message is stored and while a reader copies the record, so
 // a reader never meets a text field half replaced; values of different messages may still mix.
 class StatusStore {
-  public:
+public:
     // Stores one message (see handleStatusMessage). Any thread.
     StatusOutcome store(std::string_view indexText, std::string_view valuesText);
     // The record as it is now. Any thread.
@@ -24,7 +24,7 @@ class StatusStore {
     // Copies the record into `out`, reusing its text buffers. Any thread.
     void copyTo(StatusRecord& out) const;
 
-  private:
+private:
     mutable std::mutex mutex_;
     StatusRecord record_;
 };

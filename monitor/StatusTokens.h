@@ -11,7 +11,7 @@ namespace kova {
 // kMaxKept tokens are kept, as views into the text (no index takes more values); the rest are only
 // counted. The text must outlive the tokens.
 class StatusTokens {
-  public:
+public:
     static constexpr std::size_t kMaxKept = 7;
 
     explicit StatusTokens(std::string_view values);
@@ -21,7 +21,7 @@ class StatusTokens {
     // Token `i`, for i below both count() and kMaxKept.
     std::string_view operator[](std::size_t i) const { return kept_[i]; }
 
-  private:
+private:
     std::string_view kept_[kMaxKept];
     std::size_t count_ = 0;
 };

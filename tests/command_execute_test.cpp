@@ -22,7 +22,7 @@ using Clock = std::chrono::steady_clock;
 using Frames = std::vector<std::string>;
 
 class ExecuteCommandTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         const int base = freeBasePort();
         controllerHost = "127.0.0.1";

@@ -40,7 +40,7 @@ inline Answer echoAnswer(const ReceivedRequest& request, std::size_t /*index*/) 
 }
 
 class TestController {
-  public:
+public:
     TestController(int port, Responder responder)
         : router_(context_, zmq::socket_type::router), responder_(std::move(responder)) {
         router_.set(zmq::sockopt::linger, 0);
@@ -60,7 +60,7 @@ class TestController {
     }
     std::size_t count() const { return requests().size(); }
 
-  private:
+private:
     void serve() {
         while (!stop_) {
             zmq::pollitem_t item{router_.handle(), 0, ZMQ_POLLIN, 0};

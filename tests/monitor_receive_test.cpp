@@ -18,7 +18,7 @@ using namespace std::chrono_literals;
 // A publisher bound on a random loopback port and a subscriber connected to it, on a context of
 // the test's own (so it can be shut down without touching the console's).
 class StatusLink {
-  public:
+public:
     StatusLink() : pub(context, zmq::socket_type::pub), sub(context, zmq::socket_type::sub) {
         pub.set(zmq::sockopt::linger, 0);
         sub.set(zmq::sockopt::linger, 0);

@@ -23,7 +23,7 @@ using Clock = std::chrono::steady_clock;
 const std::string kErrorPrefix = "Network req: zmq error, ";
 
 class RequestExchangeTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         base_ = freeBasePort();
         controllerHost = "127.0.0.1";
@@ -36,7 +36,7 @@ class RequestExchangeTest : public ::testing::Test {
     std::vector<std::string> reported_;
     RequestExchange exchange_{[this](const std::string& text) { reported_.push_back(text); }};
 
-  private:
+private:
     int base_ = 0;
 };
 

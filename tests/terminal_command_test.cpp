@@ -37,7 +37,7 @@ Answer replyWithLastField(const ReceivedRequest& request, std::size_t) {
 }
 
 class TerminalCommandTest : public ::testing::Test {
-  protected:
+protected:
     void start(Responder responder) {
         const int base = freeBasePort();
         writeConf(dir_.path(), "127.0.0.1", base);

@@ -21,7 +21,7 @@ constexpr int kBodyTop = 17;     // screen row of the log body's first row
 constexpr int kBodyBottom = 23;  // and of its last
 
 class LogSession {
-  public:
+public:
     LogSession() : publisher_(context_, zmq::socket_type::pub) {
         const int base = freeBasePort();
         writeConf(dir_.path(), "127.0.0.1", base);
@@ -57,7 +57,7 @@ class LogSession {
 
     TmuxPane& pane() { return *pane_; }
 
-  private:
+private:
     TempDir dir_;
     zmq::context_t context_;
     zmq::socket_t publisher_;

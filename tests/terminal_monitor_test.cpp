@@ -20,7 +20,7 @@ using Frames = std::vector<std::string>;
 
 // A status publisher bound where the console's monitor connects, and the console in a tmux pane.
 class MonitorSession {
-  public:
+public:
     explicit MonitorSession(int cols = 160, int rows = 30) : publisher_(context_, zmq::socket_type::pub) {
         const int base = freeBasePort();
         writeConf(dir_.path(), "127.0.0.1", base);
@@ -57,7 +57,7 @@ class MonitorSession {
 
     TmuxPane& pane() { return *pane_; }
 
-  private:
+private:
     TempDir dir_;
     zmq::context_t context_;
     zmq::socket_t publisher_;

@@ -2,6 +2,7 @@
 // the line editor, and the shut-down paths.
 #include <signal.h>
 
+#include <cstdlib>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -172,6 +173,35 @@ TEST(TerminalStartup, NarrowTerminalAndResizesKeepTheConsoleAlive) {
     int status = -1;
     ASSERT_TRUE(pane.waitForExit(std::chrono::seconds(5), &status));
     EXPECT_EQ(status, 0);
+}
+
+}  // namespace
+}  // namespace kova::test
+
+namespace kova::test {
+namespace {
+
+// The console runs under a shell that reports the terminal's modes once it has ended, so the test
+// sees what the operator's next command would get.
+TEST(TerminalStartup, TerminalModesAreRestoredAfterEverySignal) {
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
+        TempDir dir;
+        const std::string script = std::string("'") + KOVA_CONSOLE_BINARY +
+                                   "'; code=$?; stty -a > modes.txt; echo console-exit=$code; sleep 30";
+        TmuxPane pane("sh -c " + shellQuote(script), dir.path());
+        ASSERT_TRUE(pane.waitForText("Command:", std::chrono::seconds(8))) << pane.screenText();
+        const int console = std::atoi(runCommand("pgrep -P " + std::to_string(pane.panePid())).c_str());
+        ASSERT_GT(console, 0);
+        ASSERT_EQ(::kill(console, sig), 0);
+        ASSERT_TRUE(pane.waitForText("console-exit=0", std::chrono::seconds(5))) << sig << "\n"
+                                                                                 << pane.screenText();
+        const std::string modes = readFile(dir.file("modes.txt"));
+        ASSERT_NE(modes.find("icanon"), std::string::npos) << modes;
+        EXPECT_EQ(modes.find("-icanon"), std::string::npos) << modes;
+        EXPECT_EQ(modes.find("-echo "), std::string::npos) << modes;
+        EXPECT_EQ(modes.find("-icrnl"), std::string::npos) << modes;
+        EXPECT_EQ(pane.display("#{alternate_on}"), "0");
+    }
 }
 
 }  // namespace

@@ -99,7 +99,8 @@ Reply ObjectDictionary::set(const std::vector<std::string>& fields) {
     }
     const std::string shown = path(*index, *subindex) + " = " + printable(fields[2]);
     if (!writable(*index, *subindex)) {
-        if (read(*index)) {
+        const auto values = read(*index);
+        if (values && *subindex >= 0 && *subindex < static_cast<int>(values->size())) {
             return {false, shown + " ERR: read-only object"};
         }
         return unknownObject(*index, *subindex);

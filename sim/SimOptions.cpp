@@ -25,6 +25,17 @@ bool toWhole(const std::string& text, double low, double high, double& out) {
     return text.find_first_not_of("0123456789") == std::string::npos && toNumber(text, low, high, out);
 }
 
+// A whole decimal number within [low, high] stored into `out`; `out` stays as it was otherwise.
+template <typename T>
+bool wholeInto(const std::string& text, double low, double high, T& out) {
+    double value = 0;
+    if (!toWhole(text, low, high, value)) {
+        return false;
+    }
+    out = static_cast<T>(value);
+    return true;
+}
+
 using Setter = std::function<bool(SimOptions&, const std::string&)>;
 
 // Options that take a value, with the check of that value.
@@ -43,28 +54,19 @@ const std::map<std::string, Setter>& valueOptions() {
          }},
         {"--port",
          [](SimOptions& o, const std::string& v) {
-             double port = 0;
              o.portGiven = true;
-             return toWhole(v, 1, 65531, port) && (o.basePort = static_cast<int>(port), true);
+             return wholeInto(v, 1, 65531, o.basePort);
          }},
         {"--seed",
          [](SimOptions& o, const std::string& v) {
-             double seed = 0;
              o.seedGiven = true;
-             return toWhole(v, 0, 4294967295.0, seed) && (o.seed = static_cast<std::uint32_t>(seed), true);
+             return wholeInto(v, 0, 4294967295.0, o.seed);
          }},
         {"--time-scale",
          [](SimOptions& o, const std::string& v) { return toNumber(v, 0.01, 1000, o.timeScale); }},
-        {"--flood",
-         [](SimOptions& o, const std::string& v) {
-             double count = 0;
-             return toWhole(v, 0, 1e8, count) && (o.flood = static_cast<std::size_t>(count), true);
-         }},
+        {"--flood", [](SimOptions& o, const std::string& v) { return wholeInto(v, 0, 1e8, o.flood); }},
         {"--flood-delay",
-         [](SimOptions& o, const std::string& v) {
-             double ms = 0;
-             return toWhole(v, 0, 600000, ms) && (o.floodDelayMs = static_cast<int>(ms), true);
-         }},
+         [](SimOptions& o, const std::string& v) { return wholeInto(v, 0, 600000, o.floodDelayMs); }},
         {"--flood-rate",
          [](SimOptions& o, const std::string& v) { return toNumber(v, 0, 1e6, o.floodRate); }},
         {"--fault",
@@ -74,7 +76,11 @@ const std::map<std::string, Setter>& valueOptions() {
                                                                     {"malformed", FaultMode::Malformed},
                                                                     {"none", FaultMode::None}};
              const auto found = modes.find(v);
-             return found != modes.end() && (o.fault = found->second, true);
+             if (found == modes.end()) {
+                 return false;
+             }
+             o.fault = found->second;
+             return true;
          }},
         {"--log",
          [](SimOptions& o, const std::string& v) {

@@ -1,6 +1,7 @@
 #include "sim/SimServer.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <random>
@@ -72,20 +73,34 @@ std::int64_t SimServer::nowMs() const {
 }
 
 void SimServer::run(const std::atomic<bool>& stop) {
-    while (!stop.load()) {
-        const std::int64_t now = nowMs();
-        advanceModel(now);
-        publishEvents();
-        publishDue(now);
-        publishExtras(now);
-        sendHeldReplies(now);
-        const std::int64_t wait = std::min(kTickMs, schedule_.untilNext(nowMs()));
-        if (!waitForRequests(wait)) {
-            break;
+    bool serving = true;
+    while (serving && !stop.load()) {
+        try {
+            serving = turn();
+        } catch (const zmq::error_t& error) {
+            if (error.num() != EINTR) {  // a signal during a send or receive: look at the stop flag
+                throw;
+            }
         }
-        serveRequests(nowMs());
     }
     activity_.info("stopping after " + std::to_string(published_) + " status messages");
+}
+
+// One turn of the loop: move the vehicle on, publish what is due, wait briefly for requests and
+// answer them. Returns false when the context was terminated.
+bool SimServer::turn() {
+    const std::int64_t now = nowMs();
+    advanceModel(now);
+    publishEvents();
+    publishDue(now);
+    publishExtras(now);
+    sendHeldReplies(now);
+    const std::int64_t wait = std::min(kTickMs, schedule_.untilNext(nowMs()));
+    if (!waitForRequests(wait)) {
+        return false;
+    }
+    serveRequests(nowMs());
+    return true;
 }
 
 void SimServer::advanceModel(std::int64_t now) {

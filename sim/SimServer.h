@@ -38,6 +38,7 @@ class SimServer {
         std::vector<std::string> frames;
     };
 
+    bool turn();
     std::int64_t nowMs() const;
     void advanceModel(std::int64_t now);
     void publishDue(std::int64_t now);

@@ -100,20 +100,14 @@ CommandResult VehicleModel::control(int command) {
             warning_ = {};
             return CommandResult::done();
         case ControlCommand::HardStop:
+            holdRoute(Hold::Hard, "hard stop");
+            return CommandResult::done();
         case ControlCommand::SoftStop:
-            jogDirection_ = 0;
-            if (routeActive()) {
-                hold_ = command == static_cast<int>(ControlCommand::HardStop) ? Hold::Hard : Hold::Soft;
-                log(hold_ == Hold::Hard ? "hard stop" : "soft stop");
-            }
+            holdRoute(Hold::Soft, "soft stop");
             return CommandResult::done();
         case ControlCommand::Standby:
         case ControlCommand::CancelRoute:
-            jogDirection_ = 0;
-            if (routeActive()) {
-                hold_ = Hold::Cancel;
-                log("cancelling route");
-            }
+            holdRoute(Hold::Cancel, "cancelling route");
             return CommandResult::done();
         case ControlCommand::ServoOff:
             return applyServo(ServoCommand::Off);
@@ -130,6 +124,15 @@ CommandResult VehicleModel::control(int command) {
             return applyServo(ServoCommand::ReleaseBrake);
     }
     return CommandResult::refused("control command must be 1 to 12");
+}
+
+// Stops a manual move, and holds the route if one is driven.
+void VehicleModel::holdRoute(Hold hold, const std::string& what) {
+    jogDirection_ = 0;
+    if (routeActive()) {
+        hold_ = hold;
+        log(what);
+    }
 }
 
 CommandResult VehicleModel::servo(int command) {
@@ -163,19 +166,17 @@ CommandResult VehicleModel::applyServo(ServoCommand command) {
             break;
         case ServoCommand::ResetNode:
             refusal = moving ? "vehicle is moving" : drives_.resetNode();
-            if (refusal.empty()) {
-                fault_ = {};
-            }
             break;
         case ServoCommand::ResetFault:
             refusal = drives_.resetFault();
-            if (refusal.empty() && fault_.active()) {
-                log("alarm fault " + fault_.code + " cleared");
-                fault_ = {};
-            }
             break;
         default:
             return CommandResult::refused("servo command must be 1 to 8");
+    }
+    const bool resets = command == ServoCommand::ResetFault || command == ServoCommand::ResetNode;
+    if (refusal.empty() && resets && fault_.active()) {
+        log("alarm fault " + fault_.code + " cleared");
+        fault_ = {};
     }
     return refusal.empty() ? CommandResult::done() : CommandResult::refused(refusal);
 }

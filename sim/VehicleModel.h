@@ -150,7 +150,11 @@ class VehicleModel {
     std::vector<LogEvent> takeEvents();
 
   private:
+    // What holds a route back: a soft or hard stop until restarted, or a cancel.
+    enum class Hold { None, Soft, Hard, Cancel };
+
     void log(const std::string& text, bool debug = false);
+    void holdRoute(Hold hold, const std::string& what);
     void enterState(OperationState next);
     void advanceOperationState();
     void advanceSteering(double dt);
@@ -195,7 +199,7 @@ class VehicleModel {
 
     int jogDirection_ = 0;
     std::unique_ptr<RouteDriver> route_;
-    enum class Hold { None, Soft, Hard, Cancel } hold_ = Hold::None;
+    Hold hold_ = Hold::None;
     double startDelay_ = 0.0;     // Before phase left once the drives are ready, s
     double routePosition_ = 0.0;  // the route profile's position at the last step, mm
     int goalPoint_ = 0;

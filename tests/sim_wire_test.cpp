@@ -126,6 +126,19 @@ class SimRun {
         return false;
     }
 
+    // A subscription takes effect some time after the connect: asks until a request's own log line
+    // comes back on the log stream.
+    bool waitForLogStream(std::chrono::milliseconds timeout) {
+        const auto deadline = Clock::now() + timeout;
+        while (Clock::now() < deadline) {
+            request("get", "111/0", 1000ms);
+            if (waitForLogLine("request get 111/0", 300ms)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
   private:
     zmq::socket_t subscriber(int offset) {
         zmq::socket_t socket(context_, zmq::socket_type::sub);
@@ -264,7 +277,7 @@ TEST(SimWireRequests, TheOperatorsCommandsDriveTheVehicleToItsGoal) {
 TEST(SimWireLog, RequestsAndEventsAreLoggedAndTheSwitchesWork) {
     SimRun sim;
     std::vector<std::string> frames;
-    ASSERT_TRUE(sim.receive(sim.status(), frames, 5s));
+    ASSERT_TRUE(sim.waitForLogStream(5s));
     sim.request("set", "3050/0/LX", 3000ms);
     EXPECT_TRUE(sim.waitForLogLine("request set 3050/0/LX -> 3050/0 = LX OK", 3s));
     EXPECT_TRUE(sim.waitForLogLine("steering target LX", 3s));
@@ -333,9 +346,9 @@ TEST(SimWireFaults, MalformedModeMixesBrokenMessagesIntoTheStream) {
 }
 
 TEST(SimWireFlood, AFloodArrivesWhole) {
-    SimRun sim({"--flood", "50000", "--flood-delay", "1500"});
+    SimRun sim({"--flood", "50000", "--flood-delay", "3000"});
     std::vector<std::string> frames;
-    ASSERT_TRUE(sim.receive(sim.status(), frames, 1400ms)) << "subscriber not connected before the flood";
+    ASSERT_TRUE(sim.receive(sim.status(), frames, 2500ms)) << "subscriber not connected before the flood";
     std::size_t received = 0;
     const auto deadline = Clock::now() + 10s;
     while (Clock::now() < deadline && received < 50000) {

@@ -147,12 +147,10 @@ void CommandWindow::renderInput() {
 }
 
 bool CommandWindow::waitForKey() {
-    pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {wakePipe_[0], POLLIN, 0}};
-    const nfds_t count = keyboardGone_ ? 1 : 2;
-    pollfd* first = keyboardGone_ ? &fds[1] : &fds[0];
+    // A negative descriptor is skipped by poll(): once the terminal is gone only the stop is awaited.
+    pollfd fds[2] = {{keyboardGone_ ? -1 : STDIN_FILENO, POLLIN, 0}, {wakePipe_[0], POLLIN, 0}};
     while (running) {
-        const int ready = ::poll(first, count, -1);
-        if (ready < 0) {
+        if (::poll(fds, 2, -1) < 0) {
             if (errno == EINTR) {
                 continue;
             }
@@ -162,10 +160,9 @@ bool CommandWindow::waitForKey() {
             return false;  // woken to stop
         }
         if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
-            // The terminal is gone: wait only for the stop from now on, never spin on a dead fd.
+            // The terminal is gone: never spin on a dead descriptor.
             keyboardGone_ = true;
-            first = &fds[1];
-            fds[0].revents = 0;
+            fds[0].fd = -1;
             continue;
         }
         if (fds[0].revents & POLLIN) {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "OffscreenTerminal.h"
 #include "logview/LogWindow.h"
 #include "ui/Screen.h"
 
@@ -27,17 +28,10 @@ double linesPerSecond(kova::LogWindow& log, const std::string& line, int count) 
 }  // namespace
 
 int main() {
-    setenv("COLUMNS", "160", 1);
-    setenv("LINES", "30", 1);
-    FILE* out = std::fopen("/dev/null", "w");
-    FILE* in = std::fopen("/dev/null", "r");
-    SCREEN* screen = newterm("xterm-256color", out, in);
-    if (screen == nullptr) {
-        std::fprintf(stderr, "newterm failed\n");
+    kova::bench::OffscreenTerminal terminal(160, 30);
+    if (!terminal.ok()) {
         return 1;
     }
-    set_term(screen);
-    std::printf("screen %dx%d\n", getmaxx(stdscr), getmaxy(stdscr));
     {
         kova::LogWindow log;
         log.create(160, 16, 8, nullptr);
@@ -51,9 +45,5 @@ int main() {
         std::printf("RESULT logview_lines_200_bytes %.0f lines/s\n", wrapping);
         std::printf("RESULT logview_lines_2000_bytes %.0f lines/s\n", overlong);
     }
-    endwin();
-    delscreen(screen);
-    std::fclose(out);
-    std::fclose(in);
     return 0;
 }

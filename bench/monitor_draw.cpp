@@ -7,6 +7,7 @@
 
 #include <Poco/Timer.h>
 
+#include "OffscreenTerminal.h"
 #include "monitor/MonitorWindow.h"
 #include "monitor/StatusRows.h"
 #include "ui/Screen.h"
@@ -33,17 +34,10 @@ double microsecondsPerCall(int count, Step step) {
 }  // namespace
 
 int main() {
-    setenv("COLUMNS", "160", 1);
-    setenv("LINES", "30", 1);
-    FILE* out = std::fopen("/dev/null", "w");
-    FILE* in = std::fopen("/dev/null", "r");
-    SCREEN* screen = newterm("xterm-256color", out, in);
-    if (screen == nullptr) {
-        std::fprintf(stderr, "newterm failed\n");
+    kova::bench::OffscreenTerminal terminal(160, 30);
+    if (!terminal.ok()) {
         return 1;
     }
-    set_term(screen);
-    std::printf("screen %dx%d\n", getmaxx(stdscr), getmaxy(stdscr));
     {
         kova::MonitorWindow monitor;
         monitor.create(160, 0, 16, nullptr);
@@ -73,9 +67,5 @@ int main() {
         std::printf("RESULT monitor_draw_unchanged %.2f us\n", unchanged);
         std::printf("RESULT monitor_draw_changing %.2f us\n", changing);
     }
-    endwin();
-    delscreen(screen);
-    std::fclose(out);
-    std::fclose(in);
     return 0;
 }

@@ -31,7 +31,6 @@ public:
     // The text of a messaging failure during construction or create, empty when there was none.
     const std::string& startError() const { return startError_; }
 
-    std::uint32_t lineCount() const { return lineCounter_; }
 
 protected:
     void writeCaption(int cols) override;

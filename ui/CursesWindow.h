@@ -27,7 +27,6 @@ public:
 
     // Asks the window's thread body to end. Safe from any thread.
     void stop() { running = false; }
-    bool isRunning() const { return running; }
 
     // touchwin + wrefresh of the title bar, then the body, skipping a null one; then puts the cursor
     // back where the operator types. Caller holds the ScreenLock.

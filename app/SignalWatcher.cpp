@@ -15,6 +15,7 @@ sigset_t SignalWatcher::watchedSet() {
     sigaddset(&set, SIGINT);
     sigaddset(&set, SIGTERM);
     sigaddset(&set, SIGHUP);
+    sigaddset(&set, SIGQUIT);
     sigaddset(&set, SIGWINCH);
     sigaddset(&set, kQuitSignal);
     return set;

@@ -7,7 +7,7 @@
 
 namespace kova {
 
-// Takes SIGINT, SIGTERM and SIGHUP on one thread of its own, so that ending the console from outside
+// Takes SIGINT, SIGTERM, SIGHUP and SIGQUIT on one thread of its own, so that ending the console from outside
 // runs the normal shut-down path (threads joined, terminal handed back, operation log closed)
 // instead of killing the process mid-draw. SIGWINCH is taken there too, so a resized terminal is
 // redrawn at once rather than at the next key press.

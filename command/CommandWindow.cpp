@@ -17,6 +17,7 @@ constexpr int kOutputColumn = 10;
 constexpr int kWebAddressFromRight = 28;
 constexpr const char* kWebAddress = "https://tvx.example.com";
 constexpr const char* kReplyPadding = "          ";  // ten blanks
+constexpr int kStopCheckMs = 200;
 
 }  // namespace
 
@@ -101,7 +102,13 @@ bool CommandWindow::readLine(std::string& line) {
         }
         nodelay(bodyWin, TRUE);
         bool submitted = false;
-        for (int key = wgetch(bodyWin); key != ERR; key = wgetch(bodyWin)) {
+        int key = wgetch(bodyWin);
+        if (key == ERR) {
+            // Readable yet nothing to read: standard input is at its end (a file or /dev/null).
+            // From now on only the stop is awaited, instead of spinning on the descriptor.
+            keyboardGone_ = true;
+        }
+        for (; key != ERR; key = wgetch(bodyWin)) {
             const LineEditor::Result result = editor_.feed(key);
             if (result == LineEditor::Result::Refused) {
                 beep();
@@ -149,8 +156,14 @@ void CommandWindow::renderInput() {
 bool CommandWindow::waitForKey() {
     // A negative descriptor is skipped by poll(): once the terminal is gone only the stop is awaited.
     pollfd fds[2] = {{keyboardGone_ ? -1 : STDIN_FILENO, POLLIN, 0}, {wakePipe_[0], POLLIN, 0}};
+    // Without a wake pipe (none could be made) the stop is noticed by looking at the flag now and then.
+    const int timeoutMs = wakePipe_[0] < 0 ? kStopCheckMs : -1;
     while (running) {
-        if (::poll(fds, 2, -1) < 0) {
+        const int ready = ::poll(fds, 2, timeoutMs);
+        if (ready == 0) {
+            continue;
+        }
+        if (ready < 0) {
             if (errno == EINTR) {
                 continue;
             }

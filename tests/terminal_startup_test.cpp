@@ -3,6 +3,7 @@
 #include <signal.h>
 
 #include <cstdlib>
+#include <sstream>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -184,7 +185,7 @@ namespace {
 // The console runs under a shell that reports the terminal's modes once it has ended, so the test
 // sees what the operator's next command would get.
 TEST(TerminalStartup, TerminalModesAreRestoredAfterEverySignal) {
-    for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
+    for (int sig : {SIGTERM, SIGINT, SIGHUP, SIGQUIT}) {
         TempDir dir;
         const std::string script = std::string("'") + KOVA_CONSOLE_BINARY +
                                    "'; code=$?; stty -a > modes.txt; echo console-exit=$code; sleep 30";
@@ -202,6 +203,66 @@ TEST(TerminalStartup, TerminalModesAreRestoredAfterEverySignal) {
         EXPECT_EQ(modes.find("-icrnl"), std::string::npos) << modes;
         EXPECT_EQ(pane.display("#{alternate_on}"), "0");
     }
+}
+
+}  // namespace
+}  // namespace kova::test
+
+namespace kova::test {
+namespace {
+
+// User and system CPU ticks the process has used so far.
+long cpuTicks(int pid) {
+    const std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
+    const auto afterName = stat.rfind(')');
+    std::istringstream fields(stat.substr(afterName + 2));
+    std::string field;
+    long utime = 0;
+    long stime = 0;
+    for (int i = 3; fields >> field; ++i) {  // field 3 is the state
+        if (i == 14) {
+            utime = std::atol(field.c_str());
+        } else if (i == 15) {
+            stime = std::atol(field.c_str());
+            break;
+        }
+    }
+    return utime + stime;
+}
+
+char processState(int pid) {
+    const std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
+    const auto afterName = stat.rfind(')');
+    return afterName == std::string::npos ? '?' : stat[afterName + 2];
+}
+
+TEST(TerminalStartup, StandardInputAtItsEndCostsNoCpu) {
+    TempDir dir;
+    const std::string script = std::string("exec '") + KOVA_CONSOLE_BINARY + "' </dev/null";
+    TmuxPane pane("sh -c " + shellQuote(script), dir.path());
+    ASSERT_TRUE(pane.waitForText("Command:", std::chrono::seconds(8))) << pane.screenText();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const long before = cpuTicks(pane.panePid());
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    // A spinning thread would use about 200 ticks in two seconds; the redraws use one or two.
+    EXPECT_LT(cpuTicks(pane.panePid()) - before, 40);
+    ASSERT_EQ(::kill(pane.panePid(), SIGTERM), 0);
+    int status = -1;
+    ASSERT_TRUE(pane.waitForExit(std::chrono::seconds(5), &status));
+    EXPECT_EQ(status, 0);
+}
+
+TEST(TerminalStartup, CtrlZNeverSuspendsTheConsoleMidDraw) {
+    TempDir dir;
+    TmuxPane pane(KOVA_CONSOLE_BINARY, dir.path());
+    ASSERT_TRUE(pane.waitForText("Command:", std::chrono::seconds(8))) << pane.screenText();
+    for (int i = 0; i < 5; ++i) {
+        pane.sendKeys({"C-z"});
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    EXPECT_NE(processState(pane.panePid()), 'T');
+    pane.typeText("still typing");
+    EXPECT_TRUE(pane.waitForText("still typing", std::chrono::seconds(3))) << pane.screenText();
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "ui/Screen.h"
 
+#include <csignal>
+
 namespace kova {
 
 namespace {
@@ -22,6 +24,10 @@ ScreenLock::ScreenLock() : lock_(g_screenMutex) {}
 ScreenLock::~ScreenLock() = default;
 
 void startScreen() {
+    // Ctrl-Z would run curses' own suspend handler on whichever thread the signal lands, outside
+    // the ScreenLock and while other threads draw. Ignored before initscr, curses installs no
+    // handler, and the console simply does not suspend.
+    signal(SIGTSTP, SIG_IGN);
     initscr();
     g_screenStarted = true;
     start_color();

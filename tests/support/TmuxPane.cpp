@@ -1,5 +1,6 @@
 #include "TmuxPane.h"
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -46,7 +47,8 @@ TmuxPane::TmuxPane(const std::string& command, const std::string& cwd, int cols,
     tmux("-f /dev/null new-session -d -s main -x " + std::to_string(cols) + " -y " + std::to_string(rows) +
          " -c " + shellQuote(cwd) + " " + shellQuote(command) + " \\; set-option -t main remain-on-exit on" +
          " \\; set-option -t main status off");
-    if (panePid() <= 0) {
+    pid_ = panePid();
+    if (pid_ <= 0) {
         throw std::runtime_error("tmux did not start: " + command);
     }
 }
@@ -93,6 +95,14 @@ bool TmuxPane::waitForText(const std::string& text, std::chrono::milliseconds ti
     return waitUntil([&] { return screenText().find(text) != std::string::npos; }, timeout);
 }
 
+bool TmuxPane::waitForRow(int row, const std::string& text, std::chrono::milliseconds timeout) const {
+    return waitForScreen(
+        [&](const std::vector<std::string>& lines) {
+            return row < static_cast<int>(lines.size()) && lines[row].rfind(text, 0) == 0;
+        },
+        timeout);
+}
+
 void TmuxPane::typeText(const std::string& text) const {
     tmux("send-keys -t main -l " + shellQuote(text));
 }
@@ -122,12 +132,43 @@ int TmuxPane::panePid() const {
     return pid.empty() ? -1 : std::atoi(pid.c_str());
 }
 
+namespace {
+
+// The exit status of process `pid` while it is a zombie (exited, not yet reaped), in the form
+// waitpid() reports it (/proc/<pid>/stat's last field); -1 while it runs or once it is gone.
+int zombieExitStatus(int pid) {
+    const std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
+    const auto afterName = stat.rfind(')');
+    if (afterName == std::string::npos || afterName + 2 >= stat.size() || stat[afterName + 2] != 'Z') {
+        return -1;
+    }
+    const auto lastField = stat.find_last_of(' ', stat.find_last_not_of(" \n"));
+    return std::atoi(stat.c_str() + lastField + 1);
+}
+
+}  // namespace
+
 bool TmuxPane::paneDead(int* status) const {
     if (display("#{pane_dead}") != "1") {
         return false;
     }
+    // tmux marks the pane dead before it has reaped the process, and now and then it leaves the
+    // zombie unreaped for good: until the status is known, an empty one must not read as 0. The
+    // zombie's own record in /proc gives it then.
+    const std::string exitStatus = display("#{pane_dead_status}");
+    const std::string signal = display("#{pane_dead_signal}");
+    int code = -1;
+    if (!exitStatus.empty()) {
+        code = std::atoi(exitStatus.c_str());
+    } else if (!signal.empty() && signal != "0") {
+        code = 128 + std::atoi(signal.c_str());
+    } else if (const int raw = zombieExitStatus(pid_); raw >= 0) {
+        code = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+    } else {
+        return false;
+    }
     if (status != nullptr) {
-        *status = std::atoi(display("#{pane_dead_status}").c_str());
+        *status = code;
     }
     return true;
 }

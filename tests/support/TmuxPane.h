@@ -34,6 +34,11 @@ public:
     // Waits until `text` appears anywhere on the screen.
     bool waitForText(const std::string& text,
                      std::chrono::milliseconds timeout = std::chrono::milliseconds(5000)) const;
+    // Waits until screen row `row` starts with `text`.
+    bool waitForRow(int row, const std::string& text,
+                    std::chrono::milliseconds timeout = std::chrono::milliseconds(5000)) const;
+    // Waits for the console's working windows ("Command:" on row 24), which follow the 2000 ms banner.
+    bool waitForWorkingWindows() const { return waitForRow(24, "Command:", std::chrono::milliseconds(8000)); }
 
     // Types the characters literally (no key-name lookup).
     void typeText(const std::string& text) const;
@@ -44,7 +49,8 @@ public:
 
     // The pid of the pane's process (the command), or -1.
     int panePid() const;
-    // True once the command has exited; `status` gets its exit status.
+    // True once the command has exited and been reaped; `status` gets its exit status, or 128 plus
+    // the signal that killed it.
     bool paneDead(int* status = nullptr) const;
     bool waitForExit(std::chrono::milliseconds timeout, int* status = nullptr) const;
 
@@ -62,6 +68,7 @@ private:
 
     std::string socket_;
     int cols_;
+    int pid_ = -1;  // the pane's process, as started
 };
 
 // Runs a shell command and returns its standard output.

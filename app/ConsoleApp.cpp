@@ -73,10 +73,38 @@ void ConsoleApp::run() {
     log.draw();
     command.draw();
 
-    commandThread.start(commandRunnable);
-    monitorThread.start(monitorRunnable);
-    logThread.start(logRunnable);
+    // What the monitor and the command line cannot show themselves becomes a log line.
+    monitor.onNetworkError([this](const std::string& text) { log.print(text); });
+    command.onNotice([this](const std::string& text) { log.print(text); });
 
+    try {
+        startWorkers(configured);
+    } catch (...) {
+        requestStop();
+        joinWorkers();
+        throw;
+    }
+    joinWorkers();
+}
+
+void ConsoleApp::step(const char* name) {
+    if (startHook_) {
+        startHook_(name);
+    }
+}
+
+void ConsoleApp::startWorkers(bool configured) {
+    step("command thread");
+    commandThread.start(commandRunnable);
+    ++startedThreads_;
+    step("monitor thread");
+    monitorThread.start(monitorRunnable);
+    ++startedThreads_;
+    step("log thread");
+    logThread.start(logRunnable);
+    ++startedThreads_;
+
+    step("timer");
     timer.setStartInterval(0);
     timer.setPeriodicInterval(kRedrawIntervalMs);
     timer.start(Poco::TimerCallback<MonitorWindow>(monitor, &MonitorWindow::drawStatus),
@@ -92,10 +120,14 @@ void ConsoleApp::run() {
             log.print(*error);
         }
     }
+}
 
-    commandThread.join();
-    monitorThread.join();
-    logThread.join();
+void ConsoleApp::joinWorkers() {
+    // In start order; a failed start leaves the later threads idle and unjoined.
+    Poco::Thread* const threads[] = {&commandThread, &monitorThread, &logThread};
+    for (int i = 0; i < startedThreads_; ++i) {
+        threads[i]->join();
+    }
     // The redraw must end before the windows are closed and the screen is ended.
     timer.stop();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <Poco/RunnableAdapter.h>
 #include <Poco/Thread.h>
 #include <Poco/Timer.h>
@@ -17,7 +19,8 @@ public:
     static constexpr long kRedrawIntervalMs = 200;
 
     // Builds the members, sets up the operation log (a failure is written to standard output and
-    // the run goes on without it) and starts the curses screen.
+    // the run goes on without it) and starts the curses screen. Throws ScreenStartError (ui/Screen.h)
+    // when the terminal cannot be driven; the members made so far are closed on the way out.
     ConsoleApp();
     // Hands the terminal back first (endwin), then destroys the members.
     ~ConsoleApp();
@@ -25,8 +28,15 @@ public:
     ConsoleApp& operator=(const ConsoleApp&) = delete;
 
     // Banner, configuration, layout, threads and timer; returns once all three threads have ended
-    // and the redraw timer has stopped. Main thread.
+    // and the redraw timer has stopped. Main thread. When a thread or the timer cannot be started
+    // (or anything else throws), the threads already started are stopped and joined before the
+    // exception leaves, so the caller can hand the terminal back and report it.
     void run();
+
+    // Called with the name of each start-up step just before it runs ("command thread", "monitor
+    // thread", "log thread", "timer"). A hook that throws stands for that step failing: the fault
+    // tests use it to prove that such a failure still ends the run cleanly. Empty by default.
+    void setStartHook(std::function<void(const char* step)> hook) { startHook_ = std::move(hook); }
 
     // Ends the run from any thread: clears every running flag and shuts the messaging context
     // down, so that every blocked receive returns at once. Safe to call more than once.
@@ -46,6 +56,9 @@ public:
 
 private:
     void initScreen();
+    void startWorkers(bool configured);
+    void joinWorkers();
+    void step(const char* name);
 
     Poco::Thread monitorThread;
     Poco::Thread commandThread;
@@ -54,6 +67,8 @@ private:
     Poco::RunnableAdapter<MonitorWindow> monitorRunnable;
     Poco::RunnableAdapter<LogWindow> logRunnable;
     Poco::RunnableAdapter<CommandWindow> commandRunnable;
+    std::function<void(const char*)> startHook_;
+    int startedThreads_ = 0;  // how many of the three threads were started, in start order
 };
 
 }  // namespace kova

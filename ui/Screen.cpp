@@ -1,6 +1,8 @@
 #include "ui/Screen.h"
 
 #include <csignal>
+#include <cstdlib>
+#include <string>
 
 namespace kova {
 
@@ -28,7 +30,13 @@ void startScreen() {
     // the ScreenLock and while other threads draw. Ignored before initscr, curses installs no
     // handler, and the console simply does not suspend.
     signal(SIGTSTP, SIG_IGN);
-    initscr();
+    if (newterm(nullptr, stdout, stdin) == nullptr) {
+        const char* term = std::getenv("TERM");
+        if (term == nullptr || *term == '\0') {
+            throw ScreenStartError("the terminal type is not set (TERM)");
+        }
+        throw ScreenStartError("unknown terminal type '" + std::string(term) + "'");
+    }
     g_screenStarted = true;
     start_color();
     init_pair(1, COLOR_RED, COLOR_BLACK);

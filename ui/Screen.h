@@ -1,6 +1,7 @@
 #pragma once
 
 #include <mutex>
+#include <stdexcept>
 
 #include <curses.h>
 
@@ -25,8 +26,18 @@ private:
 // Colour pair of every title bar and of the banner: bold yellow on blue.
 constexpr short kTitlePair = 4;
 
+// The terminal cannot be driven (an unknown or unset terminal type). what() says why, for one line on
+// standard error.
+class ScreenStartError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 // Starts curses: colour pairs 1 to 7 (by colour name), line buffering off, keypad on, echo off,
 // a short escape delay so Esc-prefixed keys never stall the line editor. Main thread, once.
+// Throws ScreenStartError, with the terminal left untouched, when curses cannot start: the screen is
+// made with newterm, which reports the failure, where initscr would print and exit the process with
+// every socket still open.
 void startScreen();
 
 // Ends curses and hands the terminal back. Safe to call when the screen was never started or has

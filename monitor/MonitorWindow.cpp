@@ -2,6 +2,7 @@
 
 #include "config/Configuration.h"
 #include "monitor/StatusRows.h"
+#include "net/Context.h"
 #include "net/Endpoint.h"
 #include "ui/Screen.h"
 
@@ -11,39 +12,24 @@ namespace {
 constexpr const char* kConsoleVersion = "0.6";
 }
 
-MonitorWindow::MonitorWindow() {
-    try {
-        socket_ = SocketHolder(zmq::socket_type::sub);
-    } catch (const zmq::error_t& e) {
-        startError_ = std::string("Network status: zmq error, ") + e.what();
-    }
-}
+MonitorWindow::MonitorWindow() = default;
 
-MonitorWindow::~MonitorWindow() {
-    socket_.close();
-}
+MonitorWindow::~MonitorWindow() = default;
 
 void MonitorWindow::create(int cols, int top, int height, ConsoleApp* owner) {
     firstConnection(controllerName, controllerHost, controllerPort);
     {
         ScreenLock lock;
         createFrame(cols, top, height, owner);
-        if (bodyWin != nullptr) {
-            // Items running past the last row are cut there, never scrolled up.
-            scrollok(bodyWin, FALSE);
-        }
     }
-    if (!startError_.empty()) {
-        return;
-    }
-    const std::string endpoint = controllerEndpoint(kStatusPortOffset);
-    try {
-        socket_.socket().set(zmq::sockopt::subscribe, "");
-        socket_.socket().connect(endpoint);
-    } catch (const zmq::error_t& e) {
-        startError_ = "Network status: zmq error, " + std::string(e.what()) + " (" + endpoint + ")";
-        socket_.close();
-    }
+    subscription_ = std::make_unique<Subscription>(messagingContext(), controllerEndpoint(kStatusPortOffset),
+                                                   "Network status");
+    startError_ = subscription_->startError();
+}
+
+void MonitorWindow::prepareBody() {
+    // Items running past the last row are cut there, never scrolled up.
+    scrollok(bodyWin, FALSE);
 }
 
 void MonitorWindow::writeCaption(int /*cols*/) {
@@ -55,10 +41,16 @@ void MonitorWindow::writeCaption(int /*cols*/) {
 }
 
 void MonitorWindow::receiveLoop() {
-    if (!socket_.isOpen()) {
+    if (!subscription_) {
         return;
     }
-    receiveStatusLoop(socket_.socket(), status_, running);
+    subscription_->run(
+        running, [this](zmq::multipart_t& message) { storeStatusMessage(message, status_); },
+        [this](const std::string& text) {
+            if (reportError_) {
+                reportError_(text);
+            }
+        });
 }
 
 void MonitorWindow::drawStatus(Poco::Timer& /*timer*/) {

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
 
 #include <Poco/Timer.h>
 
 #include "monitor/StatusStore.h"
-#include "net/SocketHolder.h"
+#include "net/Subscription.h"
 #include "ui/CursesWindow.h"
 
 namespace kova {
@@ -13,18 +15,21 @@ namespace kova {
 // The top window: the controller's published status (base port + 1), redrawn every 200 ms.
 class MonitorWindow : public CursesWindow {
 public:
-    // Makes the subscriber socket (linger 0). A failure is kept as the start-up error.
     MonitorWindow();
     ~MonitorWindow() override;
 
     // Sets the controller address from the first configured connection, writes the title, then
-    // subscribes and connects the status socket. A messaging failure is kept as the start-up error.
-    // Main thread, before the monitor thread and the timer start.
+    // makes, subscribes and connects the status socket (base port + 1). A messaging failure is kept
+    // as the start-up error. Main thread, before the monitor thread and the timer start.
     void create(int cols, int top, int height, ConsoleApp* app) override;
 
-    // The monitor thread's body: stores every received status message until stopped or the
-    // context is shut down (ETERM, returns quietly); any other messaging error leaves it and ends
-    // the thread. Returns at once when the window has no working socket.
+    // Where messaging errors of the receive loop are reported ("Network status: zmq error, ...").
+    // Set before the monitor thread starts.
+    void onNetworkError(std::function<void(const std::string&)> report) { reportError_ = std::move(report); }
+
+    // The monitor thread's body: stores every received status message until stopped or the context
+    // is shut down (ETERM, returns quietly). Any other messaging error is reported and the loop goes
+    // on with a fresh socket after a short pause. Returns at once when the window has no socket.
     void receiveLoop();
 
     // The timer's callback: redraws the body from the status record. Formats outside the screen
@@ -38,11 +43,13 @@ public:
 
 protected:
     void writeCaption(int cols) override;
+    void prepareBody() override;
 
 private:
-    SocketHolder socket_;
+    std::unique_ptr<Subscription> subscription_;
     StatusStore status_;
     std::string startError_;
+    std::function<void(const std::string&)> reportError_;
 };
 
 }  // namespace kova

@@ -1,7 +1,5 @@
 #include "monitor/StatusStore.h"
 
-#include "net/Multipart.h"
-
 namespace kova {
 
 namespace {
@@ -27,29 +25,19 @@ void StatusStore::copyTo(StatusRecord& out) const {
     out = record_;
 }
 
-bool receiveStatus(zmq::socket_t& socket, zmq::multipart_t& message, StatusStore& store) {
-    if (!receiveMultipart(socket, message)) {
-        return false;
-    }
+void storeStatusMessage(const zmq::multipart_t& message, StatusStore& store) {
     if (message.size() >= 2) {
-        // The frames are read in place: no copy of their texts.
         store.store(frameText(message[0]), frameText(message[1]));
     }
-    return true;
 }
 
-void receiveStatusLoop(zmq::socket_t& socket, StatusStore& store, const std::atomic<bool>& running) {
-    zmq::multipart_t message;
-    while (running) {
-        try {
-            receiveStatus(socket, message, store);
-        } catch (const zmq::error_t& e) {
-            if (e.num() == ETERM) {
-                return;  // the console is shutting down
-            }
-            throw;
-        }
+bool receiveStatus(zmq::socket_t& socket, zmq::multipart_t& message, StatusStore& store) {
+    message.clear();
+    if (!message.recv(socket)) {
+        return false;
     }
+    storeStatusMessage(message, store);
+    return true;
 }
 
 }  // namespace kova

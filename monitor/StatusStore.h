@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <mutex>
 #include <string_view>
 
@@ -29,14 +28,14 @@ private:
     StatusRecord record_;
 };
 
-// Receives one whole status message from `socket` into `message` and stores frames 1 and 2;
-// frames past the second are dropped, and a message of fewer than two frames is discarded without
-// touching the record. Blocks up to the socket's receive time-out: returns false when it passed
-// (EAGAIN), true once a message was handled. Throws zmq::error_t on any other failure.
-bool receiveStatus(zmq::socket_t& socket, zmq::multipart_t& message, StatusStore& store);
+// Stores frames 1 and 2 of a received status message; frames past the second are ignored, and a
+// message of fewer than two frames is discarded without touching the record. The frames are read in
+// place, without copies. Any thread.
+void storeStatusMessage(const zmq::multipart_t& message, StatusStore& store);
 
-// Receives and stores status messages while `running` holds (tested between messages). Returns
-// quietly when the messaging context is shut down (ETERM); any other messaging error is thrown.
-void receiveStatusLoop(zmq::socket_t& socket, StatusStore& store, const std::atomic<bool>& running);
+// Receives one whole status message from `socket` into `message` and stores it (storeStatusMessage).
+// Blocks up to the socket's receive time-out: returns false when it passed (EAGAIN), true once a
+// message was handled. Throws zmq::error_t on any other failure.
+bool receiveStatus(zmq::socket_t& socket, zmq::multipart_t& message, StatusStore& store);
 
 }  // namespace kova

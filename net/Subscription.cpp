@@ -1,0 +1,106 @@
+#include "net/Subscription.h"
+
+#include <cerrno>
+#include <chrono>
+#include <thread>
+
+namespace kova {
+
+namespace {
+
+// Sleeps up to `ms` milliseconds in short slices, ending early once `running` is cleared.
+void pauseWhileRunning(const std::atomic<bool>& running, int ms) {
+    using namespace std::chrono;
+    const auto deadline = steady_clock::now() + milliseconds(ms);
+    while (running && steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(milliseconds(50));
+    }
+}
+
+}  // namespace
+
+Subscription::Subscription(zmq::context_t& context, std::string endpoint, std::string label)
+    : context_(context), endpoint_(std::move(endpoint)), label_(std::move(label)) {
+    try {
+        open();
+    } catch (const zmq::error_t& e) {
+        close();
+        startError_ = label_ + ": zmq error, " + e.what() + " (" + endpoint_ + ")";
+    }
+}
+
+void Subscription::open() {
+    static std::atomic<unsigned> serial{0};
+    socket_ = zmq::socket_t(context_, zmq::socket_type::sub);
+    socket_.set(zmq::sockopt::linger, 0);
+    socket_.set(zmq::sockopt::maxmsgsize, static_cast<int64_t>(kMaxMessageBytes));
+    socket_.set(zmq::sockopt::reconnect_ivl, kReconnectMs);
+    socket_.set(zmq::sockopt::reconnect_ivl_max, kReconnectMaxMs);
+    socket_.set(zmq::sockopt::subscribe, "");
+    const std::string monitor = "inproc://kova-subscription-" + std::to_string(serial++);
+    if (zmq_socket_monitor(socket_.handle(), monitor.c_str(), ZMQ_EVENT_DISCONNECTED) != 0) {
+        throw zmq::error_t();
+    }
+    events_ = zmq::socket_t(context_, zmq::socket_type::pair);
+    events_.set(zmq::sockopt::linger, 0);
+    events_.connect(monitor);
+    socket_.connect(endpoint_);
+}
+
+void Subscription::close() {
+    events_.close();
+    socket_.close();
+}
+
+void Subscription::awaitTraffic() {
+    zmq::pollitem_t items[] = {{socket_.handle(), 0, ZMQ_POLLIN, 0}, {events_.handle(), 0, ZMQ_POLLIN, 0}};
+    zmq::poll(items, 2, std::chrono::milliseconds(-1));
+    if ((items[1].revents & ZMQ_POLLIN) == 0) {
+        return;
+    }
+    zmq::multipart_t event;
+    bool disconnected = false;
+    while (event.recv(events_, ZMQ_DONTWAIT)) {
+        disconnected = true;  // only disconnects are watched
+        event.clear();
+    }
+    if (disconnected) {
+        // Harmless after an ordinary loss (libzmq's own reconnect simply starts over); needed after
+        // a connection libzmq ended for breaking its rules, which it never reconnects.
+        socket_.disconnect(endpoint_);
+        socket_.connect(endpoint_);
+    }
+}
+
+void Subscription::run(const std::atomic<bool>& running, const MessageHandler& onMessage,
+                       const ErrorHandler& onError) {
+    if (!startError_.empty()) {
+        return;
+    }
+    zmq::multipart_t message;
+    while (running) {
+        try {
+            if (!socket_) {
+                open();
+            }
+            message.clear();
+            // What is queued is taken without waiting (a flood costs no poll per message); only an
+            // empty queue waits, for a message or a disconnect.
+            if (message.recv(socket_, ZMQ_DONTWAIT)) {
+                onMessage(message);
+            } else {
+                awaitTraffic();
+            }
+        } catch (const zmq::error_t& e) {
+            if (e.num() == ETERM) {
+                return;  // the console is shutting down
+            }
+            // The socket is in an unknown state: report, pause, and start over with a fresh one.
+            close();
+            onError(label_ + ": zmq error, " + e.what());
+            pauseWhileRunning(running, kRetryPauseMs);
+        }
+    }
+}
+
+}  // namespace kova

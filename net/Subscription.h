@@ -1,0 +1,65 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <string>
+
+#include <zmq.hpp>
+#include <zmq_addon.hpp>
+
+namespace kova {
+
+// One subscriber socket of the console (the monitor's status stream, the log window's log stream) and
+// the loop that receives from it on the window's thread.
+//
+// The socket has linger 0 (closing never waits), takes every message (empty subscription), refuses
+// any message over kMaxMessageBytes, and backs off its reconnect attempts from 100 ms to 1 s while
+// the controller is away, so an absent controller costs almost no CPU and a returning one is still
+// picked up within a second.
+//
+// libzmq ends a connection that breaks its rules (a message over the limit) for good: it does not
+// reconnect as it does when the peer goes away. The loop therefore watches the socket's own
+// disconnect events and connects again itself, so a hostile frame costs the link a moment, never
+// the console's memory and never the stream.
+class Subscription {
+public:
+    using MessageHandler = std::function<void(zmq::multipart_t& message)>;
+    using ErrorHandler = std::function<void(const std::string& text)>;
+
+    static constexpr int kMaxMessageBytes = 1 << 20;
+    static constexpr int kReconnectMs = 100;
+    static constexpr int kReconnectMaxMs = 1000;
+    static constexpr int kRetryPauseMs = 500;
+
+    // Makes, subscribes and connects the socket. A messaging failure is not thrown: it is kept as
+    // startError(), "<label>: zmq error, <text> (<endpoint>)", and run() then returns at once.
+    // `label` names the stream in every error text ("Network status", "Network log"). Main thread.
+    Subscription(zmq::context_t& context, std::string endpoint, std::string label);
+    Subscription(const Subscription&) = delete;
+    Subscription& operator=(const Subscription&) = delete;
+
+    const std::string& startError() const { return startError_; }
+
+    // Receives whole messages and hands each to `onMessage` (which may take its frames) until
+    // `running` is found cleared (tested between messages) or the context is shut down (ETERM ends
+    // the loop quietly). Any other messaging error is handed to `onError` as "<label>: zmq error,
+    // <text>", and after a pause of kRetryPauseMs (cut short by a stop) the loop goes on with a fresh
+    // socket. The window's own thread; the socket is used by that thread alone once this runs.
+    void run(const std::atomic<bool>& running, const MessageHandler& onMessage, const ErrorHandler& onError);
+
+private:
+    // A fresh, subscribed and connected socket with its event monitor. Throws zmq::error_t.
+    void open();
+    void close();
+    // Waits until a message or an event is there; connects again after a disconnect.
+    void awaitTraffic();
+
+    zmq::context_t& context_;
+    std::string endpoint_;
+    std::string label_;
+    zmq::socket_t socket_;
+    zmq::socket_t events_;  // the socket's disconnect events (a PAIR on inproc)
+    std::string startError_;
+};
+
+}  // namespace kova

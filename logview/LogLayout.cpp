@@ -1,28 +1,108 @@
 #include "logview/LogLayout.h"
 
+#include <algorithm>
+
 namespace kova {
 
 namespace {
+
 constexpr std::size_t kBytesPerRow = 80;
+constexpr int kTabWidth = 8;
+
+// Breaks the text into rows of at most `cols` cells, stopping once `maxRows` rows are full.
+class RowBreaker {
+public:
+    RowBreaker(int cols, int maxRows) : cols_(cols), maxRows_(maxRows) { rows_.emplace_back(); }
+
+    bool full() const { return static_cast<int>(rows_.size()) > maxRows_; }
+
+    void newRow() {
+        rows_.emplace_back();
+        cells_ = 0;
+    }
+
+    // Puts a run of cells that must stay on one row (a character, a caret pair, an escape).
+    void put(std::string_view cells) {
+        const int width = static_cast<int>(cells.size());
+        if (cells_ + width > cols_) {
+            newRow();
+        }
+        rows_.back().append(cells);
+        cells_ += width;
+    }
+
+    // Blanks up to the next tab stop (tab stops every 8 columns; a full row moves on first).
+    void tab() {
+        if (cells_ >= cols_) {
+            newRow();
+        }
+        const int stop = std::min(cols_, (cells_ / kTabWidth + 1) * kTabWidth);
+        rows_.back().append(static_cast<std::size_t>(stop - cells_), ' ');
+        cells_ = stop;
+    }
+
+    std::vector<std::string> take() {
+        if (static_cast<int>(rows_.size()) > maxRows_) {
+            rows_.resize(static_cast<std::size_t>(maxRows_));
+        }
+        return std::move(rows_);
+    }
+
+private:
+    int cols_;
+    int maxRows_;
+    int cells_ = 0;
+    std::vector<std::string> rows_;
+};
+
+void putByte(RowBreaker& rows, unsigned char byte) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    if (byte >= 0x20 && byte < 0x7f) {
+        const char c = static_cast<char>(byte);
+        rows.put(std::string_view(&c, 1));
+    } else if (byte < 0x20 || byte == 0x7f) {
+        const char caret[2] = {'^', static_cast<char>(byte ^ 0x40)};
+        rows.put(std::string_view(caret, 2));
+    } else {
+        const char escaped[4] = {'\\', 'x', kHex[byte >> 4], kHex[byte & 0xf]};
+        rows.put(std::string_view(escaped, 4));
+    }
 }
 
-LogLinePlacement placeLogLine(std::uint32_t number, const std::string& line, int bodyRows, int cols) {
-    LogLinePlacement placement;
-    placement.text = std::to_string(number) + " " + line;
-    const std::size_t rowsNeeded = placement.text.size() / kBytesPerRow + 1;
-    const int rows = bodyRows > 0 ? bodyRows : 0;
-    if (rowsNeeded <= static_cast<std::size_t>(rows)) {
-        placement.scrollRows = static_cast<int>(rowsNeeded);
-        placement.startRow = rows - placement.scrollRows;
-        return placement;
+}  // namespace
+
+LogBlock layoutLogLine(std::uint32_t number, std::string_view line, int bodyRows, int cols) {
+    LogBlock block;
+    if (bodyRows <= 0 || cols <= 0) {
+        return block;
     }
-    placement.scrollRows = rows;
-    placement.startRow = 0;
-    const std::size_t room = static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols > 0 ? cols : 0);
-    if (placement.text.size() > room) {
-        placement.text.resize(room);
+    const std::string prefix = std::to_string(number) + " ";
+    const std::size_t bytes = prefix.size() + line.size();
+    // A frame is one line already: a line break at its very end starts no row of its own.
+    if (!line.empty() && line.back() == '\n') {
+        line.remove_suffix(line.size() >= 2 && line[line.size() - 2] == '\r' ? 2 : 1);
     }
-    return placement;
+    RowBreaker rows(std::max(cols, 4), bodyRows);  // a caret pair or an escape always fits a row
+    for (const char c : prefix) {
+        rows.put(std::string_view(&c, 1));
+    }
+    for (std::size_t i = 0; i < line.size() && !rows.full(); ++i) {
+        const auto byte = static_cast<unsigned char>(line[i]);
+        if (byte == '\n') {
+            rows.newRow();
+        } else if (byte == '\r' && i + 1 < line.size() && line[i + 1] == '\n') {
+            // CR LF ends a row like LF alone
+        } else if (byte == '\t') {
+            rows.tab();
+        } else {
+            putByte(rows, byte);
+        }
+    }
+    block.rows = rows.take();
+    const std::size_t byRule = bytes / kBytesPerRow + 1;
+    const std::size_t needed = std::max(byRule, block.rows.size());
+    block.height = static_cast<int>(std::min<std::size_t>(needed, static_cast<std::size_t>(bodyRows)));
+    return block;
 }
 
 }  // namespace kova

@@ -3,20 +3,42 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace kova {
 
-// Where one numbered log line goes in a body of `bodyRows` rows.
-struct LogLinePlacement {
-    std::string text;    // the number, one space, the line; cut when it needs more rows than the body
-    int scrollRows = 0;  // how far the body scrolls up first
-    int startRow = 0;    // body row where the text starts
+// One numbered log line as the log body shows it.
+struct LogBlock {
+    // The screen rows of "<number> <line>", each at most `cols` cells of plain printable text: a line
+    // break ("\n" or "\r\n") starts a new row, a tab advances to the next multiple of 8 columns, other
+    // control bytes show in caret notation ("^M", "^?") and bytes of 0x80 and above as "\xNN", so every
+    // byte of the line reaches the screen and none can move the cursor or shift the layout.
+    std::vector<std::string> rows;
+    // How many body rows the line takes: N = (bytes of "<number> <line>") / 80 + 1, whatever the width
+    // (so a line leaves blank rows below its text when N exceeds its rows), or more when its text needs
+    // more rows. At most the body's height: a line that needs more is cut to the body from its first
+    // row, and the next lines print normally below it.
+    int height = 0;
 };
 
-// A line of L bytes takes N = L / 80 + 1 rows (fixed, whatever the width): the body scrolls up N rows
-// and the line is written from row bodyRows - N. A line needing more rows than the body has is
-// written from row 0 after scrolling the whole body, cut to what fits in `bodyRows` rows of `cols`
-// columns, so it still shows and the next lines print normally.
-LogLinePlacement placeLogLine(std::uint32_t number, const std::string& line, int bodyRows, int cols);
+// Lays out line `number` for a body of `bodyRows` rows and `cols` columns. Pure; any thread.
+LogBlock layoutLogLine(std::uint32_t number, std::string_view line, int bodyRows, int cols);
+
+// A line kept for redrawing the body.
+struct LogEntry {
+    std::uint32_t number = 0;
+    std::string text;
+};
+
+// The body's rows, top to bottom, when `entries` (oldest first) have been printed into a body of
+// `bodyRows` rows one after the other and the last `skipRows` rows of that history are scrolled out
+// of view below. Each line's block stacks on top of the next; the oldest visible block may show only
+// its lower rows. Rows with nothing are empty texts. Looks only at as many entries as it needs. Pure.
+template <class Entries>
+std::vector<std::string> renderLogBody(const Entries& entries, int bodyRows, int cols,
+                                       std::size_t skipRows = 0);
 
 }  // namespace kova
+
+#include "logview/LogLayout.inl"

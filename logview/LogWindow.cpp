@@ -1,43 +1,42 @@
 #include "logview/LogWindow.h"
 
 #include "logview/LogLayout.h"
+#include "net/Context.h"
 #include "net/Endpoint.h"
-#include "net/Multipart.h"
 #include "ui/Screen.h"
 
 namespace kova {
 
-LogWindow::LogWindow() {
-    try {
-        socket_ = SocketHolder(zmq::socket_type::sub);
-    } catch (const zmq::error_t& e) {
-        startError_ = std::string("Network log: zmq error, ") + e.what();
+namespace {
+
+// Writes laid-out rows from body row `top` down. Scrolling is off meanwhile: every row fits the
+// width, so a row that ends in the last cell must not scroll the body.
+void writeRows(WINDOW* body, int top, const std::vector<std::string>& rows) {
+    scrollok(body, FALSE);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        mvwaddnstr(body, top + static_cast<int>(i), 0, rows[i].data(), static_cast<int>(rows[i].size()));
     }
+    scrollok(body, TRUE);
 }
 
-LogWindow::~LogWindow() {
-    socket_.close();
-}
+}  // namespace
+
+LogWindow::LogWindow() = default;
+
+LogWindow::~LogWindow() = default;
 
 void LogWindow::create(int cols, int top, int height, ConsoleApp* owner) {
     {
         ScreenLock lock;
         createFrame(cols, top, height, owner);
-        if (bodyWin != nullptr) {
-            scrollok(bodyWin, TRUE);
-        }
     }
-    if (!startError_.empty()) {
-        return;
-    }
-    const std::string endpoint = controllerEndpoint(kLogPortOffset);
-    try {
-        socket_.socket().connect(endpoint);
-        socket_.socket().set(zmq::sockopt::subscribe, "");
-    } catch (const zmq::error_t& e) {
-        startError_ = "Network log: zmq error, " + std::string(e.what()) + " (" + endpoint + ")";
-        socket_.close();
-    }
+    subscription_ =
+        std::make_unique<Subscription>(messagingContext(), controllerEndpoint(kLogPortOffset), "Network log");
+    startError_ = subscription_->startError();
+}
+
+void LogWindow::prepareBody() {
+    scrollok(bodyWin, TRUE);
 }
 
 void LogWindow::writeCaption(int cols) {
@@ -46,40 +45,42 @@ void LogWindow::writeCaption(int cols) {
 }
 
 void LogWindow::receiveLoop() {
-    if (!socket_.isOpen()) {
+    if (!subscription_) {
         return;
     }
-    std::string text;
-    while (running) {
-        try {
-            if (receiveFrameText(socket_.socket(), text)) {
-                print(text);
+    subscription_->run(
+        running,
+        [this](zmq::multipart_t& message) {
+            // Every frame is one line, in order.
+            while (!message.empty()) {
+                print(message.popstr());
             }
-        } catch (const zmq::error_t& e) {
-            if (e.num() == ETERM) {
-                return;  // the console is shutting down
-            }
-            throw;
-        }
-    }
+        },
+        [this](const std::string& text) { print(text); });
 }
 
 void LogWindow::print(std::string text) {
     ScreenLock lock;
     const std::uint32_t number = lineCounter_++;
+    history_.append(number, text);
     if (bodyWin == nullptr) {
         return;
     }
-    const LogLinePlacement placement = placeLogLine(number, text, bodyRows, getmaxx(bodyWin));
-    wscrl(bodyWin, placement.scrollRows);
-    // Scrolling is off while the line is written, so a line that needs more room than planned (a
-    // control byte shows as two cells) is cut at the body's last cell instead of scrolling it away.
-    scrollok(bodyWin, FALSE);
-    mvwaddnstr(bodyWin, placement.startRow, 0, placement.text.data(),
-               static_cast<int>(placement.text.size()));
-    scrollok(bodyWin, TRUE);
+    // Placed in the part of the body that is on screen now, which a smaller terminal cuts.
+    const int rows = getmaxy(bodyWin);
+    const LogBlock block = layoutLogLine(number, text, rows, getmaxx(bodyWin));
+    wscrl(bodyWin, block.height);
+    writeRows(bodyWin, rows - block.height, block.rows);
     wrefresh(bodyWin);
     parkCursor();
+}
+
+void LogWindow::redrawBody() {
+    if (bodyWin == nullptr) {
+        return;
+    }
+    werase(bodyWin);
+    writeRows(bodyWin, 0, renderLogBody(history_.entries(), getmaxy(bodyWin), getmaxx(bodyWin)));
 }
 
 }  // namespace kova

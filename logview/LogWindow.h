@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
-#include "net/SocketHolder.h"
+#include "logview/LogHistory.h"
+#include "net/Subscription.h"
 #include "ui/CursesWindow.h"
 
 namespace kova {
@@ -11,33 +13,34 @@ namespace kova {
 // The middle window: the controller's published log (base port + 4) as numbered, scrolling lines.
 class LogWindow : public CursesWindow {
 public:
-    // Makes the subscriber socket (linger 0). A failure is kept as the start-up error, and the
-    // window's traffic stays off.
     LogWindow();
     ~LogWindow() override;
 
-    // Title "Log:<2041>" with "TVX Co., Ltd." at W-17, a scrolling body, then connects and
+    // Title "Log:<2041>" with "TVX Co., Ltd." at W-17, a scrolling body, then makes, connects and
     // subscribes the log socket. A messaging failure is kept as the start-up error (see startError).
     void create(int cols, int top, int height, ConsoleApp* app) override;
 
-    // The log thread's body: prints every received frame as a line until stopped or the context is
-    // shut down. Returns at once when the window has no working socket.
+    // The log thread's body: prints every frame of every received message as a line until stopped or
+    // the context is shut down. A messaging error becomes a line of its own ("Network log: zmq error,
+    // ...") and the loop goes on with a fresh socket. Returns at once when the window has no socket.
     void receiveLoop();
 
-    // Numbers the text, scrolls the body and writes the line at its foot, then refreshes. Any thread;
-    // takes the ScreenLock.
+    // Numbers the text, scrolls the body as far as the line needs and writes it at the foot of the
+    // part of the body that is on screen, then refreshes. Any thread; takes the ScreenLock.
     void print(std::string text);
 
-    // The text of a messaging failure during construction or create, empty when there was none.
+    // The text of a messaging failure during create, empty when there was none.
     const std::string& startError() const { return startError_; }
-
 
 protected:
     void writeCaption(int cols) override;
+    void prepareBody() override;
+    void redrawBody() override;
 
 private:
     std::uint32_t lineCounter_ = 0;  // only touched under the ScreenLock
-    SocketHolder socket_;
+    LogHistory history_;             // likewise
+    std::unique_ptr<Subscription> subscription_;
     std::string startError_;
 };
 

@@ -56,6 +56,15 @@ public:
     }
 
     TmuxPane& pane() { return *pane_; }
+    // Publishes `frames` every 100 ms until `text` is on screen.
+    bool publishUntilShown(const std::vector<std::string>& frames, const std::string& text) {
+        return waitUntil(
+            [&] {
+                publish(frames);
+                return pane_->waitForText(text, 100ms);
+            },
+            8s);
+    }
 
 private:
     TempDir dir_;
@@ -131,6 +140,67 @@ TEST(TerminalLogView, LongLinesWrapAndOverlongOnesAreCutToTheBody) {
     EXPECT_EQ(screen[16].rfind("Log:<2041>", 0), 0u) << screen[16];
     EXPECT_EQ(screen[24].rfind("Command:", 0), 0u) << screen[24];
     EXPECT_EQ(screen[0].rfind("monitor:", 0), 0u) << screen[0];
+}
+
+// A line break, tabs and control bytes inside a line: every character reaches the screen, the body
+// scrolling as far as the text needs.
+TEST(TerminalLogView, LineBreaksTabsAndControlBytesNeverLoseText) {
+    LogSession session;
+    TmuxPane& pane = session.pane();
+    const long last = session.joinWithProbes();
+    ASSERT_GE(last, 0) << pane.screenText();
+
+    session.publish({"first\nsecond"});
+    ASSERT_TRUE(bottomRowIs(pane, "second")) << pane.screenText();
+    EXPECT_EQ(pane.screen()[kBodyBottom - 1], std::to_string(last + 1) + " first");
+
+    // 67 bytes by the 80-byte rule (one row), yet twenty tabs fill the 160 columns and the control
+    // bytes show as caret pairs on the next row.
+    std::string carets;
+    for (int i = 0; i < 40; ++i) {
+        carets += "^A";
+    }
+    session.publish({std::string(20, '\t') + "end" + std::string(40, '\x01') + "tail"});
+    ASSERT_TRUE(bottomRowIs(pane, "end" + carets + "tail")) << pane.screenText();
+    EXPECT_EQ(pane.screen()[kBodyBottom - 1], std::to_string(last + 2)) << pane.screenText();
+}
+
+// A terminal shorter than the layout cuts the log body: new lines still show at the foot of the
+// part that is on screen.
+TEST(TerminalLogView, NewLinesStayVisibleAfterTheTerminalShrinks) {
+    LogSession session;
+    TmuxPane& pane = session.pane();
+    ASSERT_GE(session.joinWithProbes(), 0) << pane.screenText();
+    pane.resize(160, 20);
+    ASSERT_TRUE(pane.waitForScreen([](const auto& s) { return s.size() == 20; }, 3s));
+    session.publish({"seen after the shrink"});
+    EXPECT_TRUE(pane.waitForScreen(
+        [](const auto& s) {
+            return s.size() == 20 && s[19].find(" seen after the shrink") != std::string::npos;
+        },
+        5s))
+        << pane.screenText();
+}
+
+// Peak resident memory of a process, in kB.
+long peakRssKb(int pid) {
+    const std::string status = readFile("/proc/" + std::to_string(pid) + "/status");
+    const auto at = status.find("VmHWM:");
+    return at == std::string::npos ? -1 : std::atol(status.c_str() + at + 6);
+}
+
+// One enormous frame costs the connection for a moment, never the console's memory, and the stream
+// goes on afterwards.
+TEST(TerminalLogView, AHugeFrameNeverTakesTheMemoryAndTheLogGoesOn) {
+    LogSession session;
+    TmuxPane& pane = session.pane();
+    ASSERT_GE(session.joinWithProbes(), 0) << pane.screenText();
+    const long before = peakRssKb(pane.panePid());
+    ASSERT_GT(before, 0);
+    session.publish({std::string(64 << 20, 'H')});
+    ASSERT_TRUE(session.publishUntilShown({"still flowing"}, " still flowing")) << pane.screenText();
+    EXPECT_LT(peakRssKb(pane.panePid()) - before, 32 * 1024) << "peak RSS grew by the frame";
+    EXPECT_EQ(pane.screenText().find("HHHHHHHH"), std::string::npos);
 }
 
 }  // namespace

@@ -39,14 +39,16 @@ void CursesWindow::createFrame(int cols, int top, int height, ConsoleApp* owner)
     bodyRows = height - 1;
     titleGeometry_ = Geometry{top, 0, 1, cols};
     bodyGeometry_ = Geometry{top + 1, 0, bodyRows, cols};
-    titleWin = newwin(1, cols, top, 0);
+    // A screen smaller than the layout gets what fits of each window, as after a resize.
+    fit(titleWin, titleGeometry_);
     paintTitleBar(titleWin, cols);
     if (titleWin != nullptr) {
         writeCaption(cols);
     }
-    bodyWin = newwin(bodyRows, cols, top + 1, 0);
+    fit(bodyWin, bodyGeometry_);
     if (bodyWin != nullptr) {
         whline(bodyWin, ' ', cols);
+        prepareBody();
     }
 }
 
@@ -56,27 +58,34 @@ namespace kova {
 
 void CursesWindow::fitToScreen() {
     fit(titleWin, titleGeometry_);
-    fit(bodyWin, bodyGeometry_);
+    const bool bodyIsNew = fit(bodyWin, bodyGeometry_);
     if (titleWin != nullptr) {
         wmove(titleWin, 0, 0);
-        whline(titleWin, ' ', titleGeometry_.cols);
+        paintTitleBar(titleWin, titleGeometry_.cols);
         writeCaption(titleGeometry_.cols);
     }
+    if (bodyIsNew) {
+        whline(bodyWin, ' ', bodyGeometry_.cols);
+        prepareBody();
+    }
+    redrawBody();
 }
 
-void CursesWindow::fit(WINDOW*& win, const Geometry& geometry) {
-    if (win == nullptr) {
-        return;
-    }
+bool CursesWindow::fit(WINDOW*& win, const Geometry& geometry) {
     const int rows = geometry.rows > 0 ? std::min(geometry.rows, LINES - geometry.top) : LINES - geometry.top;
     const int cols = std::min(geometry.cols, COLS - geometry.left);
     if (rows <= 0 || cols <= 0) {
-        return;  // off the screen for now; curses keeps it where it can
+        return false;  // off the screen for now; curses keeps it where it can
+    }
+    if (win == nullptr) {
+        win = newwin(rows, cols, geometry.top, geometry.left);
+        return win != nullptr;
     }
     // Shrink first, so the move never reaches past the screen; then grow back to the wanted size.
     wresize(win, std::min(rows, getmaxy(win)), std::min(cols, getmaxx(win)));
     mvwin(win, geometry.top, geometry.left);
     wresize(win, rows, cols);
+    return false;
 }
 
 }  // namespace kova

@@ -33,19 +33,28 @@ public:
     void paint();
 
     // After the terminal changed size: brings both curses windows back to their place and size of
-    // the start, cut to what the new screen can hold, and writes the title bar again. Caller holds
-    // the ScreenLock.
+    // the start, cut to what the new screen can hold (making them now if the screen was too small
+    // for them before), writes the title bar again and redraws the body. Caller holds the ScreenLock.
     void fitToScreen();
 
 protected:
     // The common layout of a working window: bodyRows = height - 1, a full-width title bar at row
-    // `top` with the caption of writeCaption, and a body below it with its first row blanked.
-    // Caller holds the ScreenLock.
+    // `top` with the caption of writeCaption, and a body below it with its first row blanked. On a
+    // screen too small for the layout, each curses window is cut to what fits (null when nothing
+    // does; a later resize makes it). Caller holds the ScreenLock.
     void createFrame(int cols, int top, int height, ConsoleApp* app);
 
     // Writes the window's caption into the (already painted) title bar. Called by createFrame and
     // after a resize. Caller holds the ScreenLock.
     virtual void writeCaption(int /*cols*/) {}
+
+    // Sets up a newly made body window (scrolling, ...). Called by createFrame and when a resize
+    // makes the body at last. Caller holds the ScreenLock.
+    virtual void prepareBody() {}
+
+    // Draws the body again from the window's own state after a resize (the windows that keep what
+    // they show). Caller holds the ScreenLock.
+    virtual void redrawBody() {}
 
     WINDOW* titleWin = nullptr;
     WINDOW* bodyWin = nullptr;
@@ -61,7 +70,8 @@ private:
         int rows = 0;
         int cols = 0;
     };
-    static void fit(WINDOW*& win, const Geometry& geometry);
+    // Returns true when it made the window now.
+    static bool fit(WINDOW*& win, const Geometry& geometry);
 
     Geometry titleGeometry_;
     Geometry bodyGeometry_;

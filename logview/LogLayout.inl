@@ -1,0 +1,26 @@
+// Template part of LogLayout.h.
+#pragma once
+
+namespace kova {
+
+template <class Entries>
+std::vector<std::string> renderLogBody(const Entries& entries, int bodyRows, int cols, std::size_t skipRows) {
+    std::vector<std::string> body(static_cast<std::size_t>(bodyRows > 0 ? bodyRows : 0));
+    // Filled from the bottom: `bottom` is the row below the next block to place, counted in the whole
+    // history's rows, so the rows scrolled out below fall away first.
+    long bottom = static_cast<long>(body.size()) + static_cast<long>(skipRows);
+    for (auto it = entries.rbegin(); it != entries.rend() && bottom > 0; ++it) {
+        const LogBlock block = layoutLogLine(it->number, it->text, bodyRows, cols);
+        const long top = bottom - block.height;
+        for (std::size_t i = 0; i < block.rows.size(); ++i) {
+            const long row = top + static_cast<long>(i);
+            if (row >= 0 && row < static_cast<long>(body.size())) {
+                body[static_cast<std::size_t>(row)] = block.rows[i];
+            }
+        }
+        bottom = top;
+    }
+    return body;
+}
+
+}  // namespace kova

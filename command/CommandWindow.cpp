@@ -1,11 +1,6 @@
 #include "command/CommandWindow.h"
 
-#include <poll.h>
-#include <unistd.h>
-
-#include <cerrno>
-
-#include <Poco/Thread.h>
+#include <optional>
 
 #include "ui/Screen.h"
 
@@ -17,64 +12,72 @@ constexpr int kOutputColumn = 10;
 constexpr int kWebAddressFromRight = 28;
 constexpr const char* kWebAddress = "https://tvx.example.com";
 constexpr const char* kReplyPadding = "          ";  // ten blanks
-constexpr int kStopCheckMs = 200;
 
 }  // namespace
 
-CommandWindow::CommandWindow() {
-    if (pipe(wakePipe_) != 0) {
-        wakePipe_[0] = wakePipe_[1] = -1;
-    }
-}
+CommandWindow::CommandWindow() = default;
 
-CommandWindow::~CommandWindow() {
-    for (int fd : wakePipe_) {
-        if (fd >= 0) {
-            ::close(fd);
-        }
-    }
-}
+CommandWindow::~CommandWindow() = default;
 
 void CommandWindow::create(int cols, int top, int height, ConsoleApp* owner) {
     ScreenLock lock;
+    cols_ = cols;
     createFrame(cols, top, height, owner);
-    if (bodyWin != nullptr) {
-        keypad(bodyWin, TRUE);
-    }
     // The line editor draws what is typed itself, so curses' own echo stays off.
 }
 
 void CommandWindow::writeCaption(int cols) {
     mvwaddstr(titleWin, 0, 0, "Command:");
     mvwaddstr(titleWin, 0, cols - kWebAddressFromRight, kWebAddress);
+    if (!output_.empty()) {
+        writeOutput();
+    }
+}
+
+void CommandWindow::writeOutput() {
+    if (titleWin == nullptr) {
+        return;
+    }
+    // The whole field goes first, so no tail of a longer earlier output survives; a long output may
+    // still run over the address, which the next output writes again.
+    wmove(titleWin, 0, kOutputColumn);
+    wclrtoeol(titleWin);
+    mvwaddstr(titleWin, 0, cols_ - kWebAddressFromRight, kWebAddress);
+    mvwaddnstr(titleWin, 0, kOutputColumn, output_.data(), static_cast<int>(output_.size()));
 }
 
 void CommandWindow::requestStop() {
     stop();
-    if (wakePipe_[1] >= 0) {
-        const char byte = 'x';
-        while (::write(wakePipe_[1], &byte, 1) < 0 && errno == EINTR) {
-        }
-    }
+    keys_.wake();
 }
 
 void CommandWindow::showText(std::string text) {
     ScreenLock lock;
-    if (titleWin != nullptr) {
-        mvwaddnstr(titleWin, 0, kOutputColumn, text.data(), static_cast<int>(text.size()));
-    }
+    setOutput(std::move(text));
+}
+
+void CommandWindow::setOutput(std::string text) {
+    output_ = std::move(text);
+    tooSmallShown_ = false;
+    writeOutput();
 }
 
 void CommandWindow::showReply(std::string text) {
     showText(text + kReplyPadding);
 }
 
+std::string CommandWindow::tooSmallText() const {
+    return "terminal too small: the command line needs " + std::to_string(kRowsNeeded) +
+           " rows, this one has " + std::to_string(LINES);
+}
+
 void CommandWindow::inputLoop() {
+    {
+        ScreenLock lock;
+        keys_.attach();
+    }
     std::string line;
-    while (running) {
-        if (!readLine(line)) {
-            break;
-        }
+    while (running && readLine(line)) {
         executeCommand(line);
         ScreenLock lock;
         if (bodyWin != nullptr) {
@@ -85,53 +88,86 @@ void CommandWindow::inputLoop() {
     }
     ScreenLock lock;
     clearInputCursor();
+    keys_.detach();
 }
 
 bool CommandWindow::readLine(std::string& line) {
-    {
-        ScreenLock lock;
-        renderInput();
-    }
     while (running) {
-        if (!waitForKey()) {
-            return false;
-        }
-        ScreenLock lock;
-        if (bodyWin == nullptr) {
-            return false;
-        }
-        nodelay(bodyWin, TRUE);
-        bool submitted = false;
-        int key = wgetch(bodyWin);
-        if (key == ERR) {
-            // Readable yet nothing to read: standard input is at its end (a file or /dev/null).
-            // From now on only the stop is awaited, instead of spinning on the descriptor.
-            keyboardGone_ = true;
-        }
-        for (; key != ERR; key = wgetch(bodyWin)) {
-            const LineEditor::Result result = editor_.feed(key);
-            if (result == LineEditor::Result::Refused) {
-                beep();
-            } else if (result == LineEditor::Result::Submitted) {
-                submitted = true;
-                break;  // keys typed ahead stay queued for the next line
+        std::optional<std::string> notice;
+        {
+            ScreenLock lock;
+            if (takeLine(line)) {
+                clearInputCursor();
+                curs_set(1);
+                return true;
+            }
+            if (bodyWin != nullptr) {
+                renderInput();
+            } else if (noticedLines_ != LINES) {
+                // Said once per terminal size: in the output field when the title line is on screen,
+                // else in the log window.
+                noticedLines_ = LINES;
+                if (titleWin != nullptr) {
+                    setOutput(tooSmallText());
+                    tooSmallShown_ = true;
+                    wrefresh(titleWin);
+                } else {
+                    notice = tooSmallText();
+                }
             }
         }
-        if (submitted) {
-            line = editor_.takeLine();
-            clearInputCursor();
-            curs_set(1);
-            return true;
+        if (notice && notice_) {
+            notice_(*notice);
         }
-        renderInput();
+        if (!keys_.wait()) {
+            return false;
+        }
+        ScreenLock lock;
+        std::vector<int> keys;
+        keys_.read(keys);
+        pending_.insert(pending_.end(), keys.begin(), keys.end());
     }
     return false;
 }
 
-void CommandWindow::renderInput() {
+bool CommandWindow::takeLine(std::string& line) {
+    if (bodyWin == nullptr) {
+        // Nowhere to show what is typed: the keys are refused, and the notice is given again.
+        if (!pending_.empty()) {
+            pending_.clear();
+            beep();
+        }
+        return false;
+    }
+    noticedLines_ = -1;
+    while (!pending_.empty()) {
+        const int key = pending_.front();
+        pending_.pop_front();
+        const LineEditor::Result result = editor_.feed(key);
+        if (result == LineEditor::Result::Refused) {
+            beep();
+        } else if (result == LineEditor::Result::Submitted) {
+            line = editor_.takeLine();
+            return true;  // keys typed ahead stay for the next line
+        }
+    }
+    return false;
+}
+
+void CommandWindow::redrawBody() {
     if (bodyWin == nullptr) {
         return;
     }
+    if (tooSmallShown_) {
+        // Large enough at last: the notice has served its purpose.
+        output_.clear();
+        tooSmallShown_ = false;
+        writeOutput();
+    }
+    renderInput();
+}
+
+void CommandWindow::renderInput() {
     const std::string& text = editor_.text();
     wmove(bodyWin, 0, 0);
     // Written byte by byte so that the cursor position is where curses put it, whatever width a
@@ -151,38 +187,6 @@ void CommandWindow::renderInput() {
     curs_set(1);
     wmove(bodyWin, cursorRow, cursorCol);
     wrefresh(bodyWin);
-}
-
-bool CommandWindow::waitForKey() {
-    // A negative descriptor is skipped by poll(): once the terminal is gone only the stop is awaited.
-    pollfd fds[2] = {{keyboardGone_ ? -1 : STDIN_FILENO, POLLIN, 0}, {wakePipe_[0], POLLIN, 0}};
-    // Without a wake pipe (none could be made) the stop is noticed by looking at the flag now and then.
-    const int timeoutMs = wakePipe_[0] < 0 ? kStopCheckMs : -1;
-    while (running) {
-        const int ready = ::poll(fds, 2, timeoutMs);
-        if (ready == 0) {
-            continue;
-        }
-        if (ready < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        if (fds[1].revents != 0) {
-            return false;  // woken to stop
-        }
-        if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
-            // The terminal is gone: never spin on a dead descriptor.
-            keyboardGone_ = true;
-            fds[0].fd = -1;
-            continue;
-        }
-        if (fds[0].revents & POLLIN) {
-            return true;
-        }
-    }
-    return false;
 }
 
 }  // namespace kova

@@ -1,9 +1,13 @@
 #pragma once
 
+#include <deque>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "command/RequestExchange.h"
 #include "ui/CursesWindow.h"
+#include "ui/KeyInput.h"
 #include "ui/LineEditor.h"
 
 namespace kova {
@@ -12,6 +16,9 @@ namespace kova {
 // input area where the operator types one command line at a time.
 class CommandWindow : public CursesWindow {
 public:
+    // Rows the screen needs for the input area below the title line at row 24.
+    static constexpr int kRowsNeeded = 26;
+
     CommandWindow();
     ~CommandWindow() override;
 
@@ -19,18 +26,25 @@ public:
     // below it (height 1 makes the body reach the screen's last row).
     void create(int cols, int top, int height, ConsoleApp* app) override;
 
+    // Where the window says what the output field cannot (the terminal too short even for the title
+    // line). Set before the command thread starts; called without the ScreenLock.
+    void onNotice(std::function<void(const std::string&)> notice) { notice_ = std::move(notice); }
+
     // The command thread's body: reads a line, runs it, clears the input area, redraws; until
-    // stopped. Waits for keys with poll() outside the ScreenLock, so the other windows keep
-    // drawing while the operator thinks.
+    // stopped. Waits for keys outside the ScreenLock, so the other windows keep drawing while the
+    // operator thinks. On a terminal too short for the input area it says so and takes no line
+    // until the terminal is large enough.
     void inputLoop();
 
     // Ends inputLoop from any thread (clears the running flag and wakes the key wait).
     void requestStop();
 
-    // Writes the text as literal characters at row 0, column 10 of the title line. Takes the
-    // ScreenLock; does not refresh (inputLoop does after each command).
+    // Writes the text as literal characters at row 0, column 10 of the title line, after clearing
+    // the whole output field (and writing the web address again); the text stays there, through
+    // resizes, until the next output. Takes the ScreenLock; does not refresh (inputLoop does after
+    // each command).
     void showText(std::string text);
-    // The same, with ten blanks appended to wipe the end of a shorter earlier output.
+    // The same, with ten blanks appended.
     void showReply(std::string text);
 
     // Runs one command line: the command language, its request exchanges and waits. A stop ends the
@@ -45,6 +59,7 @@ public:
 
 protected:
     void writeCaption(int cols) override;
+    void redrawBody() override;
 
 private:
     // Sleeps `ms` milliseconds unless the window is stopped first. Returns false when stopped.
@@ -52,16 +67,27 @@ private:
 
     // Blocks until a line is entered (true) or the window is stopped (false).
     bool readLine(std::string& line);
+    // Feeds the keys read so far to the line editor, up to the end of a line. Returns true with the
+    // line when one was entered; keys after it stay for the next line. ScreenLock held.
+    bool takeLine(std::string& line);
     // Draws the line being typed and puts the cursor at its editing position. ScreenLock held.
     void renderInput();
-    // Waits for a key on standard input or a stop. Returns false when stopping.
-    bool waitForKey();
+    // The text for a terminal too short for the input area.
+    std::string tooSmallText() const;
+    // Makes `text` the output and writes it. ScreenLock held.
+    void setOutput(std::string text);
+    // Writes the last output into the output field. ScreenLock held.
+    void writeOutput();
 
-    // The request socket and the exchange lock; set-up failures are shown in the output field.
-    RequestExchange exchange_{[this](const std::string& text) { showReply(text); }};
-    LineEditor editor_;
-    int wakePipe_[2] = {-1, -1};
-    bool keyboardGone_ = false;
+    RequestExchange exchange_;
+    LineEditor editor_;  // only touched under the ScreenLock
+    KeyInput keys_;
+    std::deque<int> pending_;  // keys read but not yet fed to the editor; under the ScreenLock
+    std::string output_;       // the last output shown; under the ScreenLock
+    std::function<void(const std::string&)> notice_;
+    int noticedLines_ = -1;       // screen height at the last notice that the terminal is too small
+    bool tooSmallShown_ = false;  // the output field holds that notice
+    int cols_ = 0;
 };
 
 }  // namespace kova

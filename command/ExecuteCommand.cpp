@@ -1,7 +1,3 @@
-#include <poll.h>
-
-#include <cerrno>
-#include <chrono>
 #include <utility>
 
 #include "command/CommandLanguage.h"
@@ -34,28 +30,8 @@ std::string CommandWindow::request(std::string verb, std::string body) {
 }
 
 bool CommandWindow::pauseUnlessStopped(long ms) {
-    // The wake pipe becomes readable when the window is asked to stop (requestStop), so the pause
-    // ends at once then. Without a pipe, poll() on the ignored fd is a plain sleep.
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(ms);
-    pollfd wake{wakePipe_[0], POLLIN, 0};
-    while (running) {
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (left <= 0) {
-            return true;
-        }
-        const int ready = ::poll(&wake, 1, static_cast<int>(left));
-        if (ready == 0) {
-            return true;
-        }
-        if (ready < 0 && errno != EINTR) {
-            return true;  // cannot wait on the pipe: give up the pause rather than spin
-        }
-        if (ready > 0) {
-            break;  // woken to stop
-        }
-    }
-    return running;
+    // The key input's wake ends the pause at once when the window is asked to stop.
+    return keys_.pause(ms) && running;
 }
 
 }  // namespace kova

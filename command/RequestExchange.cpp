@@ -22,8 +22,6 @@ std::string malformedReplyText(const std::string& verb, std::size_t frames) {
 
 }  // namespace
 
-RequestExchange::RequestExchange(Reporter report) : report_(std::move(report)) {}
-
 RequestExchange::~RequestExchange() {
     dropSocket();
 }
@@ -35,11 +33,10 @@ bool RequestExchange::hasSocket() {
 
 ExchangeResult RequestExchange::exchange(std::string verb, std::string body) {
     Poco::Mutex::ScopedLock lock(exchangeLock_);
-    std::string setUpError;
     try {
-        setUpError = ensureRequestSocket();
-        if (!requestSocket_) {
-            return {ExchangeStatus::NoSocket, kNoSocket};
+        if (std::optional<ExchangeResult> failed =
+                ensureRequestSocket(controllerEndpoint(kRequestPortOffset))) {
+            return *failed;
         }
         return sendAndReceive(verb, body);
     } catch (const zmq::error_t& error) {
@@ -49,44 +46,44 @@ ExchangeResult RequestExchange::exchange(std::string verb, std::string body) {
         if (error.num() == ETERM) {
             return {ExchangeStatus::Stopped, kNoResponse};
         }
-        // After a failed connect the refusal is only a consequence ("Operation cannot be
-        // accomplished in current state"); the operator is better served by the cause.
-        if (!setUpError.empty()) {
-            return {ExchangeStatus::Failed, setUpError};
-        }
         return {ExchangeStatus::Failed, kErrorPrefix + std::string(error.what())};
     }
 }
 
-std::string RequestExchange::ensureRequestSocket() {
+std::optional<ExchangeResult> RequestExchange::ensureRequestSocket(const std::string& endpoint) {
     if (requestSocket_) {
-        return {};
+        return std::nullopt;
+    }
+    if (!refusedEndpoint_.empty() && refusedEndpoint_ == endpoint) {
+        return ExchangeResult{ExchangeStatus::Failed, refusedText_};
     }
     try {
         // The holder gives every socket linger 0, so dropping one never waits for the network.
         requestSocket_ = std::make_unique<SocketHolder>(zmq::socket_type::req);
     } catch (const zmq::error_t& error) {
-        return reportSetUpError(error);
+        if (error.num() == ETERM) {
+            throw;
+        }
+        // Often passing (no file descriptor free): the next request tries again.
+        return ExchangeResult{ExchangeStatus::NoSocket,
+                              std::string(kNoSocket) + " (" + kErrorPrefix + error.what() + ")"};
     }
     try {
         zmq::socket_t& socket = requestSocket_->socket();
         socket.set(zmq::sockopt::rcvtimeo, kReplyTimeoutMs);
-        socket.connect(controllerEndpoint(kRequestPortOffset));
+        socket.connect(endpoint);
     } catch (const zmq::error_t& error) {
-        // The socket stays: the exchange goes on with it, and the library's refusal to send or
-        // receive on it is handled there.
-        return reportSetUpError(error);
+        dropSocket();
+        if (error.num() == ETERM) {
+            throw;
+        }
+        // An endpoint the library refuses (a malformed host) stays refused: no new socket for it.
+        refusedEndpoint_ = endpoint;
+        refusedText_ = kErrorPrefix + std::string(error.what());
+        return ExchangeResult{ExchangeStatus::Failed, refusedText_};
     }
-    return {};
-}
-
-std::string RequestExchange::reportSetUpError(const zmq::error_t& error) {
-    if (error.num() == ETERM) {
-        throw error;
-    }
-    std::string text = kErrorPrefix + std::string(error.what());
-    report_(text);
-    return text;
+    refusedEndpoint_.clear();
+    return std::nullopt;
 }
 
 ExchangeResult RequestExchange::sendAndReceive(const std::string& verb, const std::string& body) {

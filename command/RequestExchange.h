@@ -1,7 +1,7 @@
 #pragma once
 
-#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <Poco/Mutex.h>
@@ -15,8 +15,8 @@ enum class ExchangeStatus {
     Replied,         // a reply of two or more frames came: text is the verb, a blank and frame 2
     MalformedReply,  // a reply of fewer than two frames came; the socket is kept
     NoResponse,      // no reply within the time-out; the socket was dropped
-    NoSocket,        // no request socket could be made
-    Failed,          // the messaging library refused the send or the receive; the socket was dropped
+    NoSocket,        // no request socket could be made (tried again at the next request)
+    Failed,          // the connect, the send or the receive was refused; the socket was dropped
     Stopped,         // the messaging context was shut down (console exit); nothing is to be shown
 };
 
@@ -31,17 +31,17 @@ struct ExchangeResult {
 // an unknown state is never reused.
 //
 // Every exchange runs under the exchange lock, from the socket set-up to the reply taken apart, so
-// two requests are never outstanding at once. Socket set-up failures are reported through the
-// `report` callback (the window's showReply) as "Network req: zmq error, " + the error text. No
-// messaging error leaves exchange(): a refused send or receive becomes a Failed result (and a
-// fresh socket next time), the context's shut-down a Stopped one.
+// two requests are never outstanding at once. Nothing is reported from under that lock: every
+// outcome, set-up failures included, comes back as the result, to be shown once. No messaging error
+// leaves exchange(): a refused send or receive becomes a Failed result (and a fresh socket next
+// time), the context's shut-down a Stopped one. An endpoint the messaging library refuses to connect
+// to is remembered: later requests fail at once with the same text, without making another socket,
+// until the endpoint changes.
 class RequestExchange {
 public:
-    using Reporter = std::function<void(const std::string&)>;
-
     static constexpr int kReplyTimeoutMs = 1200;
 
-    explicit RequestExchange(Reporter report);
+    RequestExchange() = default;
     // Closes the request socket, if there is one.
     ~RequestExchange();
     RequestExchange(const RequestExchange&) = delete;
@@ -56,15 +56,15 @@ public:
 
 private:
     // Makes, configures and connects the request socket when there is none. Exchange lock held.
-    // A failure is reported and its text returned (empty when all went well); only ETERM (the
-    // context was shut down) is thrown on.
-    std::string ensureRequestSocket();
-    std::string reportSetUpError(const zmq::error_t& error);
+    // Returns the failure as a result; nothing when the socket is ready. Throws only ETERM (the
+    // context was shut down).
+    std::optional<ExchangeResult> ensureRequestSocket(const std::string& endpoint);
     ExchangeResult sendAndReceive(const std::string& verb, const std::string& body);
     void dropSocket();
 
-    Reporter report_;
     std::unique_ptr<SocketHolder> requestSocket_;
+    std::string refusedEndpoint_;  // the endpoint whose connect failed, and why
+    std::string refusedText_;
     Poco::Mutex exchangeLock_;
 };
 

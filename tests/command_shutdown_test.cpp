@@ -46,11 +46,9 @@ TEST(CommandShutdown, AnExchangeWaitingForItsReplyEndsAtOnceAndQuietly) {
     std::this_thread::sleep_for(200ms);
     EXPECT_EQ(silent.count(), 1u) << "the goal's second write was sent after the stop";
 
-    // Afterwards an exchange neither reports nor sends anything.
-    std::vector<std::string> reported;
-    RequestExchange exchange([&](const std::string& text) { reported.push_back(text); });
+    // Afterwards an exchange sends nothing and has nothing to show.
+    RequestExchange exchange;
     EXPECT_EQ(exchange.exchange("get", "1/0").status, ExchangeStatus::Stopped);
-    EXPECT_TRUE(reported.empty());
     EXPECT_FALSE(exchange.hasSocket());
     resetConfiguration();
 }

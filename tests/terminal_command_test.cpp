@@ -70,23 +70,30 @@ protected:
     std::unique_ptr<TmuxPane> pane_;
 };
 
-TEST_F(TerminalCommandTest, RepliesOverwriteWithTenTrailingBlanksAndUsageTextsWithout) {
+// Each output replaces the whole field: nothing of a longer earlier output survives behind a shorter
+// one, the web address comes back after an output ran over it, and a resize keeps the last output.
+TEST_F(TerminalCommandTest, EachOutputReplacesTheWholeFieldAndSurvivesAResize) {
     start(replyWithLastField);
+    const std::string address = "https://tvx.example.com";
     const std::string longReply = "get abcdefghijklmnopqrstuvwxyz0123";
     enter("get/1/abcdefghijklmnopqrstuvwxyz0123");
     ASSERT_TRUE(outputShows(longReply)) << pane_->screenText();
     EXPECT_EQ(outputRow().substr(0, 10), "Command:  ");
 
-    // A shorter reply wipes ten more columns; what lies beyond them stays.
     enter("get/2/12345");
-    const std::string shortReply = "get 12345" + kTenBlanks;
-    ASSERT_TRUE(outputShows(shortReply + longReply.substr(shortReply.size()))) << pane_->screenText();
+    ASSERT_TRUE(outputShows("get 12345 ")) << pane_->screenText();
+    EXPECT_EQ(outputRow().substr(kOutputColumn, kCols - 28 - kOutputColumn),
+              "get 12345" + std::string(kCols - 28 - kOutputColumn - 9, ' '))
+        << pane_->screenText();
 
-    // A usage text has no trailing blanks: the end of the longer reply stays visible behind it.
-    enter("get/3/" + std::string(40, 'z'));
-    ASSERT_TRUE(outputShows("get " + std::string(40, 'z'))) << pane_->screenText();
+    // A reply long enough to run over the web address, then a usage text: the address is back and
+    // no 'z' is left behind.
+    enter("get/3/" + std::string(140, 'z'));
+    ASSERT_TRUE(outputShows("get " + std::string(140, 'z'))) << pane_->screenText();
     enter("set/1");
-    ASSERT_TRUE(outputShows("set/index/subindex/value" + std::string(20, 'z'))) << pane_->screenText();
+    ASSERT_TRUE(outputShows("set/index/subindex/value ")) << pane_->screenText();
+    EXPECT_EQ(outputRow().find('z'), std::string::npos) << pane_->screenText();
+    EXPECT_EQ(outputRow().substr(kCols - 28, address.size()), address);
 
     enter("SET/1/0/1");
     EXPECT_TRUE(
@@ -99,9 +106,30 @@ TEST_F(TerminalCommandTest, RepliesOverwriteWithTenTrailingBlanksAndUsageTextsWi
     }
     EXPECT_EQ(seen, (std::vector<Frames>{{"get", "1/abcdefghijklmnopqrstuvwxyz0123"},
                                          {"get", "2/12345"},
-                                         {"get", "3/" + std::string(40, 'z')}}));
+                                         {"get", "3/" + std::string(140, 'z')}}));
     // The input area is cleared after each command.
     EXPECT_EQ(pane_->row(25), std::string(kCols, ' '));
+
+    pane_->resize(120, 30);
+    pane_->resize(kCols, 30);
+    EXPECT_TRUE(pane_->waitForScreen(
+        [&](const auto&) {
+            return pane_->row(kOutputRow).find("wrong commnad [h|s|") == std::size_t(kOutputColumn) &&
+                   pane_->row(kOutputRow).find(address) == std::size_t(kCols - 28);
+        },
+        3s))
+        << "the last output is gone after a resize\n"
+        << pane_->screenText();
+}
+
+// A pasted burst whose first line holds an arrow key's escape sequence (as the terminal sends it in
+// keypad mode): the line is edited and run,
+// and what was pasted after its Enter shows on the next line at once, with no further key.
+TEST_F(TerminalCommandTest, KeysPastedAfterALineAreNeverLeftBehind) {
+    start(replyWithLastField);
+    pane_->typeText("get/1/helo\x1bODl\rget/2/next");
+    ASSERT_TRUE(outputShows("get hello")) << pane_->screenText();
+    EXPECT_TRUE(pane_->waitForRow(25, "get/2/next", 2s)) << pane_->screenText();
 }
 
 TEST_F(TerminalCommandTest, NoResponseAfterTheTimeOutAndTheNextCommandWorks) {

@@ -172,7 +172,7 @@ TEST(TerminalStartup, NarrowTerminalAndResizesKeepTheConsoleAlive) {
     EXPECT_TRUE(pane.waitForText("after resize", std::chrono::seconds(3))) << pane.screenText();
     ASSERT_EQ(::kill(pane.panePid(), SIGTERM), 0);
     int status = -1;
-    ASSERT_TRUE(pane.waitForExit(std::chrono::seconds(5), &status));
+    ASSERT_TRUE(pane.waitForExit(std::chrono::seconds(5), &status)) << pane.screenText();
     EXPECT_EQ(status, 0);
 }
 

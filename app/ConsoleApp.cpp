@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "app/OperationLog.h"
+#include "base/OperationLog.h"
 #include "config/Configuration.h"
 #include "net/Context.h"
 #include "ui/IntroWindow.h"
@@ -59,15 +59,16 @@ void ConsoleApp::run() {
     oplog::info("start kovaConsole");
 
     IntroWindow intro;
-    intro.create(cols, kIntroTop, kIntroHeight, this);
+    intro.create(cols, kIntroTop, kIntroHeight);
     intro.draw();
     intro.close();
 
-    const bool configured = loadConfiguration(kConfigurationPath);
+    const Configuration configuration = loadConfiguration(kConfigurationPath);
+    const ControllerAddress controller = firstConnection(configuration);
 
-    monitor.create(cols, kMonitorTop, kMonitorHeight, this);
-    log.create(cols, kLogTop, kLogHeight, this);
-    command.create(cols, kCommandTop, kCommandHeight, this);
+    monitor.create(cols, kMonitorTop, kMonitorHeight, controller);
+    log.create(cols, kLogTop, kLogHeight, controller);
+    command.create(cols, kCommandTop, kCommandHeight, controller);
 
     monitor.draw();
     log.draw();
@@ -78,7 +79,7 @@ void ConsoleApp::run() {
     command.onNotice([this](const std::string& text) { log.print(text); });
 
     try {
-        startWorkers(configured);
+        startWorkers(configuration.loaded);
     } catch (...) {
         requestStop();
         joinWorkers();

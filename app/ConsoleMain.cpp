@@ -8,8 +8,8 @@
 #include <Poco/Exception.h>
 
 #include "app/ConsoleApp.h"
-#include "app/OperationLog.h"
 #include "app/SignalWatcher.h"
+#include "base/OperationLog.h"
 #include "ui/Screen.h"
 
 namespace kova {

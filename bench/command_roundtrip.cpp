@@ -15,8 +15,7 @@
 #include <zmq.hpp>
 #include <zmq_addon.hpp>
 
-#include "command/CommandWindow.h"
-#include "config/Configuration.h"
+#include "command/RequestExchange.h"
 
 namespace {
 
@@ -73,12 +72,13 @@ double millisecondsSince(Clock::time_point start) {
 
 void measureRequests() {
     Answerer answerer;
-    kova::controllerHost = "127.0.0.1";
-    kova::controllerPort = answerer.port() - 2;
-    kova::CommandWindow window;
+    kova::RequestExchange exchange("tcp://127.0.0.1:" + std::to_string(answerer.port()));
+    auto request = [&exchange](const std::string& verb, const std::string& body) {
+        return exchange.exchange(verb, body).text;
+    };
 
     const auto first = Clock::now();
-    const std::string firstReply = window.request("get", "1/0");
+    const std::string firstReply = request("get", "1/0");
     const double firstMs = millisecondsSince(first);
     if (firstReply != "get 1/0") {
         std::printf("unexpected reply '%s'\n", firstReply.c_str());
@@ -89,7 +89,7 @@ void measureRequests() {
     samples.reserve(kRounds);
     for (int i = 0; i < kRounds; ++i) {
         const auto start = Clock::now();
-        const std::string reply = window.request("set", "3033/0/" + std::to_string(i));
+        const std::string reply = request("set", "3033/0/" + std::to_string(i));
         samples.push_back(millisecondsSince(start));
         if (reply.size() < 4) {
             std::printf("no reply in round %d: '%s'\n", i, reply.c_str());

@@ -40,7 +40,7 @@ int main() {
     }
     {
         kova::MonitorWindow monitor;
-        monitor.create(160, 0, 16, nullptr);
+        monitor.create(160, 0, 16, kova::ControllerAddress{"bench", "127.0.0.1", 1});
         Poco::Timer timer;
         kova::StatusStore& status = monitor.status();
         status.store("500", "E0012/E0345");

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "net/Endpoint.h"
 #include "ui/Screen.h"
 
 namespace kova {
@@ -19,11 +20,18 @@ CommandWindow::CommandWindow() = default;
 
 CommandWindow::~CommandWindow() = default;
 
-void CommandWindow::create(int cols, int top, int height, ConsoleApp* owner) {
+void CommandWindow::create(int cols, int top, int height, const ControllerAddress& controller) {
+    runner_.exchange().setEndpoint(controller.endpoint(kRequestPortOffset));
     ScreenLock lock;
     cols_ = cols;
-    createFrame(cols, top, height, owner);
+    createFrame(cols, top, height);
     // The line editor draws what is typed itself, so curses' own echo stays off.
+}
+
+void CommandWindow::executeCommand(std::string line) {
+    runner_.run(
+        line, [this](const std::string& text, bool isReply) { isReply ? showReply(text) : showText(text); },
+        [this](long ms) { return keys_.pause(ms) && running; });
 }
 
 void CommandWindow::writeCaption(int cols) {

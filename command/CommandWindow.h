@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "command/RequestExchange.h"
+#include "command/CommandRunner.h"
+#include "config/Configuration.h"
 #include "ui/CursesWindow.h"
 #include "ui/KeyInput.h"
 #include "ui/LineEditor.h"
@@ -13,7 +14,8 @@
 namespace kova {
 
 // The bottom window: the "Command:" title line with its output field at column 10, and below it the
-// input area where the operator types one command line at a time.
+// input area where the operator types one command line at a time. A thin view: keys come from the
+// KeyInput, lines are edited by the LineEditor and carried out by the CommandRunner.
 class CommandWindow : public CursesWindow {
 public:
     // Rows the screen needs for the input area below the title line at row 24.
@@ -23,8 +25,9 @@ public:
     ~CommandWindow() override;
 
     // Title line "Command:" with the maker's web address at cols - 28; the input area is every row
-    // below it (height 1 makes the body reach the screen's last row).
-    void create(int cols, int top, int height, ConsoleApp* app) override;
+    // below it (height 1 makes the body reach the screen's last row). Requests go to `controller`'s
+    // base port + 2. Main thread, before the command thread starts.
+    void create(int cols, int top, int height, const ControllerAddress& controller);
 
     // Where the window says what the output field cannot (the terminal too short even for the title
     // line). Set before the command thread starts; called without the ScreenLock.
@@ -47,24 +50,15 @@ public:
     // The same, with ten blanks appended.
     void showReply(std::string text);
 
-    // Runs one command line: the command language, its request exchanges and waits. A stop ends the
-    // waits at once, and nothing more is sent or shown. Command thread.
+    // Runs one command line (CommandRunner::run), showing its texts in the output field; a stop ends
+    // its pauses at once. Command thread.
     void executeCommand(std::string line);
-
-    // Sends [verb, body] to the controller on base port + 2 and returns the text to show: the verb, a
-    // blank and the reply's second frame; "no response" after 1200 ms; "no socket req"; or the
-    // messaging failure as "Network req: zmq error, ...". Never throws a messaging error. Command
-    // thread; serialised by the exchange lock.
-    std::string request(std::string verb, std::string body);
 
 protected:
     void writeCaption(int cols) override;
     void redrawBody() override;
 
 private:
-    // Sleeps `ms` milliseconds unless the window is stopped first. Returns false when stopped.
-    bool pauseUnlessStopped(long ms);
-
     // Blocks until a line is entered (true) or the window is stopped (false).
     bool readLine(std::string& line);
     // Feeds the keys read so far to the line editor, up to the end of a line. Returns true with the
@@ -79,7 +73,7 @@ private:
     // Writes the last output into the output field. ScreenLock held.
     void writeOutput();
 
-    RequestExchange exchange_;
+    CommandRunner runner_;
     LineEditor editor_;  // only touched under the ScreenLock
     KeyInput keys_;
     std::deque<int> pending_;  // keys read but not yet fed to the editor; under the ScreenLock

@@ -5,8 +5,7 @@
 
 #include <zmq_addon.hpp>
 
-#include "net/Endpoint.h"
-#include "net/Multipart.h"
+#include "net/Context.h"
 
 namespace kova {
 
@@ -22,8 +21,19 @@ std::string malformedReplyText(const std::string& verb, std::size_t frames) {
 
 }  // namespace
 
+RequestExchange::RequestExchange(std::string endpoint) : endpoint_(std::move(endpoint)) {}
+
 RequestExchange::~RequestExchange() {
     dropSocket();
+}
+
+void RequestExchange::setEndpoint(std::string endpoint) {
+    Poco::Mutex::ScopedLock lock(exchangeLock_);
+    if (endpoint != endpoint_) {
+        dropSocket();
+        refusedText_.clear();
+        endpoint_ = std::move(endpoint);
+    }
 }
 
 bool RequestExchange::hasSocket() {
@@ -34,8 +44,7 @@ bool RequestExchange::hasSocket() {
 ExchangeResult RequestExchange::exchange(std::string verb, std::string body) {
     Poco::Mutex::ScopedLock lock(exchangeLock_);
     try {
-        if (std::optional<ExchangeResult> failed =
-                ensureRequestSocket(controllerEndpoint(kRequestPortOffset))) {
+        if (std::optional<ExchangeResult> failed = ensureRequestSocket()) {
             return *failed;
         }
         return sendAndReceive(verb, body);
@@ -50,16 +59,15 @@ ExchangeResult RequestExchange::exchange(std::string verb, std::string body) {
     }
 }
 
-std::optional<ExchangeResult> RequestExchange::ensureRequestSocket(const std::string& endpoint) {
+std::optional<ExchangeResult> RequestExchange::ensureRequestSocket() {
     if (requestSocket_) {
         return std::nullopt;
     }
-    if (!refusedEndpoint_.empty() && refusedEndpoint_ == endpoint) {
+    if (!refusedText_.empty()) {
         return ExchangeResult{ExchangeStatus::Failed, refusedText_};
     }
     try {
-        // The holder gives every socket linger 0, so dropping one never waits for the network.
-        requestSocket_ = std::make_unique<SocketHolder>(zmq::socket_type::req);
+        requestSocket_ = zmq::socket_t(messagingContext(), zmq::socket_type::req);
     } catch (const zmq::error_t& error) {
         if (error.num() == ETERM) {
             throw;
@@ -69,34 +77,32 @@ std::optional<ExchangeResult> RequestExchange::ensureRequestSocket(const std::st
                               std::string(kNoSocket) + " (" + kErrorPrefix + error.what() + ")"};
     }
     try {
-        zmq::socket_t& socket = requestSocket_->socket();
-        socket.set(zmq::sockopt::rcvtimeo, kReplyTimeoutMs);
-        socket.connect(endpoint);
+        // Linger 0: dropping the socket never waits for the network.
+        requestSocket_.set(zmq::sockopt::linger, 0);
+        requestSocket_.set(zmq::sockopt::rcvtimeo, kReplyTimeoutMs);
+        requestSocket_.connect(endpoint_);
     } catch (const zmq::error_t& error) {
         dropSocket();
         if (error.num() == ETERM) {
             throw;
         }
         // An endpoint the library refuses (a malformed host) stays refused: no new socket for it.
-        refusedEndpoint_ = endpoint;
         refusedText_ = kErrorPrefix + std::string(error.what());
         return ExchangeResult{ExchangeStatus::Failed, refusedText_};
     }
-    refusedEndpoint_.clear();
     return std::nullopt;
 }
 
 ExchangeResult RequestExchange::sendAndReceive(const std::string& verb, const std::string& body) {
-    zmq::socket_t& socket = requestSocket_->socket();
     zmq::multipart_t request;
-    appendText(request, verb);
-    appendText(request, body);
+    request.addstr(verb);
+    request.addstr(body);
     // Never waits. A request that cannot be queued (no connection at all) leaves the REQ socket
     // expecting a send, and the receive below is then refused; that surfaces as a messaging error.
-    sendMultipart(socket, request, ZMQ_DONTWAIT);
+    request.send(requestSocket_, ZMQ_DONTWAIT);
 
     zmq::multipart_t reply;
-    if (!receiveMultipart(socket, reply)) {
+    if (!reply.recv(requestSocket_)) {
         // A reply arriving later must never be taken for the next request's: that socket goes.
         dropSocket();
         return {ExchangeStatus::NoResponse, kNoResponse};
@@ -104,15 +110,12 @@ ExchangeResult RequestExchange::sendAndReceive(const std::string& verb, const st
     if (reply.size() < 2) {
         return {ExchangeStatus::MalformedReply, malformedReplyText(verb, reply.size())};
     }
-    takeFrontText(reply);  // the first frame carries nothing for the operator
-    return {ExchangeStatus::Replied, verb + " " + printableReplyText(takeFrontText(reply))};
+    reply.pop();  // the first frame carries nothing for the operator
+    return {ExchangeStatus::Replied, verb + " " + printableReplyText(reply.popstr())};
 }
 
 void RequestExchange::dropSocket() {
-    if (requestSocket_) {
-        requestSocket_->close();
-        requestSocket_.reset();
-    }
+    requestSocket_.close();
 }
 
 std::string printableReplyText(const std::string& text) {

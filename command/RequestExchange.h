@@ -1,12 +1,10 @@
 #pragma once
 
-#include <memory>
 #include <optional>
 #include <string>
 
 #include <Poco/Mutex.h>
-
-#include "net/SocketHolder.h"
+#include <zmq.hpp>
 
 namespace kova {
 
@@ -41,7 +39,8 @@ class RequestExchange {
 public:
     static constexpr int kReplyTimeoutMs = 1200;
 
-    RequestExchange() = default;
+    // Requests go to `endpoint` ("tcp://host:port", the controller's base port + 2).
+    explicit RequestExchange(std::string endpoint = {});
     // Closes the request socket, if there is one.
     ~RequestExchange();
     RequestExchange(const RequestExchange&) = delete;
@@ -54,17 +53,21 @@ public:
     // True while a request socket exists (after a set-up, until a time-out or failure drops it).
     bool hasSocket();
 
+    // Points the exchange at another endpoint: the next request makes a socket for it. Any thread;
+    // waits for an exchange in progress.
+    void setEndpoint(std::string endpoint);
+
 private:
     // Makes, configures and connects the request socket when there is none. Exchange lock held.
     // Returns the failure as a result; nothing when the socket is ready. Throws only ETERM (the
     // context was shut down).
-    std::optional<ExchangeResult> ensureRequestSocket(const std::string& endpoint);
+    std::optional<ExchangeResult> ensureRequestSocket();
     ExchangeResult sendAndReceive(const std::string& verb, const std::string& body);
     void dropSocket();
 
-    std::unique_ptr<SocketHolder> requestSocket_;
-    std::string refusedEndpoint_;  // the endpoint whose connect failed, and why
-    std::string refusedText_;
+    std::string endpoint_;
+    zmq::socket_t requestSocket_;  // empty until a set-up, and again after a time-out or failure
+    std::string refusedText_;      // why the endpoint was refused; empty while it is not known to be
     Poco::Mutex exchangeLock_;
 };
 

@@ -13,86 +13,78 @@
 #include <Poco/JSON/Parser.h>
 #include <Poco/Path.h>
 
-#include "app/OperationLog.h"
+#include "base/OperationLog.h"
+#include "net/Endpoint.h"
 
 namespace kova {
-
-std::vector<std::string> connectionNames;
-std::vector<std::string> connectionHosts;
-std::vector<int> connectionPorts;
-
-std::string controllerName;
-std::string controllerHost;
-int controllerPort = 0;
 
 const char* const kLoopbackHost = "localhost";
 
 namespace {
 
-void clearTable() {
-    connectionNames.clear();
-    connectionHosts.clear();
-    connectionPorts.clear();
-}
-
-bool nameIsTaken(const std::string& name) {
-    for (const auto& known : connectionNames) {
-        if (known == name) {
+bool nameIsTaken(const std::vector<ControllerAddress>& connections, const std::string& name) {
+    for (const auto& known : connections) {
+        if (known.name == name) {
             return true;
         }
     }
     return false;
 }
 
-// Parses the stream and appends its connections. Library errors propagate to the caller.
-bool readConnections(std::istream& in) {
+// Parses the stream and appends its connections. Library errors propagate to the caller, with the
+// connections read so far kept.
+bool readConnections(std::istream& in, std::vector<ControllerAddress>& connections) {
     Poco::JSON::Parser parser(Poco::JSON::ParseHandler::Ptr(new Poco::JSON::ParseHandler(false)));
     Poco::Dynamic::Var document = parser.parse(in);
     Poco::JSON::Object::Ptr top = document.extract<Poco::JSON::Object::Ptr>();
-    Poco::JSON::Array::Ptr connections = top->get("connection").extract<Poco::JSON::Array::Ptr>();
-    const std::size_t size = connections->size();
+    Poco::JSON::Array::Ptr array = top->get("connection").extract<Poco::JSON::Array::Ptr>();
+    const std::size_t size = array->size();
     for (std::size_t i = 0; i < size; ++i) {
-        Poco::JSON::Object::Ptr element = connections->get(i).extract<Poco::JSON::Object::Ptr>();
-        const std::string name = element->get("name").convert<std::string>();
-        if (nameIsTaken(name)) {
-            clearTable();
-            oplog::error("{} in configuration file is duplicated", name);
+        Poco::JSON::Object::Ptr element = array->get(i).extract<Poco::JSON::Object::Ptr>();
+        ControllerAddress address;
+        address.name = element->get("name").convert<std::string>();
+        if (nameIsTaken(connections, address.name)) {
+            connections.clear();
+            oplog::error("{} in configuration file is duplicated", address.name);
             return false;
         }
-        const std::string host = element->get("IP").convert<std::string>();
-        const int port = element->get("port").convert<int>();
-        connectionNames.push_back(name);
-        connectionHosts.push_back(host);
-        connectionPorts.push_back(port);
+        address.host = element->get("IP").convert<std::string>();
+        address.port = element->get("port").convert<int>();
+        connections.push_back(std::move(address));
     }
     return true;
 }
 
 }  // namespace
 
-bool loadConfiguration(std::string path) {
+std::string ControllerAddress::endpoint(int offset) const {
+    return endpointText(host, port, offset);
+}
+
+Configuration loadConfiguration(const std::string& path) {
+    Configuration configuration;
     try {
         if (!Poco::Path(path).isFile()) {
-            return false;
+            return configuration;
         }
         if (!Poco::File(path).exists()) {
             oplog::error("configuration file {} is not exist", path);
-            return false;
+            return configuration;
         }
     } catch (const Poco::Exception& e) {
         // A path the file system cannot even look at (too long, a component is not a directory).
         oplog::error("Loading a configuration file is failed: {}", e.displayText());
-        return false;
+        return configuration;
     }
     oplog::info("configuration file {} is found", path);
 
     try {
         if (Poco::File(path).isDirectory()) {
             oplog::error("Loading a configuration file is failed: {} is a directory", path);
-            return false;
+            return configuration;
         }
         Poco::FileInputStream in(path);
-        return readConnections(in);
+        configuration.loaded = readConnections(in, configuration.connections);
     } catch (const Poco::JSON::JSONException& e) {
         oplog::error("Loading a configuration file is failed: {}", e.message());
     } catch (const Poco::Exception& e) {
@@ -100,26 +92,14 @@ bool loadConfiguration(std::string path) {
     } catch (const std::exception& e) {
         oplog::error("Loading a configuration file is failed: {}", e.what());
     }
-    return false;
+    return configuration;
 }
 
-void firstConnection(std::string& name, std::string& host, int& port) {
-    if (connectionNames.empty()) {
-        name = kLoopbackHost;
-        host = kLoopbackHost;
-        port = kDefaultBasePort;
-        return;
+ControllerAddress firstConnection(const Configuration& configuration) {
+    if (configuration.connections.empty()) {
+        return ControllerAddress{kLoopbackHost, kLoopbackHost, kDefaultBasePort};
     }
-    name = connectionNames[0];
-    host = connectionHosts[0];
-    port = connectionPorts[0];
-}
-
-void resetConfiguration() {
-    clearTable();
-    controllerName.clear();
-    controllerHost.clear();
-    controllerPort = 0;
+    return configuration.connections.front();
 }
 
 }  // namespace kova

@@ -5,31 +5,35 @@
 
 namespace kova {
 
-// The configuration table: one entry per "connection" element read, the three lists always of the
-// same length. Written only by loadConfiguration on the main thread before any other thread starts.
-extern std::vector<std::string> connectionNames;
-extern std::vector<std::string> connectionHosts;
-extern std::vector<int> connectionPorts;
+// One controller the console can talk to: a "connection" element of the configuration file.
+struct ControllerAddress {
+    std::string name;  // "name", unique in the file
+    std::string host;  // "IP": an address or a host name, used as written
+    int port = 0;      // "port": the base port; status on +1, requests on +2, the log on +4
 
-// The controller this run talks to. Set once by MonitorWindow::create from firstConnection, before
-// any thread starts; only read afterwards.
-extern std::string controllerName;
-extern std::string controllerHost;
-extern int controllerPort;
+    // "tcp://" + host + ":" + decimal (port + offset).
+    std::string endpoint(int offset) const;
+};
 
-// The host name used when the table is empty, and the default base port.
+// What a configuration file gave.
+struct Configuration {
+    // The connections read, in file order. After a failure the ones read before the faulty element
+    // stay; after a duplicated name there are none.
+    std::vector<ControllerAddress> connections;
+    // True when every element was read and no name was duplicated.
+    bool loaded = false;
+};
+
+// The host name used when there is no connection, and the default base port.
 extern const char* const kLoopbackHost;
 constexpr int kDefaultBasePort = 5565;
 
-// Reads the JSON file at `path` and appends its connections to the table. Returns true when every
-// element was read and no name was duplicated. Every failure becomes a record in the operation log
-// and false; nothing is thrown.
-bool loadConfiguration(std::string path);
+// Reads the JSON file at `path`. Every failure becomes a record in the operation log and
+// `loaded == false`; nothing is thrown. Any thread, but it writes the operation log.
+Configuration loadConfiguration(const std::string& path);
 
-// Entry 0 of the table, or the loopback host name (as name and host) and port 5565 when it is empty.
-void firstConnection(std::string& name, std::string& host, int& port);
-
-// Empties the table and resets the controller address (for tests that load several files).
-void resetConfiguration();
+// The first connection, or the loopback host name (as name and host) and port 5565 when there is
+// none.
+ControllerAddress firstConnection(const Configuration& configuration);
 
 }  // namespace kova

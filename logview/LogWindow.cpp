@@ -25,13 +25,13 @@ LogWindow::LogWindow() = default;
 
 LogWindow::~LogWindow() = default;
 
-void LogWindow::create(int cols, int top, int height, ConsoleApp* owner) {
+void LogWindow::create(int cols, int top, int height, const ControllerAddress& controller) {
     {
         ScreenLock lock;
-        createFrame(cols, top, height, owner);
+        createFrame(cols, top, height);
     }
-    subscription_ =
-        std::make_unique<Subscription>(messagingContext(), controllerEndpoint(kLogPortOffset), "Network log");
+    subscription_ = std::make_unique<Subscription>(messagingContext(), controller.endpoint(kLogPortOffset),
+                                                   "Network log");
     startError_ = subscription_->startError();
 }
 

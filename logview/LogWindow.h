@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "config/Configuration.h"
 #include "logview/LogHistory.h"
 #include "net/Subscription.h"
 #include "ui/CursesWindow.h"
@@ -17,8 +18,9 @@ public:
     ~LogWindow() override;
 
     // Title "Log:<2041>" with "TVX Co., Ltd." at W-17, a scrolling body, then makes, connects and
-    // subscribes the log socket. A messaging failure is kept as the start-up error (see startError).
-    void create(int cols, int top, int height, ConsoleApp* app) override;
+    // subscribes the log socket to `controller`'s base port + 4. A messaging failure is kept as the
+    // start-up error (see startError). Main thread, before the log thread starts.
+    void create(int cols, int top, int height, const ControllerAddress& controller);
 
     // The log thread's body: prints every frame of every received message as a line until stopped or
     // the context is shut down. A messaging error becomes a line of its own ("Network log: zmq error,

@@ -1,6 +1,6 @@
 #include "monitor/MonitorWindow.h"
 
-#include "config/Configuration.h"
+#include "base/Version.h"
 #include "monitor/StatusRows.h"
 #include "net/Context.h"
 #include "net/Endpoint.h"
@@ -8,21 +8,17 @@
 
 namespace kova {
 
-namespace {
-constexpr const char* kConsoleVersion = "0.6";
-}
-
 MonitorWindow::MonitorWindow() = default;
 
 MonitorWindow::~MonitorWindow() = default;
 
-void MonitorWindow::create(int cols, int top, int height, ConsoleApp* owner) {
-    firstConnection(controllerName, controllerHost, controllerPort);
+void MonitorWindow::create(int cols, int top, int height, const ControllerAddress& controller) {
+    controller_ = controller;
     {
         ScreenLock lock;
-        createFrame(cols, top, height, owner);
+        createFrame(cols, top, height);
     }
-    subscription_ = std::make_unique<Subscription>(messagingContext(), controllerEndpoint(kStatusPortOffset),
+    subscription_ = std::make_unique<Subscription>(messagingContext(), controller.endpoint(kStatusPortOffset),
                                                    "Network status");
     startError_ = subscription_->startError();
 }
@@ -34,7 +30,7 @@ void MonitorWindow::prepareBody() {
 
 void MonitorWindow::writeCaption(int /*cols*/) {
     const std::string title = std::string("monitor:   system_name<106>  -= kovaConsoleOHV v") +
-                              kConsoleVersion + " (" + controllerName + ":" + controllerHost +
+                              kConsoleVersion + " (" + controller_.name + ":" + controller_.host +
                               ") =-    version<101> release<102>";
     // The host comes from conf.json: written as data, cut at the right edge.
     mvwaddnstr(titleWin, 0, 0, title.data(), static_cast<int>(title.size()));

@@ -6,6 +6,7 @@
 
 #include <Poco/Timer.h>
 
+#include "config/Configuration.h"
 #include "monitor/StatusStore.h"
 #include "net/Subscription.h"
 #include "ui/CursesWindow.h"
@@ -18,10 +19,10 @@ public:
     MonitorWindow();
     ~MonitorWindow() override;
 
-    // Sets the controller address from the first configured connection, writes the title, then
-    // makes, subscribes and connects the status socket (base port + 1). A messaging failure is kept
-    // as the start-up error. Main thread, before the monitor thread and the timer start.
-    void create(int cols, int top, int height, ConsoleApp* app) override;
+    // Writes the title naming `controller`, then makes, subscribes and connects the status socket
+    // (its base port + 1). A messaging failure is kept as the start-up error. Main thread, before the
+    // monitor thread and the timer start.
+    void create(int cols, int top, int height, const ControllerAddress& controller);
 
     // Where messaging errors of the receive loop are reported ("Network status: zmq error, ...").
     // Set before the monitor thread starts.
@@ -46,6 +47,7 @@ protected:
     void prepareBody() override;
 
 private:
+    ControllerAddress controller_;
     std::unique_ptr<Subscription> subscription_;
     StatusStore status_;
     std::string startError_;

@@ -14,7 +14,4 @@ constexpr int kLogPortOffset = 4;
 // messaging library then refuses the endpoint, and the caller reports that).
 std::string endpointText(const std::string& host, int basePort, int offset);
 
-// The endpoint of the process-wide controller address plus offset.
-std::string controllerEndpoint(int offset);
-
 }  // namespace kova

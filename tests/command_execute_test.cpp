@@ -1,6 +1,6 @@
-// executeCommand end to end against a real ROUTER socket: what reaches the controller, in which
-// order, with which pauses, and what a stop does. The window has no curses windows here, so its
-// outputs draw nothing; what they show is covered by the terminal tests.
+// The command runner end to end against a real ROUTER socket: what reaches the controller, in which
+// order, with which pauses, what it hands over to show, and what a stop does. What the window makes
+// of the texts on screen is covered by the terminal tests.
 #include <chrono>
 #include <string>
 #include <thread>
@@ -8,11 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
 #include "TestSupport.h"
-#include "command/CommandWindow.h"
+
+#include "command/CommandRunner.h"
 #include "command_test_controller.h"
-#include "config/Configuration.h"
-#include "net/Endpoint.h"
 
 namespace kova::test {
 namespace {
@@ -23,13 +24,27 @@ using Frames = std::vector<std::string>;
 
 class ExecuteCommandTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const int base = freeBasePort();
-        controllerHost = "127.0.0.1";
-        controllerPort = base;
-        port_ = base + kRequestPortOffset;
+    ExecuteCommandTest() : port_(freeBasePort() + 2), runner_("tcp://127.0.0.1:" + std::to_string(port_)) {}
+
+    // Runs a line as the command window does; the texts it shows are kept, replies marked with "R:".
+    void execute(const std::string& line) {
+        runner_.run(
+            line,
+            [this](const std::string& text, bool isReply) {
+                std::lock_guard<std::mutex> lock(mutex_);
+                shown_.push_back((isReply ? "R:" : "") + text);
+            },
+            [this](long ms) {
+                std::unique_lock<std::mutex> lock(mutex_);
+                return !stopped_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return stop_; });
+            });
     }
-    void TearDown() override { resetConfiguration(); }
+
+    void stop() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stop_ = true;
+        stopped_.notify_all();
+    }
 
     std::vector<Frames> framesSeen(const TestController& controller) const {
         std::vector<Frames> frames;
@@ -39,15 +54,19 @@ protected:
         return frames;
     }
 
-    int port_ = 0;
-    CommandWindow window_;
+    int port_;
+    CommandRunner runner_;
+    std::mutex mutex_;
+    std::condition_variable stopped_;
+    bool stop_ = false;
+    std::vector<std::string> shown_;
 };
 
 TEST_F(ExecuteCommandTest, EachLineSendsItsRequestsInOrder) {
     TestController controller(port_, echoAnswer);
     for (const char* line : {"set / 100 / 0 / 1", "h", "goal/15", "log/debug/off", "steer/X0", "sgoal/3;7;12",
                              "setm/5/1/2/3", "getm/5", "m/b", "servo/rf", "switch/man"}) {
-        window_.executeCommand(line);
+        execute(line);
     }
     const std::vector<Frames> expected = {
         {"set", "100/0/1"},  {"set", "4011/0/3"},  {"set", "3033/0/15"},     {"set", "3031/0/2"},
@@ -79,21 +98,24 @@ TEST_F(ExecuteCommandTest, LinesThatOnlyShowATextSendNothing) {
         "%s%n%s%n",
     };
     for (const std::string& line : lines) {
-        window_.executeCommand(line);
+        execute(line);
     }
-    window_.executeCommand("get/1/0");
+    execute("get/1/0");
     EXPECT_EQ(framesSeen(controller), (std::vector<Frames>{{"get", "1/0"}}));
-    EXPECT_EQ(window_.request("get", "2/0"), "get get:2/0");
+    ASSERT_EQ(shown_.size(), lines.size());  // the empty line shows nothing; get/1/0 its reply
+    EXPECT_EQ(shown_[0], "wrong commnad [h|s|set|setm|get|getm|log|switch|m|control|servo|goal|sgoal|steer]");
+    EXPECT_EQ(shown_[2], "set/index/subindex/value");
+    EXPECT_EQ(shown_.back(), "R:get get:1/0");
 }
 
 TEST_F(ExecuteCommandTest, ShortFormsPauseAfterTheirReply) {
     TestController controller(port_, echoAnswer);
     const auto start = Clock::now();
-    window_.executeCommand("h");
+    execute("h");
     EXPECT_GE(Clock::now() - start, 100ms);
 
     const auto goalStart = Clock::now();
-    window_.executeCommand("goal/15");
+    execute("goal/15");
     EXPECT_GE(Clock::now() - goalStart, 200ms);
     const auto seen = controller.requests();
     ASSERT_EQ(seen.size(), 3u);
@@ -105,7 +127,7 @@ TEST_F(ExecuteCommandTest, ShortFormsPauseAfterTheirReply) {
 TEST_F(ExecuteCommandTest, AGoalSendsBothWritesWhenTheControllerIsSilent) {
     TestController controller(port_, [](const ReceivedRequest&, std::size_t) { return Answer{}; });
     const auto start = Clock::now();
-    window_.executeCommand("goal/15");
+    execute("goal/15");
     EXPECT_GE(Clock::now() - start, 2400ms);
     const auto seen = controller.requests();
     ASSERT_EQ(seen.size(), 2u);
@@ -114,8 +136,8 @@ TEST_F(ExecuteCommandTest, AGoalSendsBothWritesWhenTheControllerIsSilent) {
     EXPECT_NE(seen[0].identity, seen[1].identity);
 }
 
-// Stopping the window while a goal's first exchange is in progress: the command ends with that
-// exchange, without its pause and without the second write.
+// Stopping while a goal's first exchange is in progress: the command ends with that exchange,
+// without its pause and without the second write.
 TEST_F(ExecuteCommandTest, AStopEndsTheCommandAfterTheExchangeInProgress) {
     TestController controller(port_, [](const ReceivedRequest& request, std::size_t index) {
         Answer answer = echoAnswer(request, index);
@@ -124,12 +146,12 @@ TEST_F(ExecuteCommandTest, AStopEndsTheCommandAfterTheExchangeInProgress) {
     });
     Clock::time_point returned;
     std::thread command([&] {
-        window_.executeCommand("goal/15");
+        execute("goal/15");
         returned = Clock::now();
     });
     ASSERT_TRUE(waitUntil([&] { return controller.count() == 1; }, 3s));
     const auto stopped = Clock::now();
-    window_.requestStop();
+    stop();
     command.join();
     EXPECT_LT(returned - stopped, 1000ms);
     std::this_thread::sleep_for(200ms);

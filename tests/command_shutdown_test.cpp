@@ -9,12 +9,10 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
-#include "command/CommandWindow.h"
+#include "command/CommandRunner.h"
 #include "command/RequestExchange.h"
 #include "command_test_controller.h"
-#include "config/Configuration.h"
 #include "net/Context.h"
-#include "net/Endpoint.h"
 
 namespace kova::test {
 namespace {
@@ -23,34 +21,33 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
 TEST(CommandShutdown, AnExchangeWaitingForItsReplyEndsAtOnceAndQuietly) {
-    const int base = freeBasePort();
-    controllerHost = "127.0.0.1";
-    controllerPort = base;
-    TestController silent(base + kRequestPortOffset,
-                          [](const ReceivedRequest&, std::size_t) { return Answer{}; });
+    const int port = freeBasePort() + 2;
+    TestController silent(port, [](const ReceivedRequest&, std::size_t) { return Answer{}; });
 
-    CommandWindow window;
+    CommandRunner runner("tcp://127.0.0.1:" + std::to_string(port));
+    std::vector<std::string> shown;
     Clock::time_point returned;
     std::thread command([&] {
-        window.executeCommand("goal/15");
+        runner.run(
+            "goal/15", [&](const std::string& text, bool) { shown.push_back(text); },
+            [](long) { return true; });
         returned = Clock::now();
     });
     ASSERT_TRUE(waitUntil([&] { return silent.count() == 1; }, 3s));
     std::this_thread::sleep_for(100ms);
     const auto stopped = Clock::now();
-    window.requestStop();
     shutdownMessaging();
     command.join();
     // The receive had about a second left to wait; the shut-down cuts it short.
     EXPECT_LT(returned - stopped, 800ms);
     std::this_thread::sleep_for(200ms);
     EXPECT_EQ(silent.count(), 1u) << "the goal's second write was sent after the stop";
+    EXPECT_TRUE(shown.empty()) << "a stop is not a reply: " << shown.front();
 
     // Afterwards an exchange sends nothing and has nothing to show.
     RequestExchange exchange;
     EXPECT_EQ(exchange.exchange("get", "1/0").status, ExchangeStatus::Stopped);
     EXPECT_FALSE(exchange.hasSocket());
-    resetConfiguration();
 }
 
 }  // namespace

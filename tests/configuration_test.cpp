@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
-#include "app/OperationLog.h"
+#include "base/OperationLog.h"
 #include "config/Configuration.h"
 #include "net/Endpoint.h"
 
@@ -24,7 +24,6 @@ protected:
         previous_ = std::filesystem::current_path();
         std::filesystem::current_path(dir_.path());
         setupOperationLog();
-        resetConfiguration();
     }
     void TearDown() override {
         spdlog::drop_all();
@@ -33,7 +32,16 @@ protected:
 
     bool load(const std::string& json) {
         writeFile("conf.json", json);
-        return loadConfiguration("./conf.json");
+        loaded_ = loadConfiguration("./conf.json");
+        return loaded_.loaded;
+    }
+
+    std::vector<std::string> names() const {
+        std::vector<std::string> result;
+        for (const ControllerAddress& connection : loaded_.connections) {
+            result.push_back(connection.name);
+        }
+        return result;
     }
 
     // The operation log's records, without their time stamps.
@@ -50,6 +58,7 @@ protected:
 
     TempDir dir_;
     std::filesystem::path previous_;
+    Configuration loaded_;
 };
 
 TEST_F(ConfigurationTest, ValidFileFillsTheTableInOrderAndGivesTheFirstConnection) {
@@ -57,54 +66,50 @@ TEST_F(ConfigurationTest, ValidFileFillsTheTableInOrderAndGivesTheFirstConnectio
         {"name": "ohv1", "IP": "10.0.0.5", "port": 6000},
         {"name": "ohv2", "IP": "10.0.0.6", "port": "7000"},
         {"name": 3, "IP": "h", "port": 7100.0, "extra": true}], "other": 1})"));
-    EXPECT_EQ(connectionNames, (std::vector<std::string>{"ohv1", "ohv2", "3"}));
-    EXPECT_EQ(connectionHosts, (std::vector<std::string>{"10.0.0.5", "10.0.0.6", "h"}));
-    EXPECT_EQ(connectionPorts, (std::vector<int>{6000, 7000, 7100}));
-    std::string name, host;
-    int port = 0;
-    firstConnection(name, host, port);
-    EXPECT_EQ(name, "ohv1");
-    EXPECT_EQ(endpointText(host, port, kStatusPortOffset), "tcp://10.0.0.5:6001");
-    EXPECT_EQ(endpointText(host, port, kRequestPortOffset), "tcp://10.0.0.5:6002");
-    EXPECT_EQ(endpointText(host, port, kLogPortOffset), "tcp://10.0.0.5:6004");
+    EXPECT_EQ(names(), (std::vector<std::string>{"ohv1", "ohv2", "3"}));
+    ASSERT_EQ(loaded_.connections.size(), 3u);
+    EXPECT_EQ(loaded_.connections[1].host, "10.0.0.6");
+    EXPECT_EQ(loaded_.connections[1].port, 7000);
+    EXPECT_EQ(loaded_.connections[2].host, "h");
+    EXPECT_EQ(loaded_.connections[2].port, 7100);
+    const ControllerAddress first = firstConnection(loaded_);
+    EXPECT_EQ(first.name, "ohv1");
+    EXPECT_EQ(first.endpoint(kStatusPortOffset), "tcp://10.0.0.5:6001");
+    EXPECT_EQ(first.endpoint(kRequestPortOffset), "tcp://10.0.0.5:6002");
+    EXPECT_EQ(first.endpoint(kLogPortOffset), "tcp://10.0.0.5:6004");
     EXPECT_EQ(records(), (std::vector<std::string>{"[info] configuration file ./conf.json is found"}));
 }
 
 TEST_F(ConfigurationTest, EmptyArrayLoadsAndTheDefaultsApply) {
     ASSERT_TRUE(load(R"({"connection": []})"));
-    std::string name, host;
-    int port = 0;
-    firstConnection(name, host, port);
-    EXPECT_EQ(name, kLoopbackHost);
-    EXPECT_EQ(host, kLoopbackHost);
-    EXPECT_EQ(port, 5565);
-    EXPECT_EQ(endpointText(host, port, kStatusPortOffset), "tcp://localhost:5566");
-    EXPECT_EQ(endpointText(host, port, kLogPortOffset), "tcp://localhost:5569");
+    const ControllerAddress first = firstConnection(loaded_);
+    EXPECT_EQ(first.name, kLoopbackHost);
+    EXPECT_EQ(first.host, kLoopbackHost);
+    EXPECT_EQ(first.port, 5565);
+    EXPECT_EQ(first.endpoint(kStatusPortOffset), "tcp://localhost:5566");
+    EXPECT_EQ(first.endpoint(kLogPortOffset), "tcp://localhost:5569");
 }
 
 TEST_F(ConfigurationTest, DuplicateNameEmptiesTheWholeTableEvenWithoutItsOtherKeys) {
     EXPECT_FALSE(load(R"({"connection": [{"name": "a", "IP": "h1", "port": 1}, {"name": "a"}]})"));
-    EXPECT_TRUE(connectionNames.empty());
-    EXPECT_TRUE(connectionHosts.empty());
-    EXPECT_TRUE(connectionPorts.empty());
+    EXPECT_TRUE(loaded_.connections.empty());
+    EXPECT_EQ(firstConnection(loaded_).host, kLoopbackHost);
     EXPECT_EQ(records().back(), "[error] a in configuration file is duplicated");
 }
 
 TEST_F(ConfigurationTest, NamesDifferingOnlyInCaseAreNotDuplicates) {
     EXPECT_TRUE(load(
         R"({"connection": [{"name": "A", "IP": "h", "port": 1}, {"name": "a", "IP": "h", "port": 2}]})"));
-    EXPECT_EQ(connectionNames.size(), 2u);
+    EXPECT_EQ(names(), (std::vector<std::string>{"A", "a"}));
 }
 
 TEST_F(ConfigurationTest, LaterElementWithoutPortFailsButKeepsTheEntriesBeforeIt) {
     EXPECT_FALSE(
         load(R"({"connection": [{"name": "a", "IP": "h1", "port": 6000}, {"name": "b", "IP": "h2"}]})"));
-    EXPECT_EQ(connectionNames, (std::vector<std::string>{"a"}));
-    std::string name, host;
-    int port = 0;
-    firstConnection(name, host, port);
-    EXPECT_EQ(host, "h1");
-    EXPECT_EQ(port, 6000);
+    EXPECT_EQ(names(), (std::vector<std::string>{"a"}));
+    const ControllerAddress first = firstConnection(loaded_);
+    EXPECT_EQ(first.host, "h1");
+    EXPECT_EQ(first.port, 6000);
     const auto log = records();
     ASSERT_EQ(log.size(), 2u);
     EXPECT_EQ(log[1].rfind("[error] Loading a configuration file is failed: ", 0), 0u) << log[1];
@@ -126,7 +131,6 @@ TEST_F(ConfigurationTest, EveryDefectIsAnErrorRecordAndFalse) {
         "\xff\xfe\x00garbage",                                                          // binary
     };
     for (const char* defect : defects) {
-        resetConfiguration();
         std::filesystem::remove(kOperationLogPath);
         setupOperationLog();
         EXPECT_FALSE(load(defect)) << defect;
@@ -134,27 +138,27 @@ TEST_F(ConfigurationTest, EveryDefectIsAnErrorRecordAndFalse) {
         ASSERT_EQ(log.size(), 2u) << defect;
         EXPECT_EQ(log[0], "[info] configuration file ./conf.json is found");
         EXPECT_EQ(log[1].rfind("[error] Loading a configuration file is failed: ", 0), 0u) << log[1];
-        EXPECT_TRUE(connectionNames.empty()) << defect;
+        EXPECT_TRUE(loaded_.connections.empty()) << defect;
     }
 }
 
 TEST_F(ConfigurationTest, MissingFileDirectoryAndUnreadableFile) {
-    EXPECT_FALSE(loadConfiguration("./conf.json"));
+    EXPECT_FALSE(loadConfiguration("./conf.json").loaded);
     EXPECT_EQ(records().back(), "[error] configuration file ./conf.json is not exist");
 
     // A path ending in a separator names no file: false, and nothing is written.
     const auto before = records().size();
-    EXPECT_FALSE(loadConfiguration("./"));
+    EXPECT_FALSE(loadConfiguration("./").loaded);
     EXPECT_EQ(records().size(), before);
 
     std::filesystem::create_directory("confdir");
-    EXPECT_FALSE(loadConfiguration("./confdir"));
+    EXPECT_FALSE(loadConfiguration("./confdir").loaded);
     EXPECT_EQ(records().back().rfind("[error] Loading a configuration file is failed: ", 0), 0u);
 
     if (geteuid() != 0) {  // root reads any file
         writeFile("locked.json", "{}");
         std::filesystem::permissions("locked.json", std::filesystem::perms::none);
-        EXPECT_FALSE(loadConfiguration("./locked.json"));
+        EXPECT_FALSE(loadConfiguration("./locked.json").loaded);
         EXPECT_EQ(records().back().rfind("[error] Loading a configuration file is failed: ", 0), 0u);
     }
 }

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
-#include "app/OperationLog.h"
+#include "base/OperationLog.h"
 
 namespace kova {
 namespace {

@@ -10,9 +10,7 @@
 #include "TestSupport.h"
 #include "command/RequestExchange.h"
 #include "command_test_controller.h"
-#include "config/Configuration.h"
 #include "net/Context.h"
-#include "net/Endpoint.h"
 
 namespace kova::test {
 namespace {
@@ -24,19 +22,15 @@ const std::string kErrorPrefix = "Network req: zmq error, ";
 
 class RequestExchangeTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        base_ = freeBasePort();
-        controllerHost = "127.0.0.1";
-        controllerPort = base_;
+    RequestExchangeTest() : port_(freeBasePort() + 2), exchange_(endpoint("127.0.0.1")) {}
+
+    int requestPort() const { return port_; }
+    std::string endpoint(const std::string& host) const {
+        return "tcp://" + host + ":" + std::to_string(port_);
     }
-    void TearDown() override { resetConfiguration(); }
 
-    int requestPort() const { return base_ + kRequestPortOffset; }
-
+    int port_;
     RequestExchange exchange_;
-
-private:
-    int base_ = 0;
 };
 
 // Answers the request numbered i with the frames of replies[i] (no reply past the end).
@@ -175,7 +169,7 @@ TEST_F(RequestExchangeTest, ABigBinaryReplyIsTakenWholeAndTheNextRequestWorks) {
 // socket is made again for an endpoint known to be refused; a changed endpoint is tried afresh.
 TEST_F(RequestExchangeTest, ARefusedEndpointFailsOncePerRequestWithoutANewSocket) {
     TestController controller(requestPort(), echoAnswer);
-    controllerHost = "bad host!";
+    exchange_.setEndpoint(endpoint("bad host!"));
     const ExchangeResult refused = exchange_.exchange("get", "1/0");
     EXPECT_EQ(refused.status, ExchangeStatus::Failed);
     EXPECT_EQ(refused.text.rfind(kErrorPrefix, 0), 0u) << refused.text;
@@ -197,7 +191,7 @@ TEST_F(RequestExchangeTest, ARefusedEndpointFailsOncePerRequestWithoutANewSocket
     EXPECT_EQ(again.text, refused.text);
     hogs.clear();
 
-    controllerHost = "127.0.0.1";
+    exchange_.setEndpoint(endpoint("127.0.0.1"));
     ExchangeResult fixed{ExchangeStatus::NoSocket, ""};
     EXPECT_TRUE(waitUntil(
         [&] {

@@ -34,8 +34,7 @@ void CursesWindow::paint() {
     parkCursor();
 }
 
-void CursesWindow::createFrame(int cols, int top, int height, ConsoleApp* owner) {
-    app = owner;
+void CursesWindow::createFrame(int cols, int top, int height) {
     bodyRows = height - 1;
     titleGeometry_ = Geometry{top, 0, 1, cols};
     bodyGeometry_ = Geometry{top + 1, 0, bodyRows, cols};

@@ -6,8 +6,6 @@
 
 namespace kova {
 
-class ConsoleApp;
-
 // Base of every screen window: a one-row title bar and a body below it, both owned from create()
 // to close(). Every curses call of a window is made under the ScreenLock.
 class CursesWindow {
@@ -17,9 +15,9 @@ public:
     CursesWindow(const CursesWindow&) = delete;
     CursesWindow& operator=(const CursesWindow&) = delete;
 
-    // Makes the window's curses windows at row `top`, `height` rows high, `cols` wide. Main thread,
-    // before the window's thread starts.
-    virtual void create(int cols, int top, int height, ConsoleApp* app) = 0;
+    // Each window makes its curses windows with a create() of its own (at row `top`, `height` rows
+    // high, `cols` wide), on the main thread before the window's thread starts.
+
     // Brings the title bar and the body to the screen. Takes the ScreenLock.
     virtual void draw();
     // Deletes both curses windows; harmless when called twice or before create. Takes the ScreenLock.
@@ -42,7 +40,7 @@ protected:
     // `top` with the caption of writeCaption, and a body below it with its first row blanked. On a
     // screen too small for the layout, each curses window is cut to what fits (null when nothing
     // does; a later resize makes it). Caller holds the ScreenLock.
-    void createFrame(int cols, int top, int height, ConsoleApp* app);
+    void createFrame(int cols, int top, int height);
 
     // Writes the window's caption into the (already painted) title bar. Called by createFrame and
     // after a resize. Caller holds the ScreenLock.
@@ -59,7 +57,6 @@ protected:
     WINDOW* titleWin = nullptr;
     WINDOW* bodyWin = nullptr;
     int bodyRows = 0;
-    ConsoleApp* app = nullptr;
     std::atomic<bool> running{true};
 
 private:

@@ -25,9 +25,8 @@ constexpr BannerLine kBanner[] = {
 
 }  // namespace
 
-void IntroWindow::create(int /*cols*/, int top, int height, ConsoleApp* owner) {
+void IntroWindow::create(int /*cols*/, int top, int height) {
     ScreenLock lock;
-    app = owner;
     bodyRows = height;
     bodyWin = newwin(height, kWidth, top, kLeft);
     curs_set(0);

@@ -13,7 +13,7 @@ public:
     static constexpr long kHoldMs = 2000;
 
     // Builds the panel at row `top`, `height` rows high; `cols` is not used. Hides the cursor.
-    void create(int cols, int top, int height, ConsoleApp* app) override;
+    void create(int cols, int top, int height);
     // Paints the panel, then holds the calling thread for 2000 ms (without the ScreenLock).
     void draw() override;
 };

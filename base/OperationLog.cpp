@@ -1,4 +1,4 @@
-#include "app/OperationLog.h"
+#include "base/OperationLog.h"
 
 #include <chrono>
 #include <memory>

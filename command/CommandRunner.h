@@ -1,0 +1,35 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <string>
+
+#include "command/RequestExchange.h"
+
+namespace kova {
+
+// Carries out command lines: the command language's plan turned into request exchanges, the texts
+// to show and the pauses between them. It draws nothing and holds no lock while it reports: each
+// text goes to `show` after the exchange that produced it has ended, in order.
+class CommandRunner {
+public:
+    // A text for the output field: a usage or unrecognised-command text, or a request's display
+    // text (a reply, "no response", a failure), which is shown with ten trailing blanks.
+    using Show = std::function<void(const std::string& text, bool isReply)>;
+    // Waits `ms` milliseconds; false when the console is stopping, which ends the command.
+    using Pause = std::function<bool(long ms)>;
+
+    explicit CommandRunner(std::string requestEndpoint = {}) : exchange_(std::move(requestEndpoint)) {}
+
+    // Runs one line: shows its usage text, or sends its requests in order, showing each one's text
+    // and pausing where the plan says. A stop (the context shut down, or `pause` refusing) ends it at
+    // once, and nothing more is sent or shown. An empty line does nothing. Command thread.
+    void run(const std::string& line, const Show& show, const Pause& pause);
+
+    RequestExchange& exchange() { return exchange_; }
+
+private:
+    RequestExchange exchange_;
+};
+
+}  // namespace kova

@@ -11,7 +11,7 @@ namespace kova::sim {
 namespace {
 
 class SimDictionary : public ::testing::Test {
-  protected:
+protected:
     SimDictionary() : model_(settings()), dictionary_(model_, switches_) {}
 
     static ModelSettings settings() {

@@ -44,7 +44,7 @@ std::vector<std::string> texts(zmq::multipart_t& message) {
 
 // One simulator in a temp dir of its own, with subscribers on its status and log streams.
 class SimRun {
-  public:
+public:
     explicit SimRun(std::vector<std::string> extra = {}) : port_(freeBasePort()) {
         std::vector<std::string> argv = {KOVA_SIM_BINARY, "--port", std::to_string(port_), "--seed", "1"};
         argv.insert(argv.end(), extra.begin(), extra.end());
@@ -139,7 +139,7 @@ class SimRun {
         return false;
     }
 
-  private:
+private:
     zmq::socket_t subscriber(int offset) {
         zmq::socket_t socket(context_, zmq::socket_type::sub);
         socket.set(zmq::sockopt::linger, 0);

@@ -44,9 +44,7 @@ protected:
         controller_ = std::make_unique<TestController>(base + 2, std::move(responder));
         pane_ = std::make_unique<TmuxPane>(KOVA_CONSOLE_BINARY, dir_.path(), kCols, 30);
         // The banner holds for 2000 ms before the working windows appear.
-        ASSERT_TRUE(pane_->waitForScreen(
-            [](const auto& s) { return s.size() > 24 && s[24].rfind("Command:", 0) == 0; }, 8s))
-            << pane_->screenText();
+        ASSERT_TRUE(pane_->waitForWorkingWindows()) << pane_->screenText();
     }
 
     void enter(const std::string& line) {

@@ -52,9 +52,7 @@ TEST(TerminalDemo, OperatorSendsTheVehicleToPointFifteen) {
         dir.path(), dir.file("sim-output.txt"));
     TmuxPane pane(KOVA_CONSOLE_BINARY, dir.path(), 160, 30);
 
-    ASSERT_TRUE(pane.waitForScreen(
-        [](const auto& s) { return s.size() > 24 && s[24].rfind("Command:", 0) == 0; }, 8s))
-        << pane.screenText();
+    ASSERT_TRUE(pane.waitForWorkingWindows()) << pane.screenText();
     ASSERT_TRUE(pane.waitForText(":State(ManualOp)", 5s)) << pane.screenText();
 
     enter(pane, "servo/on");

@@ -45,7 +45,7 @@ TEST(TerminalFaults, LogWindowConnectsToALateControllerAndReconnectsAfterARestar
     const int base = freeBasePort();
     writeConf(dir.path(), "127.0.0.1", base);
     TmuxPane pane(KOVA_CONSOLE_BINARY, dir.path());
-    ASSERT_TRUE(pane.waitForText("Command:", 8s)) << pane.screenText();
+    ASSERT_TRUE(pane.waitForWorkingWindows()) << pane.screenText();
     std::this_thread::sleep_for(500ms);  // nobody is listening yet
 
     {

@@ -45,10 +45,14 @@ public:
         const std::regex probe(R"(^(\d+) probe$)");
         while (std::chrono::steady_clock::now() < deadline) {
             publish({"probe"});
-            std::this_thread::sleep_for(300ms);
-            const auto screen = pane_->screen();
             std::smatch match;
-            if (screen.size() > kBodyBottom && std::regex_match(screen[kBodyBottom], match, probe)) {
+            std::string bottom;
+            if (pane_->waitForScreen(
+                    [&](const auto& screen) {
+                        bottom = screen.size() > kBodyBottom ? screen[kBodyBottom] : std::string();
+                        return std::regex_match(bottom, match, probe);
+                    },
+                    300ms)) {
                 return std::stol(match[1]);
             }
         }

@@ -47,10 +47,9 @@ public:
         const auto deadline = std::chrono::steady_clock::now() + timeout;
         while (std::chrono::steady_clock::now() < deadline) {
             publish(messages);
-            if (done(pane_->screen())) {
+            if (pane_->waitForScreen(done, 200ms)) {
                 return true;
             }
-            std::this_thread::sleep_for(200ms);
         }
         return done(pane_->screen());
     }
@@ -63,10 +62,6 @@ private:
     zmq::socket_t publisher_;
     std::unique_ptr<TmuxPane> pane_;
 };
-
-bool rowStartsWith(const std::vector<std::string>& screen, int row, const std::string& text) {
-    return row < static_cast<int>(screen.size()) && screen[row].rfind(text, 0) == 0;
-}
 
 // A screen row built from (column, text) pieces, blanks between them, trailing blanks cut.
 std::string rowOf(std::initializer_list<std::pair<int, std::string>> pieces) {
@@ -85,8 +80,7 @@ std::function<bool(const std::vector<std::string>&)> rowIs(int row, const std::s
 TEST(TerminalMonitor, FirstScreenShowsTheInitialRecord) {
     MonitorSession session;
     TmuxPane& pane = session.pane();
-    ASSERT_TRUE(pane.waitForScreen([](const auto& s) { return rowStartsWith(s, 24, "Command:"); }, 8s))
-        << pane.screenText();
+    ASSERT_TRUE(pane.waitForWorkingWindows()) << pane.screenText();
     ASSERT_TRUE(pane.waitForScreen(rowIs(7, rowOf({{1, "R-Cur: po( -1) seg( -1) on_route(N) TCZ(N)"},
                                                    {50, "R-Bar: None seg( -1) po( -1, -1)"}})),
                                    3s))

@@ -16,14 +16,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-bool rowStartsWith(const std::vector<std::string>& screen, int row, const std::string& text) {
-    return row < static_cast<int>(screen.size()) && screen[row].rfind(text, 0) == 0;
-}
-
 // Waits for the working windows (the banner lasts 2000 ms).
 void waitForWorkingWindows(const TmuxPane& pane) {
-    ASSERT_TRUE(pane.waitForScreen([](const auto& s) { return rowStartsWith(s, 24, "Command:"); }, 8s))
-        << pane.screenText();
+    ASSERT_TRUE(pane.waitForWorkingWindows()) << pane.screenText();
 }
 
 TEST(TerminalStartup, BannerThenWorkingWindowsWithTheConfigurationFailureLine) {
@@ -130,57 +125,37 @@ TEST(TerminalStartup, MalformedHostIsReportedInTheLogWindowAndTheConsoleRuns) {
     EXPECT_FALSE(pane.paneDead());
 }
 
-}  // namespace
-}  // namespace kova::test
-
-namespace kova::test {
-namespace {
-
 TEST(TerminalStartup, UnopenableOperationLogIsReportedAndTheConsoleStillRuns) {
     TempDir dir;
     writeFile(dir.file("log"), "a file where the log directory should be");
     TmuxPane pane(KOVA_CONSOLE_BINARY, dir.path());
     waitForWorkingWindows(pane);
     ASSERT_EQ(::kill(pane.panePid(), SIGTERM), 0);
-    ASSERT_TRUE(pane.waitForExit(std::chrono::seconds(5))) << pane.screenText();
+    ASSERT_TRUE(pane.waitForExit(5s)) << pane.screenText();
     // Written before the screen started, so it is there again once curses hands the terminal back.
     EXPECT_NE(pane.historyText().find("Log initialization failed: "), std::string::npos)
         << pane.historyText();
 }
 
-}  // namespace
-}  // namespace kova::test
-
-namespace kova::test {
-namespace {
-
 TEST(TerminalStartup, NarrowTerminalAndResizesKeepTheConsoleAlive) {
     TempDir dir;
     TmuxPane pane(KOVA_CONSOLE_BINARY, dir.path(), 80, 26);
-    ASSERT_TRUE(pane.waitForText("Command:", std::chrono::seconds(8))) << pane.screenText();
+    ASSERT_TRUE(pane.waitForWorkingWindows()) << pane.screenText();
     for (auto [cols, rows] : {std::pair{60, 20}, std::pair{200, 40}, std::pair{80, 26}, std::pair{160, 30}}) {
         pane.resize(cols, rows);
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        ASSERT_TRUE(pane.waitForScreen(
+            [rows = rows](const auto& s) { return static_cast<int>(s.size()) == rows; }, 3s));
         ASSERT_FALSE(pane.paneDead()) << cols << "x" << rows;
     }
     // Repainted at the layout of the start, and the command line still takes keys.
-    ASSERT_TRUE(
-        pane.waitForScreen([](const auto& s) { return s.size() > 24 && s[24].rfind("Command:", 0) == 0; },
-                           std::chrono::seconds(3)))
-        << pane.screenText();
+    ASSERT_TRUE(pane.waitForRow(24, "Command:", 3s)) << pane.screenText();
     pane.typeText("after resize");
-    EXPECT_TRUE(pane.waitForText("after resize", std::chrono::seconds(3))) << pane.screenText();
+    EXPECT_TRUE(pane.waitForText("after resize", 3s)) << pane.screenText();
     ASSERT_EQ(::kill(pane.panePid(), SIGTERM), 0);
     int status = -1;
-    ASSERT_TRUE(pane.waitForExit(std::chrono::seconds(5), &status)) << pane.screenText();
+    ASSERT_TRUE(pane.waitForExit(5s, &status)) << pane.screenText();
     EXPECT_EQ(status, 0);
 }
-
-}  // namespace
-}  // namespace kova::test
-
-namespace kova::test {
-namespace {
 
 // The console runs under a shell that reports the terminal's modes once it has ended, so the test
 // sees what the operator's next command would get.
@@ -190,12 +165,11 @@ TEST(TerminalStartup, TerminalModesAreRestoredAfterEverySignal) {
         const std::string script = std::string("'") + KOVA_CONSOLE_BINARY +
                                    "'; code=$?; stty -a > modes.txt; echo console-exit=$code; sleep 30";
         TmuxPane pane("sh -c " + shellQuote(script), dir.path());
-        ASSERT_TRUE(pane.waitForText("Command:", std::chrono::seconds(8))) << pane.screenText();
+        ASSERT_TRUE(pane.waitForWorkingWindows()) << pane.screenText();
         const int console = std::atoi(runCommand("pgrep -P " + std::to_string(pane.panePid())).c_str());
         ASSERT_GT(console, 0);
         ASSERT_EQ(::kill(console, sig), 0);
-        ASSERT_TRUE(pane.waitForText("console-exit=0", std::chrono::seconds(5))) << sig << "\n"
-                                                                                 << pane.screenText();
+        ASSERT_TRUE(pane.waitForText("console-exit=0", 5s)) << sig << "\n" << pane.screenText();
         const std::string modes = readFile(dir.file("modes.txt"));
         ASSERT_NE(modes.find("icanon"), std::string::npos) << modes;
         EXPECT_EQ(modes.find("-icanon"), std::string::npos) << modes;
@@ -204,12 +178,6 @@ TEST(TerminalStartup, TerminalModesAreRestoredAfterEverySignal) {
         EXPECT_EQ(pane.display("#{alternate_on}"), "0");
     }
 }
-
-}  // namespace
-}  // namespace kova::test
-
-namespace kova::test {
-namespace {
 
 // User and system CPU ticks the process has used so far.
 long cpuTicks(int pid) {
@@ -240,29 +208,29 @@ TEST(TerminalStartup, StandardInputAtItsEndCostsNoCpu) {
     TempDir dir;
     const std::string script = std::string("exec '") + KOVA_CONSOLE_BINARY + "' </dev/null";
     TmuxPane pane("sh -c " + shellQuote(script), dir.path());
-    ASSERT_TRUE(pane.waitForText("Command:", std::chrono::seconds(8))) << pane.screenText();
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_TRUE(pane.waitForWorkingWindows()) << pane.screenText();
+    std::this_thread::sleep_for(300ms);
     const long before = cpuTicks(pane.panePid());
-    std::this_thread::sleep_for(std::chrono::seconds(2));
+    std::this_thread::sleep_for(2s);
     // A spinning thread would use about 200 ticks in two seconds; the redraws use one or two.
     EXPECT_LT(cpuTicks(pane.panePid()) - before, 40);
     ASSERT_EQ(::kill(pane.panePid(), SIGTERM), 0);
     int status = -1;
-    ASSERT_TRUE(pane.waitForExit(std::chrono::seconds(5), &status));
+    ASSERT_TRUE(pane.waitForExit(5s, &status));
     EXPECT_EQ(status, 0);
 }
 
 TEST(TerminalStartup, CtrlZNeverSuspendsTheConsoleMidDraw) {
     TempDir dir;
     TmuxPane pane(KOVA_CONSOLE_BINARY, dir.path());
-    ASSERT_TRUE(pane.waitForText("Command:", std::chrono::seconds(8))) << pane.screenText();
+    ASSERT_TRUE(pane.waitForWorkingWindows()) << pane.screenText();
     for (int i = 0; i < 5; ++i) {
         pane.sendKeys({"C-z"});
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        std::this_thread::sleep_for(100ms);
     }
     EXPECT_NE(processState(pane.panePid()), 'T');
     pane.typeText("still typing");
-    EXPECT_TRUE(pane.waitForText("still typing", std::chrono::seconds(3))) << pane.screenText();
+    EXPECT_TRUE(pane.waitForText("still typing", 3s)) << pane.screenText();
 }
 
 }  // namespace

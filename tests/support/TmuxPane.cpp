@@ -95,12 +95,13 @@ bool TmuxPane::waitForText(const std::string& text, std::chrono::milliseconds ti
     return waitUntil([&] { return screenText().find(text) != std::string::npos; }, timeout);
 }
 
+bool rowStartsWith(const std::vector<std::string>& screen, int row, const std::string& text) {
+    return row >= 0 && row < static_cast<int>(screen.size()) && screen[row].rfind(text, 0) == 0;
+}
+
 bool TmuxPane::waitForRow(int row, const std::string& text, std::chrono::milliseconds timeout) const {
     return waitForScreen(
-        [&](const std::vector<std::string>& lines) {
-            return row < static_cast<int>(lines.size()) && lines[row].rfind(text, 0) == 0;
-        },
-        timeout);
+        [&](const std::vector<std::string>& lines) { return rowStartsWith(lines, row, text); }, timeout);
 }
 
 void TmuxPane::typeText(const std::string& text) const {

@@ -71,6 +71,9 @@ private:
     int pid_ = -1;  // the pane's process, as started
 };
 
+// True when row `row` of a captured screen starts with `text`.
+bool rowStartsWith(const std::vector<std::string>& screen, int row, const std::string& text);
+
 // Runs a shell command and returns its standard output.
 std::string runCommand(const std::string& command);
 

@@ -15,8 +15,6 @@ namespace kova {
 
 namespace {
 
-constexpr const char* kConfigurationPath = "./conf.json";
-
 // Window rows: monitor 0-15, log 16-23, command title 24 and input from 25 down.
 constexpr int kIntroTop = 7;
 constexpr int kIntroHeight = 10;
@@ -29,11 +27,12 @@ constexpr int kCommandHeight = 1;
 
 }  // namespace
 
-ConsoleApp::ConsoleApp()
+ConsoleApp::ConsoleApp(ConsoleSettings settings)
     : timer(0, 0),
       monitorRunnable(monitor, &MonitorWindow::receiveLoop),
       logRunnable(log, &LogWindow::receiveLoop),
-      commandRunnable(command, &CommandWindow::inputLoop) {
+      commandRunnable(command, &CommandWindow::inputLoop),
+      settings_(std::move(settings)) {
     try {
         setupOperationLog();
     } catch (const spdlog::spdlog_ex& e) {
@@ -63,8 +62,13 @@ void ConsoleApp::run() {
     intro.draw();
     intro.close();
 
-    const Configuration configuration = loadConfiguration(kConfigurationPath);
-    const ControllerAddress controller = firstConnection(configuration);
+    // Read after the banner, unless a vehicle name had it read before the screen started.
+    const Configuration configuration =
+        settings_.preloaded ? *settings_.preloaded : loadConfiguration(settings_.configPath);
+    writeRecords(configuration);
+    const ControllerAddress* named =
+        settings_.vehicle.empty() ? nullptr : configuration.find(settings_.vehicle);
+    const ControllerAddress controller = named != nullptr ? *named : firstConnection(configuration);
 
     monitor.create(cols, kMonitorTop, kMonitorHeight, controller);
     log.create(cols, kLogTop, kLogHeight, controller);

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <functional>
+#include <optional>
+#include <string>
 
 #include <Poco/RunnableAdapter.h>
 #include <Poco/Thread.h>
@@ -12,6 +14,15 @@
 
 namespace kova {
 
+// Where the run finds its controller.
+struct ConsoleSettings {
+    std::string configPath = "./conf.json";
+    // The configuration read before the screen started (to check a vehicle name); without it the
+    // file is read after the banner.
+    std::optional<Configuration> preloaded;
+    std::string vehicle;  // the connection of that name; empty for the first
+};
+
 // The application: owns the three working windows, their threads and the monitor's redraw timer.
 // One instance lives in main's frame for the whole run; neither copied nor moved.
 class ConsoleApp {
@@ -21,7 +32,7 @@ public:
     // Builds the members, sets up the operation log (a failure is written to standard output and
     // the run goes on without it) and starts the curses screen. Throws ScreenStartError (ui/Screen.h)
     // when the terminal cannot be driven; the members made so far are closed on the way out.
-    ConsoleApp();
+    explicit ConsoleApp(ConsoleSettings settings = {});
     // Hands the terminal back first (endwin), then destroys the members.
     ~ConsoleApp();
     ConsoleApp(const ConsoleApp&) = delete;
@@ -67,6 +78,7 @@ private:
     Poco::RunnableAdapter<MonitorWindow> monitorRunnable;
     Poco::RunnableAdapter<LogWindow> logRunnable;
     Poco::RunnableAdapter<CommandWindow> commandRunnable;
+    ConsoleSettings settings_;
     std::function<void(const char*)> startHook_;
     int startedThreads_ = 0;  // how many of the three threads were started, in start order
 };

@@ -2,14 +2,18 @@
 
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <optional>
 #include <string>
 
 #include <Poco/Exception.h>
 
 #include "app/ConsoleApp.h"
+#include "app/ConsoleOptions.h"
 #include "app/SignalWatcher.h"
 #include "base/OperationLog.h"
+#include "base/Version.h"
+#include "config/Configuration.h"
 #include "ui/Screen.h"
 
 namespace kova {
@@ -21,11 +25,11 @@ struct Outcome {
     bool ran = false;                    // the run began ("start kovaConsole" was written)
 };
 
-Outcome runApplication(std::function<void(const char*)> startHook) {
+Outcome runApplication(ConsoleSettings settings, std::function<void(const char*)> startHook) {
     Outcome outcome;
     std::optional<std::string>& failure = outcome.failure;
     try {
-        ConsoleApp app;
+        ConsoleApp app(std::move(settings));
         app.setStartHook(std::move(startHook));
         try {
             SignalWatcher watcher([&app] { app.requestStop(); }, [&app] { app.resizeScreen(); });
@@ -52,12 +56,61 @@ Outcome runApplication(std::function<void(const char*)> startHook) {
     return outcome;
 }
 
+// What the arguments ask for, checked before the screen starts: the settings of the run, or the exit
+// status when there is to be no run (help, version, an argument that cannot be followed).
+struct Preflight {
+    std::optional<int> exitStatus;
+    ConsoleSettings settings;
+};
+
+Preflight preflight(const ConsoleOptions& options) {
+    Preflight result;
+    auto refuse = [&result](const std::string& why) {
+        std::fprintf(stderr, "kovaConsoleOHV: %s\n", why.c_str());
+        result.exitStatus = 2;
+        return result;
+    };
+    if (!options.error.empty()) {
+        return refuse(options.error + " (see --help)");
+    }
+    if (options.help) {
+        std::fputs(consoleUsage().c_str(), stdout);
+        result.exitStatus = 0;
+        return result;
+    }
+    if (options.version) {
+        std::printf("kovaConsoleOHV %s\n", kConsoleVersion);
+        result.exitStatus = 0;
+        return result;
+    }
+    result.settings.configPath = options.configPath;
+    result.settings.vehicle = options.vehicle;
+    const bool needsFile = options.configGiven || !options.vehicle.empty();
+    if (needsFile && !std::filesystem::exists(options.configPath)) {
+        return refuse("configuration file " + options.configPath + " does not exist");
+    }
+    if (!options.vehicle.empty()) {
+        Configuration configuration = loadConfiguration(options.configPath);
+        if (configuration.find(options.vehicle) == nullptr) {
+            const std::string offered = configuration.connections.empty() ? "none" : configuration.names();
+            return refuse("no connection named '" + options.vehicle + "' in " + options.configPath +
+                          " (it names: " + offered + ")");
+        }
+        result.settings.preloaded = std::move(configuration);
+    }
+    return result;
+}
+
 }  // namespace
 
-int consoleMain(std::function<void(const char*)> startHook) {
+int consoleMain(const std::vector<std::string>& args, std::function<void(const char*)> startHook) {
+    Preflight checked = preflight(parseConsoleOptions(args));
+    if (checked.exitStatus) {
+        return *checked.exitStatus;
+    }
     // Before any thread exists (the operation log's flusher starts in the constructor).
     SignalWatcher::blockSignals();
-    const Outcome outcome = runApplication(std::move(startHook));
+    const Outcome outcome = runApplication(std::move(checked.settings), std::move(startHook));
     const std::optional<std::string>& failure = outcome.failure;
     if (!failure) {
         return 0;

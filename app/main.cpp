@@ -1,5 +1,5 @@
 #include "app/ConsoleMain.h"
 
-int main() {
-    return kova::consoleMain();
+int main(int argc, char** argv) {
+    return kova::consoleMain({argv + 1, argv + argc});
 }

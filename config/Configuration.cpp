@@ -33,7 +33,8 @@ bool nameIsTaken(const std::vector<ControllerAddress>& connections, const std::s
 
 // Parses the stream and appends its connections. Library errors propagate to the caller, with the
 // connections read so far kept.
-bool readConnections(std::istream& in, std::vector<ControllerAddress>& connections) {
+bool readConnections(std::istream& in, Configuration& configuration) {
+    std::vector<ControllerAddress>& connections = configuration.connections;
     Poco::JSON::Parser parser(Poco::JSON::ParseHandler::Ptr(new Poco::JSON::ParseHandler(false)));
     Poco::Dynamic::Var document = parser.parse(in);
     Poco::JSON::Object::Ptr top = document.extract<Poco::JSON::Object::Ptr>();
@@ -45,7 +46,7 @@ bool readConnections(std::istream& in, std::vector<ControllerAddress>& connectio
         address.name = element->get("name").convert<std::string>();
         if (nameIsTaken(connections, address.name)) {
             connections.clear();
-            oplog::error("{} in configuration file is duplicated", address.name);
+            configuration.records.push_back({true, address.name + " in configuration file is duplicated"});
             return false;
         }
         address.host = element->get("IP").convert<std::string>();
@@ -63,36 +64,66 @@ std::string ControllerAddress::endpoint(int offset) const {
 
 Configuration loadConfiguration(const std::string& path) {
     Configuration configuration;
+    auto fail = [&configuration](const std::string& why) {
+        configuration.records.push_back({true, "Loading a configuration file is failed: " + why});
+    };
     try {
         if (!Poco::Path(path).isFile()) {
             return configuration;
         }
         if (!Poco::File(path).exists()) {
-            oplog::error("configuration file {} is not exist", path);
+            configuration.records.push_back({true, "configuration file " + path + " is not exist"});
             return configuration;
         }
     } catch (const Poco::Exception& e) {
         // A path the file system cannot even look at (too long, a component is not a directory).
-        oplog::error("Loading a configuration file is failed: {}", e.displayText());
+        fail(e.displayText());
         return configuration;
     }
-    oplog::info("configuration file {} is found", path);
+    configuration.records.push_back({false, "configuration file " + path + " is found"});
 
     try {
         if (Poco::File(path).isDirectory()) {
-            oplog::error("Loading a configuration file is failed: {} is a directory", path);
+            fail(path + " is a directory");
             return configuration;
         }
         Poco::FileInputStream in(path);
-        configuration.loaded = readConnections(in, configuration.connections);
+        configuration.loaded = readConnections(in, configuration);
     } catch (const Poco::JSON::JSONException& e) {
-        oplog::error("Loading a configuration file is failed: {}", e.message());
+        fail(e.message());
     } catch (const Poco::Exception& e) {
-        oplog::error("Loading a configuration file is failed: {}", e.displayText());
+        fail(e.displayText());
     } catch (const std::exception& e) {
-        oplog::error("Loading a configuration file is failed: {}", e.what());
+        fail(e.what());
     }
     return configuration;
+}
+
+void writeRecords(const Configuration& configuration) {
+    for (const ConfigurationRecord& record : configuration.records) {
+        if (record.error) {
+            oplog::error("{}", record.text);
+        } else {
+            oplog::info("{}", record.text);
+        }
+    }
+}
+
+const ControllerAddress* Configuration::find(const std::string& name) const {
+    for (const ControllerAddress& connection : connections) {
+        if (connection.name == name) {
+            return &connection;
+        }
+    }
+    return nullptr;
+}
+
+std::string Configuration::names() const {
+    std::string joined;
+    for (const ControllerAddress& connection : connections) {
+        joined += (joined.empty() ? "" : ", ") + connection.name;
+    }
+    return joined;
 }
 
 ControllerAddress firstConnection(const Configuration& configuration) {

@@ -15,6 +15,12 @@ struct ControllerAddress {
     std::string endpoint(int offset) const;
 };
 
+// A record for the operation log, in the order the loader met it.
+struct ConfigurationRecord {
+    bool error = false;  // level error, else info
+    std::string text;
+};
+
 // What a configuration file gave.
 struct Configuration {
     // The connections read, in file order. After a failure the ones read before the faulty element
@@ -22,15 +28,26 @@ struct Configuration {
     std::vector<ControllerAddress> connections;
     // True when every element was read and no name was duplicated.
     bool loaded = false;
+    // What the loading says for the operation log: "configuration file <path> is found", then any
+    // failure. Kept as data, so the caller writes them where they belong in the log's order.
+    std::vector<ConfigurationRecord> records;
+
+    // The connection named `name` (compared exactly), or nullptr.
+    const ControllerAddress* find(const std::string& name) const;
+    // The names, in file order, joined with ", ".
+    std::string names() const;
 };
 
 // The host name used when there is no connection, and the default base port.
 extern const char* const kLoopbackHost;
 constexpr int kDefaultBasePort = 5565;
 
-// Reads the JSON file at `path`. Every failure becomes a record in the operation log and
-// `loaded == false`; nothing is thrown. Any thread, but it writes the operation log.
+// Reads the JSON file at `path`. Every failure becomes a record and `loaded == false`; nothing is
+// thrown and nothing is written anywhere. Any thread.
 Configuration loadConfiguration(const std::string& path);
+
+// Writes the records of a load to the operation log (as data, never as a format). Any thread.
+void writeRecords(const Configuration& configuration);
 
 // The first connection, or the loopback host name (as name and host) and port 5565 when there is
 // none.

@@ -33,6 +33,13 @@ protected:
     bool load(const std::string& json) {
         writeFile("conf.json", json);
         loaded_ = loadConfiguration("./conf.json");
+        writeRecords(loaded_);
+        return loaded_.loaded;
+    }
+
+    bool loadAndLog(const std::string& path) {
+        loaded_ = loadConfiguration(path);
+        writeRecords(loaded_);
         return loaded_.loaded;
     }
 
@@ -143,22 +150,22 @@ TEST_F(ConfigurationTest, EveryDefectIsAnErrorRecordAndFalse) {
 }
 
 TEST_F(ConfigurationTest, MissingFileDirectoryAndUnreadableFile) {
-    EXPECT_FALSE(loadConfiguration("./conf.json").loaded);
+    EXPECT_FALSE(loadAndLog("./conf.json"));
     EXPECT_EQ(records().back(), "[error] configuration file ./conf.json is not exist");
 
     // A path ending in a separator names no file: false, and nothing is written.
     const auto before = records().size();
-    EXPECT_FALSE(loadConfiguration("./").loaded);
+    EXPECT_FALSE(loadAndLog("./"));
     EXPECT_EQ(records().size(), before);
 
     std::filesystem::create_directory("confdir");
-    EXPECT_FALSE(loadConfiguration("./confdir").loaded);
+    EXPECT_FALSE(loadAndLog("./confdir"));
     EXPECT_EQ(records().back().rfind("[error] Loading a configuration file is failed: ", 0), 0u);
 
     if (geteuid() != 0) {  // root reads any file
         writeFile("locked.json", "{}");
         std::filesystem::permissions("locked.json", std::filesystem::perms::none);
-        EXPECT_FALSE(loadConfiguration("./locked.json").loaded);
+        EXPECT_FALSE(loadAndLog("./locked.json"));
         EXPECT_EQ(records().back().rfind("[error] Loading a configuration file is failed: ", 0), 0u);
     }
 }

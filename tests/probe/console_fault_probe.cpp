@@ -12,7 +12,7 @@
 int main(int argc, char** argv) {
     const std::string failingStep = argc > 1 ? argv[1] : "";
     const std::string kind = argc > 2 ? argv[2] : "system";
-    return kova::consoleMain([failingStep, kind](const char* step) {
+    return kova::consoleMain({}, [failingStep, kind](const char* step) {
         if (failingStep != step) {
             return;
         }

@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -95,6 +96,11 @@ bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds time
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     return true;
+}
+
+bool fileExists(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0;
 }
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::string& cwd,

@@ -28,6 +28,8 @@ private:
 void writeFile(const std::string& path, const std::string& contents);
 // The whole file, or empty text when it cannot be read.
 std::string readFile(const std::string& path);
+// True when something exists at `path`.
+bool fileExists(const std::string& path);
 
 // Writes conf.json with one connection to host and base port into `dir`.
 void writeConf(const std::string& dir, const std::string& host, int basePort);

@@ -1,5 +1,6 @@
 #include "TmuxPane.h"
 
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -176,6 +177,11 @@ bool TmuxPane::paneDead(int* status) const {
 
 bool TmuxPane::waitForExit(std::chrono::milliseconds timeout, int* status) const {
     return waitUntil([&] { return paneDead(status); }, timeout);
+}
+
+bool TmuxPane::stop(std::chrono::milliseconds timeout) const {
+    int status = -1;
+    return ::kill(pid_, SIGTERM) == 0 && waitForExit(timeout, &status) && status == 0;
 }
 
 int TmuxPane::cursorRow() const {

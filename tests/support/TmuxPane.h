@@ -53,6 +53,8 @@ public:
     // the signal that killed it.
     bool paneDead(int* status = nullptr) const;
     bool waitForExit(std::chrono::milliseconds timeout, int* status = nullptr) const;
+    // Ends the pane's process with SIGTERM; true when it exited with status 0 within `timeout`.
+    bool stop(std::chrono::milliseconds timeout = std::chrono::milliseconds(5000)) const;
 
     // Cursor position and visibility as tmux sees them.
     int cursorRow() const;

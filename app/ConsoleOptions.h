@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kova {
+
+// The console's command line: kovaConsoleOHV [--config FILE] [NAME]. Started without arguments it
+// reads ./conf.json after the banner and talks to the first connection, as always.
+struct ConsoleOptions {
+    std::string configPath = "./conf.json";
+    bool configGiven = false;  // --config FILE
+    std::string vehicle;       // NAME: the connection of that name; empty for the first
+    bool help = false;         // --help: the usage and the keys
+    bool version = false;      // --version
+    std::string error;         // what is wrong with the arguments; empty when they are fine
+};
+
+// Reads the arguments (without the program name). Never throws; a fault is put in `error`, as one
+// line for standard error. Pure; any thread.
+ConsoleOptions parseConsoleOptions(const std::vector<std::string>& args);
+
+// The text --help prints: the usage, the options and the keys.
+std::string consoleUsage();
+
+}  // namespace kova

@@ -1,0 +1,117 @@
+// The console's command line against the real binary: a vehicle picked by name from a configuration
+// file of its own, arguments it cannot follow, --help and --version.
+#include <sys/wait.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <zmq.hpp>
+
+#include "TestSupport.h"
+#include "TmuxPane.h"
+
+namespace kova::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+struct Ended {
+    int status = -1;
+    std::string output;  // standard output and standard error together
+};
+
+// Runs the console with `args` in `dir`, with no terminal at all, and waits for it to end.
+Ended runWithoutTerminal(const TempDir& dir, std::vector<std::string> args) {
+    args.insert(args.begin(), KOVA_CONSOLE_BINARY);
+    const std::string output = dir.file("output.txt");
+    std::remove(output.c_str());
+    ChildProcess console(args, dir.path(), output);
+    Ended ended;
+    int status = 0;
+    if (console.waitExit(5s, &status) && WIFEXITED(status)) {
+        ended.status = WEXITSTATUS(status);
+    }
+    ended.output = readFile(output);
+    return ended;
+}
+
+const char* const kTwoVehicles = R"({"connection": [
+    {"name": "ohv-a", "IP": "127.0.0.1", "port": 5000},
+    {"name": "ohv-b", "IP": "127.0.0.1", "port": 6000}]})";
+
+TEST(TerminalArguments, ArgumentsThatCannotBeFollowedAreOneLineAndStatusTwo) {
+    TempDir dir;
+    writeFile(dir.file("fleet.json"), kTwoVehicles);
+    const struct {
+        std::vector<std::string> args;
+        std::string said;
+    } cases[] = {
+        {{"--bogus"}, "kovaConsoleOHV: unknown option '--bogus' (see --help)\n"},
+        {{"--config"}, "kovaConsoleOHV: --config needs a file (see --help)\n"},
+        {{"--config", "missing.json"}, "kovaConsoleOHV: configuration file missing.json does not exist\n"},
+        {{"--config", "fleet.json", "ohv-c"},
+         "kovaConsoleOHV: no connection named 'ohv-c' in fleet.json (it names: ohv-a, ohv-b)\n"},
+        {{"ohv-a"}, "kovaConsoleOHV: configuration file ./conf.json does not exist\n"},
+        {{"ohv-a", "ohv-b"}, "kovaConsoleOHV: one vehicle name only, not 'ohv-a' and 'ohv-b' (see --help)\n"},
+    };
+    for (const auto& c : cases) {
+        const Ended ended = runWithoutTerminal(dir, c.args);
+        EXPECT_EQ(ended.status, 2) << c.said;
+        EXPECT_EQ(ended.output, c.said);
+    }
+    EXPECT_FALSE(fileExists(dir.file("log/kovaConsole.log"))) << "refused before anything started";
+}
+
+TEST(TerminalArguments, HelpAndVersionNeverTouchTheScreen) {
+    TempDir dir;
+    const Ended version = runWithoutTerminal(dir, {"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.output, "kovaConsoleOHV 0.6\n");
+    const Ended help = runWithoutTerminal(dir, {"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.output.rfind("Usage: kovaConsoleOHV [--config FILE] [NAME]\n", 0), 0u) << help.output;
+    for (const char* key : {"PgUp", "Tab", "Ctrl-C", "--config FILE"}) {
+        EXPECT_NE(help.output.find(key), std::string::npos) << key;
+    }
+    EXPECT_FALSE(fileExists(dir.file("log/kovaConsole.log")));
+}
+
+// The named vehicle of another file is the one the console talks to: its name in the title, its
+// log stream in the log window, and the operation log names the file it read.
+TEST(TerminalArguments, ANamedVehicleFromAnotherFileIsTheOneShown) {
+    TempDir dir;
+    const int first = freeBasePort();
+    const int second = freeBasePort();
+    writeFile(
+        dir.file("fleet.json"),
+        "{\"connection\": [{\"name\": \"ohv-a\", \"IP\": \"127.0.0.1\", \"port\": " + std::to_string(first) +
+            "}, {\"name\": \"ohv-b\", \"IP\": \"127.0.0.1\", "
+            "\"port\": " +
+            std::to_string(second) + "}]}");
+    zmq::context_t context;
+    zmq::socket_t log(context, zmq::socket_type::pub);
+    log.set(zmq::sockopt::linger, 0);
+    log.bind("tcp://127.0.0.1:" + std::to_string(second + 4));
+
+    TmuxPane pane(std::string(KOVA_CONSOLE_BINARY) + " --config fleet.json ohv-b", dir.path());
+    ASSERT_TRUE(pane.waitForWorkingWindows()) << pane.screenText();
+    EXPECT_NE(pane.row(0).find("(ohv-b:127.0.0.1)"), std::string::npos) << pane.row(0);
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            log.send(zmq::buffer(std::string("from the second vehicle")), zmq::send_flags::dontwait);
+            return pane.waitForText(" from the second vehicle", 100ms);
+        },
+        8s))
+        << pane.screenText();
+    EXPECT_EQ(pane.screenText().find("Loading configuration file is failed"), std::string::npos);
+    ASSERT_TRUE(pane.stop());
+    const std::string records = readFile(dir.file("log/kovaConsole.log"));
+    const auto start = records.find("[info] start kovaConsole");
+    EXPECT_NE(records.find("[info] configuration file fleet.json is found", start), std::string::npos)
+        << records;
+}
+
+}  // namespace
+}  // namespace kova::test

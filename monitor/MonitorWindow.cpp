@@ -1,5 +1,8 @@
 #include "monitor/MonitorWindow.h"
 
+#include <algorithm>
+#include <chrono>
+
 #include "base/Version.h"
 #include "monitor/StatusRows.h"
 #include "net/Context.h"
@@ -32,8 +35,24 @@ void MonitorWindow::writeCaption(int /*cols*/) {
     const std::string title = std::string("monitor:   system_name<106>  -= kovaConsoleOHV v") +
                               kConsoleVersion + " (" + controller_.name + ":" + controller_.host +
                               ") =-    version<101> release<102>";
-    // The host comes from conf.json: written as data, cut at the right edge.
-    mvwaddnstr(titleWin, 0, 0, title.data(), static_cast<int>(title.size()));
+    // The host comes from conf.json: written as data, and cut before the link indicator, which
+    // keeps the last columns however narrow the terminal.
+    const int room = std::max(0, getmaxx(titleWin) - kLinkField - 1);
+    mvwaddnstr(titleWin, 0, 0, title.data(), std::min(room, static_cast<int>(title.size())));
+    writeLink();
+}
+
+void MonitorWindow::writeLink() {
+    const std::string text = "status: " + link_.word();
+    const int width = getmaxx(titleWin);
+    const int field = std::max(kLinkField, static_cast<int>(text.size()));
+    const int start = std::max(0, width - field);
+    mvwaddnstr(titleWin, 0, start, std::string(static_cast<std::size_t>(width - start), ' ').c_str(),
+               width - start);
+    wattrset(titleWin, A_BOLD | COLOR_PAIR(link_.kind == LinkState::Kind::Live ? kGoodPair : kAlertPair));
+    const int at = std::max(0, width - static_cast<int>(text.size()));
+    mvwaddnstr(titleWin, 0, at, text.data(), width - at);
+    wattrset(titleWin, A_BOLD | COLOR_PAIR(kTitlePair));
 }
 
 void MonitorWindow::receiveLoop() {
@@ -52,12 +71,18 @@ void MonitorWindow::receiveLoop() {
 void MonitorWindow::drawStatus(Poco::Timer& /*timer*/) {
     // Copy under the record's lock, format with no lock held, draw under the screen's.
     const std::vector<StatusItem> items = formatStatusItems(status_.snapshot());
+    const LinkState link = LinkState::at(status_.newestArrival(), std::chrono::steady_clock::now());
     ScreenLock lock;
     if (bodyWin == nullptr) {
         return;
     }
     curs_set(0);
+    if (titleWin != nullptr && (link.kind != link_.kind || link.silentSeconds != link_.silentSeconds)) {
+        link_ = link;
+        writeLink();
+    }
     werase(bodyWin);
+    wattrset(bodyWin, link.kind == LinkState::Kind::Silent ? A_DIM : A_NORMAL);
     for (const StatusItem& item : items) {
         // Written as data; an item starting past the right edge draws nothing, one running past it
         // wraps onto the next row, and on the last row the rest is dropped.

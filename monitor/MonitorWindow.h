@@ -7,6 +7,7 @@
 #include <Poco/Timer.h>
 
 #include "config/Configuration.h"
+#include "monitor/LinkState.h"
 #include "monitor/StatusStore.h"
 #include "net/Subscription.h"
 #include "ui/CursesWindow.h"
@@ -33,9 +34,10 @@ public:
     // on with a fresh socket after a short pause. Returns at once when the window has no socket.
     void receiveLoop();
 
-    // The timer's callback: redraws the body from the status record. Formats outside the screen
-    // lock, then erases and writes the body under one ScreenLock. Does nothing after close().
-    // Timer thread.
+    // The timer's callback: redraws the body from the status record and the link indicator at the
+    // right end of the title ("status: waiting", "status: live", "status: silent Ns"); while the
+    // stream is silent the body is drawn dim, so nobody reads old values as current. Formats outside
+    // the screen lock, then draws under one ScreenLock. Does nothing after close(). Timer thread.
     void drawStatus(Poco::Timer& timer);
 
     const std::string& startError() const { return startError_; }
@@ -47,11 +49,17 @@ protected:
     void prepareBody() override;
 
 private:
+    // Columns kept at the right end of the title for the link indicator.
+    static constexpr int kLinkField = 20;
+    // Writes the link indicator right-aligned in the title's last columns. ScreenLock held.
+    void writeLink();
+
     ControllerAddress controller_;
     std::unique_ptr<Subscription> subscription_;
     StatusStore status_;
     std::string startError_;
     std::function<void(const std::string&)> reportError_;
+    LinkState link_;  // as last drawn; under the ScreenLock
 };
 
 }  // namespace kova

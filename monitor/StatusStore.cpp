@@ -25,7 +25,16 @@ void StatusStore::copyTo(StatusRecord& out) const {
     out = record_;
 }
 
+std::optional<std::chrono::steady_clock::time_point> StatusStore::newestArrival() const {
+    const auto newest = newest_.load(std::memory_order_relaxed);
+    if (newest == kNever) {
+        return std::nullopt;
+    }
+    return std::chrono::steady_clock::time_point(std::chrono::steady_clock::duration(newest));
+}
+
 void storeStatusMessage(const zmq::multipart_t& message, StatusStore& store) {
+    store.noteArrival();
     if (message.size() >= 2) {
         store.store(frameText(message[0]), frameText(message[1]));
     }

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <atomic>
+#include <chrono>
+#include <limits>
 #include <mutex>
+#include <optional>
 #include <string_view>
 
 #include <zmq.hpp>
@@ -23,14 +27,25 @@ public:
     // Copies the record into `out`, reusing its text buffers. Any thread.
     void copyTo(StatusRecord& out) const;
 
+    // Notes that a message arrived now, whatever became of it: the stream is alive. Any thread.
+    void noteArrival(std::chrono::steady_clock::time_point at = std::chrono::steady_clock::now()) {
+        newest_.store(at.time_since_epoch().count(), std::memory_order_relaxed);
+    }
+    // When the newest message arrived; nothing before the first. Any thread.
+    std::optional<std::chrono::steady_clock::time_point> newestArrival() const;
+
 private:
+    static constexpr std::chrono::steady_clock::rep kNever =
+        std::numeric_limits<std::chrono::steady_clock::rep>::min();
+
     mutable std::mutex mutex_;
     StatusRecord record_;
+    std::atomic<std::chrono::steady_clock::rep> newest_{kNever};
 };
 
-// Stores frames 1 and 2 of a received status message; frames past the second are ignored, and a
-// message of fewer than two frames is discarded without touching the record. The frames are read in
-// place, without copies. Any thread.
+// Notes the arrival of a received status message and stores its frames 1 and 2; frames past the
+// second are ignored, and a message of fewer than two frames is discarded without touching the
+// record. The frames are read in place, without copies. Any thread.
 void storeStatusMessage(const zmq::multipart_t& message, StatusStore& store);
 
 // Receives one whole status message from `socket` into `message` and stores it (storeStatusMessage).

@@ -86,9 +86,10 @@ TEST(TerminalMonitor, FirstScreenShowsTheInitialRecord) {
                                    3s))
         << pane.screenText();
     const auto screen = pane.screen();
-    EXPECT_EQ(screen[0],
-              "monitor:   system_name<106>  -= kovaConsoleOHV v0.6 (test:127.0.0.1) =-    version<101> "
-              "release<102>");
+    EXPECT_EQ(screen[0], rowOf({{0,
+                                 "monitor:   system_name<106>  -= kovaConsoleOHV v0.6 (test:127.0.0.1) =-    "
+                                 "version<101> release<102>"},
+                                {160 - 15, "status: waiting"}}));
     EXPECT_EQ(screen[1], rowOf({{0, ":State(StartUp)"},
                                 {25, ":Status()"},
                                 {60, ":Control period(T:<4004>|A:0.00|Amax:0.00)ms"}}));
@@ -204,6 +205,52 @@ TEST(TerminalMonitor, NarrowConsoleDropsTheItemsPastItsWidth) {
         EXPECT_EQ(screen[row].find("status("), std::string::npos) << screen[row];
     }
     EXPECT_TRUE(rowStartsWith(screen, 16, "Log:<2041>")) << screen[16];
+}
+
+// The link indicator at the title's right end: waiting until the first message, live while the
+// stream flows, then silent with the seconds counting and the body dim, and live again with the next
+// message.
+TEST(TerminalMonitor, TheTitleSaysWhetherTheStatusStreamIsLive) {
+    MonitorSession session;
+    TmuxPane& pane = session.pane();
+    ASSERT_TRUE(pane.waitForWorkingWindows()) << pane.screenText();
+    EXPECT_TRUE(pane.waitForScreen(
+        [](const auto& s) { return s[0].size() == 160 && s[0].find("status: waiting") == 145; }, 2s))
+        << pane.screen()[0];
+
+    ASSERT_TRUE(session.publishUntil({{"111", "3"}}, [](const auto& s) {
+        return s[0].find("status: live") == 148;
+    })) << pane.screenText();
+    const auto dimmed = [&pane] {
+        return pane.screenWithAttributes()[1].find("\x1b[0;2m") != std::string::npos;
+    };
+    EXPECT_FALSE(dimmed()) << pane.screenWithAttributes()[1];
+    // Nothing more arrives: silent after two seconds, counting on while nothing comes.
+    ASSERT_TRUE(pane.waitForScreen([](const auto& s) { return s[0].find("status: silent 2s") == 143; }, 4s))
+        << pane.screen()[0];
+    ASSERT_TRUE(pane.waitForScreen([](const auto& s) { return s[0].find("status: silent 3s") == 143; }, 3s))
+        << pane.screen()[0];
+    EXPECT_TRUE(dimmed()) << pane.screenWithAttributes()[1];
+    // The indicator stands out from the yellow title: red on blue.
+    EXPECT_NE(pane.screenWithAttributes()[0].find("\x1b[31mstatus: silent"), std::string::npos)
+        << pane.screenWithAttributes()[0];
+
+    ASSERT_TRUE(session.publishUntil({{"111", "4"}}, [](const auto& s) {
+        return s[0].find("status: live") == 148;
+    })) << pane.screenText();
+    EXPECT_TRUE(pane.waitForScreen([&](const auto&) { return !dimmed(); }, 2s));
+    EXPECT_TRUE(rowStartsWith(pane.screen(), 1, ":State(AutomaticOp)"));
+}
+
+// Too narrow for both: the indicator keeps the last columns and the title is cut before it.
+TEST(TerminalMonitor, OnANarrowTerminalTheIndicatorKeepsTheLastColumns) {
+    MonitorSession session(80, 30);
+    TmuxPane& pane = session.pane();
+    ASSERT_TRUE(pane.waitForWorkingWindows()) << pane.screenText();
+    ASSERT_TRUE(pane.waitForScreen(
+        [](const auto& s) { return s[0].size() == 80 && s[0].find("status: waiting") == 65; }, 2s))
+        << pane.screen()[0];
+    EXPECT_EQ(pane.screen()[0].substr(0, 59), "monitor:   system_name<106>  -= kovaConsoleOHV v0.6 (test:1");
 }
 
 }  // namespace

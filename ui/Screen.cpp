@@ -46,6 +46,8 @@ void startScreen() {
     init_pair(5, COLOR_BLACK, COLOR_WHITE);
     init_pair(6, COLOR_MAGENTA, COLOR_BLUE);
     init_pair(7, COLOR_CYAN, COLOR_WHITE);
+    init_pair(kAlertPair, COLOR_RED, COLOR_BLUE);
+    init_pair(kGoodPair, COLOR_GREEN, COLOR_BLUE);
     cbreak();
     keypad(stdscr, TRUE);
     noecho();

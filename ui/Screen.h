@@ -25,6 +25,10 @@ private:
 
 // Colour pair of every title bar and of the banner: bold yellow on blue.
 constexpr short kTitlePair = 4;
+// Pairs for what must stand out on a title bar: red on blue (a silent link, an alarm) and green on
+// blue (a live link).
+constexpr short kAlertPair = 8;
+constexpr short kGoodPair = 9;
 
 // The terminal cannot be driven (an unknown or unset terminal type). what() says why, for one line on
 // standard error.

@@ -73,6 +73,8 @@ void ConsoleApp::run() {
     monitor.create(cols, kMonitorTop, kMonitorHeight, controller);
     log.create(cols, kLogTop, kLogHeight, controller);
     command.create(cols, kCommandTop, kCommandHeight, controller);
+    // The controller's lines are kept under its connection's name ("controller" without one).
+    startNotes_.push_back(log.keepLines(configuration.connections.empty() ? "" : controller.name));
 
     monitor.draw();
     log.draw();
@@ -118,11 +120,13 @@ void ConsoleApp::startWorkers(bool configured) {
     if (!configured) {
         log.print("Loading configuration file is failed");
     }
-    // Start-up failures of the messaging layer (a malformed host, a socket that cannot be made)
-    // become log lines, so the operator sees why a window stays quiet.
-    for (const std::string* error : {&monitor.startError(), &log.startError()}) {
-        if (!error->empty()) {
-            log.print(*error);
+    // Start-up failures of the messaging layer (a malformed host, a socket that cannot be made) and
+    // of the controller's log file become log lines, so the operator sees why something stays quiet.
+    startNotes_.push_back(monitor.startError());
+    startNotes_.push_back(log.startError());
+    for (const std::string& note : startNotes_) {
+        if (!note.empty()) {
+            log.print(note);
         }
     }
 }

@@ -3,6 +3,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <Poco/RunnableAdapter.h>
 #include <Poco/Thread.h>
@@ -80,7 +81,8 @@ private:
     Poco::RunnableAdapter<CommandWindow> commandRunnable;
     ConsoleSettings settings_;
     std::function<void(const char*)> startHook_;
-    int startedThreads_ = 0;  // how many of the three threads were started, in start order
+    int startedThreads_ = 0;               // how many of the three threads were started, in start order
+    std::vector<std::string> startNotes_;  // what went wrong at start-up, for the log window
 };
 
 }  // namespace kova

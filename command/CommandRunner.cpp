@@ -1,17 +1,54 @@
 #include "command/CommandRunner.h"
 
+#include <chrono>
+
+#include <fmt/format.h>
+
+#include "base/OperationLog.h"
+#include "base/Utf8.h"
 #include "command/CommandLanguage.h"
 
 namespace kova {
 
+namespace {
+
+void auditRequest(const PlannedRequest& planned, const ExchangeResult& result, double ms) {
+    const std::string request =
+        "request " + escapeText(planned.verb) + " " + escapeText(planned.body) + " -> ";
+    switch (result.status) {
+        case ExchangeStatus::Replied:
+            oplog::info("{}{} ({:.1f} ms)", request, escapeText(result.reply), ms);
+            break;
+        case ExchangeStatus::NoResponse:
+            oplog::info("{}no response ({:.0f} ms)", request, ms);
+            break;
+        case ExchangeStatus::MalformedReply:
+        case ExchangeStatus::NoSocket:
+        case ExchangeStatus::Failed:
+            oplog::error("{}{} ({:.1f} ms)", request, escapeText(result.text), ms);
+            break;
+        case ExchangeStatus::Stopped:
+            break;
+    }
+}
+
+}  // namespace
+
 void CommandRunner::run(const std::string& line, const Show& show, const Pause& pause) {
+    if (!line.empty()) {
+        oplog::info("command \"{}\"", escapeText(line, '"'));
+    }
     const CommandPlan plan = planCommand(line);
     if (!plan.message.empty()) {
         show(plan.message, false);
         return;
     }
     for (const PlannedRequest& planned : plan.requests) {
+        const auto sent = std::chrono::steady_clock::now();
         const ExchangeResult result = exchange_.exchange(planned.verb, planned.body);
+        auditRequest(
+            planned, result,
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - sent).count());
         // At console exit the context is shut down: the exchange ends at once and nothing more is
         // shown or sent.
         if (result.status == ExchangeStatus::Stopped) {

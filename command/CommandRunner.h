@@ -11,6 +11,10 @@ namespace kova {
 // Carries out command lines: the command language's plan turned into request exchanges, the texts
 // to show and the pauses between them. It draws nothing and holds no lock while it reports: each
 // text goes to `show` after the exchange that produced it has ended, in order.
+//
+// Every line entered and every request sent is written to the operation log, as data (control
+// bytes escaped): 'command "goal/15"', then 'request set 3033/0/15 -> OK (0.4 ms)', '-> no response
+// (1200 ms)', or the failure's text at error level.
 class CommandRunner {
 public:
     // A text for the output field: a usage or unrecognised-command text, or a request's display

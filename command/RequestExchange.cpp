@@ -111,7 +111,8 @@ ExchangeResult RequestExchange::sendAndReceive(const std::string& verb, const st
         return {ExchangeStatus::MalformedReply, malformedReplyText(verb, reply.size())};
     }
     reply.pop();  // the first frame carries nothing for the operator
-    return {ExchangeStatus::Replied, verb + " " + printableReplyText(reply.popstr())};
+    std::string text = reply.popstr();
+    return {ExchangeStatus::Replied, verb + " " + printableReplyText(text), std::move(text)};
 }
 
 void RequestExchange::dropSocket() {

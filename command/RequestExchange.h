@@ -19,8 +19,12 @@ enum class ExchangeStatus {
 };
 
 struct ExchangeResult {
+    ExchangeResult(ExchangeStatus status, std::string text, std::string reply = {})
+        : status(status), text(std::move(text)), reply(std::move(reply)) {}
+
     ExchangeStatus status;
-    std::string text;  // what the command window shows with showReply
+    std::string text;   // what the command window shows with showReply
+    std::string reply;  // Replied: the reply's second frame, byte for byte
 };
 
 // The command window's request/reply exchange with the controller on base port + 2. It owns the

@@ -53,18 +53,20 @@ void LogWindow::receiveLoop() {
         [this](zmq::multipart_t& message) {
             // Every frame is one line, in order.
             while (!message.empty()) {
-                print(message.popstr());
+                const std::string line = message.popstr();
+                file_.write(print(line), line);
             }
         },
         [this](const std::string& text) { print(text); });
+    file_.flush();
 }
 
-void LogWindow::print(std::string text) {
+std::uint32_t LogWindow::print(std::string text) {
     ScreenLock lock;
     const std::uint32_t number = lineCounter_++;
     history_.append(number, text);
     if (bodyWin == nullptr) {
-        return;
+        return number;
     }
     // Placed in the part of the body that is on screen now, which a smaller terminal cuts.
     const int rows = getmaxy(bodyWin);
@@ -73,6 +75,7 @@ void LogWindow::print(std::string text) {
     writeRows(bodyWin, rows - block.height, block.rows);
     wrefresh(bodyWin);
     parkCursor();
+    return number;
 }
 
 void LogWindow::redrawBody() {

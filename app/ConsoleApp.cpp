@@ -83,6 +83,7 @@ void ConsoleApp::run() {
     // What the monitor and the command line cannot show themselves becomes a log line.
     monitor.onNetworkError([this](const std::string& text) { log.print(text); });
     command.onNotice([this](const std::string& text) { log.print(text); });
+    command.onKey([this](int key) { return log.takeKey(key); });
 
     try {
         startWorkers(configuration.loaded);

@@ -130,10 +130,20 @@ bool CommandWindow::readLine(std::string& line) {
         if (!keys_.wait()) {
             return false;
         }
-        ScreenLock lock;
         std::vector<int> keys;
-        keys_.read(keys);
-        pending_.insert(pending_.end(), keys.begin(), keys.end());
+        {
+            ScreenLock lock;
+            keys_.read(keys);
+        }
+        // Outside the lock: the hook draws (the log window takes its scroll keys).
+        std::vector<int> forLine;
+        for (const int key : keys) {
+            if (!(keyHook_ && keyHook_(key))) {
+                forLine.push_back(key);
+            }
+        }
+        ScreenLock lock;
+        pending_.insert(pending_.end(), forLine.begin(), forLine.end());
     }
     return false;
 }

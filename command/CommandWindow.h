@@ -29,6 +29,11 @@ public:
     // base port + 2. Main thread, before the command thread starts.
     void create(int cols, int top, int height, const ControllerAddress& controller);
 
+    // Offered every key first, outside the ScreenLock (the log window's scroll keys, the end of a help
+    // in its body); a key it takes (returns true) never reaches the line. Set before the command
+    // thread starts.
+    void onKey(std::function<bool(int key)> hook) { keyHook_ = std::move(hook); }
+
     // Where the window says what the output field cannot (the terminal too short even for the title
     // line). Set before the command thread starts; called without the ScreenLock.
     void onNotice(std::function<void(const std::string&)> notice) { notice_ = std::move(notice); }
@@ -79,6 +84,7 @@ private:
     std::deque<int> pending_;  // keys read but not yet fed to the editor; under the ScreenLock
     std::string output_;       // the last output shown; under the ScreenLock
     std::function<void(const std::string&)> notice_;
+    std::function<bool(int)> keyHook_;
     int noticedLines_ = -1;       // screen height at the last notice that the terminal is too small
     bool tooSmallShown_ = false;  // the output field holds that notice
     int cols_ = 0;

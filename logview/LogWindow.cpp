@@ -1,5 +1,7 @@
 #include "logview/LogWindow.h"
 
+#include <algorithm>
+
 #include "logview/LogLayout.h"
 #include "net/Context.h"
 #include "net/Endpoint.h"
@@ -41,7 +43,92 @@ void LogWindow::prepareBody() {
 
 void LogWindow::writeCaption(int cols) {
     mvwaddstr(titleWin, 0, 0, "Log:<2041>");
+    if (backRows_ > 0) {
+        const std::string where = "  scrolled back " + std::to_string(linesBelowView()) + " lines, " +
+                                  std::to_string(newWhileBack_) + " new (PgDn/Esc: live)";
+        waddnstr(titleWin, where.data(), static_cast<int>(where.size()));
+    }
     mvwaddstr(titleWin, 0, cols - 17, "TVX Co., Ltd.");
+}
+
+void LogWindow::refreshTitle() {
+    if (titleWin == nullptr) {
+        return;
+    }
+    wmove(titleWin, 0, 0);
+    paintTitleBar(titleWin, getmaxx(titleWin));
+    writeCaption(getmaxx(titleWin));
+    wrefresh(titleWin);
+}
+
+std::size_t LogWindow::historyRows() const {
+    std::size_t rows = 0;
+    for (const LogEntry& entry : history_.entries()) {
+        rows += static_cast<std::size_t>(
+            layoutLogLine(entry.number, entry.text, getmaxy(bodyWin), getmaxx(bodyWin)).height);
+    }
+    return rows;
+}
+
+std::size_t LogWindow::linesBelowView() const {
+    std::size_t rows = 0;
+    std::size_t lines = 0;
+    const auto& entries = history_.entries();
+    for (auto it = entries.rbegin(); it != entries.rend() && rows < backRows_; ++it, ++lines) {
+        rows += static_cast<std::size_t>(
+            layoutLogLine(it->number, it->text, getmaxy(bodyWin), getmaxx(bodyWin)).height);
+    }
+    return lines;
+}
+
+std::size_t LogWindow::scrolledBackRows() {
+    ScreenLock lock;
+    return backRows_;
+}
+
+bool LogWindow::takeKey(int key) {
+    ScreenLock lock;
+    const bool helpShown = !help_.empty();
+    help_.clear();
+    const bool taken = key == KEY_PPAGE || key == KEY_NPAGE || key == 27;
+    if (bodyWin != nullptr && taken) {
+        const std::size_t page = static_cast<std::size_t>(std::max(1, getmaxy(bodyWin)));
+        const std::size_t was = backRows_;
+        if (key == KEY_PPAGE) {
+            const std::size_t total = historyRows();
+            const std::size_t most = total > page ? total - page : 0;
+            backRows_ = std::min(backRows_ + page, most);
+        } else {
+            backRows_ = key == KEY_NPAGE && backRows_ > page ? backRows_ - page : 0;
+        }
+        if (backRows_ == 0) {
+            newWhileBack_ = 0;
+        }
+        if (backRows_ != was || helpShown) {
+            redrawBody();
+            refreshTitle();
+            wrefresh(bodyWin);
+            parkCursor();
+        }
+        return true;
+    }
+    if (helpShown && bodyWin != nullptr) {
+        redrawBody();
+        wrefresh(bodyWin);
+        parkCursor();
+    }
+    return taken;
+}
+
+void LogWindow::showInBody(std::vector<std::string> rows) {
+    ScreenLock lock;
+    help_ = std::move(rows);
+    if (help_.empty() || bodyWin == nullptr) {
+        return;
+    }
+    redrawBody();
+    wrefresh(bodyWin);
+    parkCursor();
 }
 
 void LogWindow::receiveLoop() {
@@ -71,6 +158,17 @@ std::uint32_t LogWindow::print(std::string text) {
     // Placed in the part of the body that is on screen now, which a smaller terminal cuts.
     const int rows = getmaxy(bodyWin);
     const LogBlock block = layoutLogLine(number, text, rows, getmaxx(bodyWin));
+    if (backRows_ > 0) {
+        // Scrolled back: the view stays where the operator put it, and the title counts what came.
+        backRows_ += static_cast<std::size_t>(block.height);
+        ++newWhileBack_;
+        refreshTitle();
+        parkCursor();
+        return number;
+    }
+    if (!help_.empty()) {
+        return number;  // drawn when the help goes
+    }
     wscrl(bodyWin, block.height);
     writeRows(bodyWin, rows - block.height, block.rows);
     wrefresh(bodyWin);
@@ -83,7 +181,16 @@ void LogWindow::redrawBody() {
         return;
     }
     werase(bodyWin);
-    writeRows(bodyWin, 0, renderLogBody(history_.entries(), getmaxy(bodyWin), getmaxx(bodyWin)));
+    if (!help_.empty()) {
+        std::vector<std::string> rows = help_;
+        rows.resize(std::min(rows.size(), static_cast<std::size_t>(getmaxy(bodyWin))));
+        for (std::string& row : rows) {
+            row.resize(std::min(row.size(), static_cast<std::size_t>(getmaxx(bodyWin))));
+        }
+        writeRows(bodyWin, 0, rows);
+        return;
+    }
+    writeRows(bodyWin, 0, renderLogBody(history_.entries(), getmaxy(bodyWin), getmaxx(bodyWin), backRows_));
 }
 
 }  // namespace kova

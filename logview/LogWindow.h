@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "config/Configuration.h"
 #include "logview/ControllerLog.h"
@@ -39,6 +40,20 @@ public:
     // ScreenLock.
     std::uint32_t print(std::string text);
 
+    // The operator's keys for the log (handed over by the command line): PgUp and PgDn scroll back
+    // and forth by one body height; PgDn past the newest line, or Esc, returns to live. While
+    // scrolled back new lines are kept and counted in the title, and the view does not move. Any key
+    // ends a help shown in the body. Returns true for a key the log took (PgUp, PgDn, Esc). Takes the
+    // ScreenLock; command thread.
+    bool takeKey(int key);
+
+    // Shows `rows` in the body instead of the log until the next key, then the log comes back with
+    // every line that arrived meanwhile. Takes the ScreenLock; any thread.
+    void showInBody(std::vector<std::string> rows);
+
+    // Rows of the history scrolled out of view below (0 while live). Takes the ScreenLock.
+    std::size_t scrolledBackRows();
+
     // The text of a messaging failure during create, empty when there was none.
     const std::string& startError() const { return startError_; }
 
@@ -48,8 +63,19 @@ protected:
     void redrawBody() override;
 
 private:
-    std::uint32_t lineCounter_ = 0;  // only touched under the ScreenLock
-    LogHistory history_;             // likewise
+    // Rows of the whole history laid out at the body's size. ScreenLock held.
+    std::size_t historyRows() const;
+    // How many lines lie wholly or partly below the view. ScreenLock held.
+    std::size_t linesBelowView() const;
+    // Writes the title again and refreshes it. ScreenLock held.
+    void refreshTitle();
+
+private:
+    std::uint32_t lineCounter_ = 0;   // only touched under the ScreenLock
+    LogHistory history_;              // likewise
+    std::size_t backRows_ = 0;        // rows scrolled out of view below; 0 while live; likewise
+    std::uint32_t newWhileBack_ = 0;  // lines arrived while scrolled back; likewise
+    std::vector<std::string> help_;   // shown in the body until the next key when not empty
     std::unique_ptr<Subscription> subscription_;
     std::string startError_;
     ControllerLog file_;

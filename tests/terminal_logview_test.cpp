@@ -207,5 +207,47 @@ TEST(TerminalLogView, AHugeFrameNeverTakesTheMemoryAndTheLogGoesOn) {
     EXPECT_EQ(pane.screenText().find("HHHHHHHH"), std::string::npos);
 }
 
+// Scrollback: PgUp shows older lines and the title says so; new lines are counted but never move
+// the view; the command line keeps working; PgDn past the newest line, or Esc, returns to live.
+TEST(TerminalLogView, PgUpScrollsBackWithoutLosingNewLinesAndEscReturnsToLive) {
+    LogSession session;
+    TmuxPane& pane = session.pane();
+    const long last = session.joinWithProbes();
+    ASSERT_GE(last, 0) << pane.screenText();
+    std::vector<std::string> batch;
+    for (int i = 1; i <= 20; ++i) {
+        batch.push_back("line " + std::to_string(i));
+    }
+    session.publish(batch);
+    const std::string newest = std::to_string(last + 20) + " line 20";
+    ASSERT_TRUE(bottomRowIs(pane, newest)) << pane.screenText();
+
+    pane.sendKeys({"PPage"});
+    ASSERT_TRUE(pane.waitForRow(16, "Log:<2041>  scrolled back 7 lines, 0 new (PgDn/Esc: live)", 3s))
+        << pane.screenText();
+    const std::string older = std::to_string(last + 13) + " line 13";
+    EXPECT_EQ(pane.screen()[kBodyBottom], older);
+
+    session.publish({"while back 1", "while back 2"});
+    ASSERT_TRUE(pane.waitForRow(16, "Log:<2041>  scrolled back 9 lines, 2 new (PgDn/Esc: live)", 3s))
+        << pane.screenText();
+    EXPECT_EQ(pane.screen()[kBodyBottom], older) << "the view moved";
+
+    pane.typeText("m");
+    pane.sendKeys({"Enter"});
+    EXPECT_TRUE(pane.waitForRow(24, "Command:  m/[f|b|s|] -- manual", 3s)) << pane.screenText();
+
+    pane.sendKeys({"Escape"});
+    ASSERT_TRUE(bottomRowIs(pane, std::to_string(last + 22) + " while back 2")) << pane.screenText();
+    EXPECT_TRUE(pane.waitForRow(16, "Log:<2041>     ", 2s)) << pane.screenText();
+
+    // PgDn past the newest line returns to live as well.
+    pane.sendKeys({"PPage"});
+    ASSERT_TRUE(pane.waitForRow(16, "Log:<2041>  scrolled back", 3s)) << pane.screenText();
+    pane.sendKeys({"NPage"});
+    EXPECT_TRUE(pane.waitForRow(16, "Log:<2041>     ", 3s)) << pane.screenText();
+    EXPECT_EQ(pane.screen()[kBodyBottom], std::to_string(last + 22) + " while back 2");
+}
+
 }  // namespace
 }  // namespace kova::test

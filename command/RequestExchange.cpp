@@ -5,6 +5,7 @@
 
 #include <zmq_addon.hpp>
 
+#include "base/TextCells.h"
 #include "net/Context.h"
 
 namespace kova {
@@ -112,26 +113,11 @@ ExchangeResult RequestExchange::sendAndReceive(const std::string& verb, const st
     }
     reply.pop();  // the first frame carries nothing for the operator
     std::string text = reply.popstr();
-    return {ExchangeStatus::Replied, verb + " " + printableReplyText(text), std::move(text)};
+    return {ExchangeStatus::Replied, verb + " " + displayText(text), std::move(text)};
 }
 
 void RequestExchange::dropSocket() {
     requestSocket_.close();
-}
-
-std::string printableReplyText(const std::string& text) {
-    std::string printable;
-    printable.reserve(text.size());
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            printable += '^';
-            printable += static_cast<char>(byte ^ 0x40);
-        } else {
-            printable += c;
-        }
-    }
-    return printable;
 }
 
 }  // namespace kova

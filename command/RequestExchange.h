@@ -11,6 +11,7 @@ namespace kova {
 // How one request exchange ended.
 enum class ExchangeStatus {
     Replied,         // a reply of two or more frames came: text is the verb, a blank and frame 2
+                     // as the screen shows it (TextCells: no byte of it can move the cursor)
     MalformedReply,  // a reply of fewer than two frames came; the socket is kept
     NoResponse,      // no reply within the time-out; the socket was dropped
     NoSocket,        // no request socket could be made (tried again at the next request)
@@ -74,11 +75,5 @@ private:
     std::string refusedText_;      // why the endpoint was refused; empty while it is not known to be
     Poco::Mutex exchangeLock_;
 };
-
-// The reply text as it can be written on one screen row: every control byte (0x00-0x1F, 0x7F) in
-// caret notation ("^M", "^@", "^?"), the way curses draws most of them, so that a carriage return,
-// newline, backspace or tab in a reply can never move the cursor off the output field or wipe the
-// title line. Other bytes are left to curses.
-std::string printableReplyText(const std::string& text);
 
 }  // namespace kova

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "base/TextCells.h"
+
 namespace kova {
 
 namespace {
@@ -21,10 +23,10 @@ public:
         cells_ = 0;
     }
 
-    // Puts a run of cells that must stay on one row (a character, a caret pair, an escape).
-    void put(std::string_view cells) {
-        const int width = static_cast<int>(cells.size());
-        if (cells_ + width > cols_) {
+    // Puts a run of cells that must stay on one row (a character, a caret pair, an escape), `width`
+    // columns wide.
+    void put(std::string_view cells, int width) {
+        if (cells_ + width > cols_ && cells_ > 0) {
             newRow();
         }
         rows_.back().append(cells);
@@ -55,20 +57,6 @@ private:
     std::vector<std::string> rows_;
 };
 
-void putByte(RowBreaker& rows, unsigned char byte) {
-    static constexpr char kHex[] = "0123456789abcdef";
-    if (byte >= 0x20 && byte < 0x7f) {
-        const char c = static_cast<char>(byte);
-        rows.put(std::string_view(&c, 1));
-    } else if (byte < 0x20 || byte == 0x7f) {
-        const char caret[2] = {'^', static_cast<char>(byte ^ 0x40)};
-        rows.put(std::string_view(caret, 2));
-    } else {
-        const char escaped[4] = {'\\', 'x', kHex[byte >> 4], kHex[byte & 0xf]};
-        rows.put(std::string_view(escaped, 4));
-    }
-}
-
 }  // namespace
 
 LogBlock layoutLogLine(std::uint32_t number, std::string_view line, int bodyRows, int cols) {
@@ -82,21 +70,29 @@ LogBlock layoutLogLine(std::uint32_t number, std::string_view line, int bodyRows
     if (!line.empty() && line.back() == '\n') {
         line.remove_suffix(line.size() >= 2 && line[line.size() - 2] == '\r' ? 2 : 1);
     }
-    RowBreaker rows(std::max(cols, 4), bodyRows);  // a caret pair or an escape always fits a row
-    for (const char c : prefix) {
-        rows.put(std::string_view(&c, 1));
-    }
-    for (std::size_t i = 0; i < line.size() && !rows.full(); ++i) {
-        const auto byte = static_cast<unsigned char>(line[i]);
-        if (byte == '\n') {
-            rows.newRow();
-        } else if (byte == '\r' && i + 1 < line.size() && line[i + 1] == '\n') {
-            // CR LF ends a row like LF alone
-        } else if (byte == '\t') {
-            rows.tab();
-        } else {
-            putByte(rows, byte);
+    RowBreaker rows(std::max(cols, 4), bodyRows);  // a caret pair or a wide character fits a row
+    rows.put(prefix, static_cast<int>(prefix.size()));
+    // Line breaks and tabs shape the rows; everything else is shown cell by cell.
+    std::string piece;
+    int width = 0;
+    while (!line.empty() && !rows.full()) {
+        const std::size_t special = line.find_first_of("\n\t\r");
+        for (TextCells cells(line.substr(0, special)); !rows.full() && cells.next(piece, width);) {
+            rows.put(piece, width);
         }
+        if (special == std::string_view::npos) {
+            break;
+        }
+        if (line[special] == '\n') {
+            rows.newRow();
+        } else if (line[special] == '\t') {
+            rows.tab();
+        } else if (special + 1 < line.size() && line[special + 1] == '\n') {
+            // CR LF ends a row like LF alone
+        } else {
+            rows.put("^M", 2);
+        }
+        line.remove_prefix(special + 1);
     }
     block.rows = rows.take();
     const std::size_t byRule = bytes / kBytesPerRow + 1;

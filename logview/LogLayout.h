@@ -10,10 +10,11 @@ namespace kova {
 
 // One numbered log line as the log body shows it.
 struct LogBlock {
-    // The screen rows of "<number> <line>", each at most `cols` cells of plain printable text: a line
-    // break ("\n" or "\r\n") starts a new row, a tab advances to the next multiple of 8 columns, other
-    // control bytes show in caret notation ("^M", "^?") and bytes of 0x80 and above as "\xNN", so every
-    // byte of the line reaches the screen and none can move the cursor or shift the layout.
+    // The screen rows of "<number> <line>", each at most `cols` columns of printable text: a line
+    // break ("\n" or "\r\n") starts a new row, a tab advances to the next multiple of 8 columns, and
+    // the rest is shown as TextCells shows it (UTF-8 characters by their display width, control bytes
+    // in caret notation, invalid bytes as "\xNN"), so every byte of the line reaches the screen and
+    // none can move the cursor or shift the layout.
     std::vector<std::string> rows;
     // How many body rows the line takes: N = (bytes of "<number> <line>") / 80 + 1, whatever the width
     // (so a line leaves blank rows below its text when N exceeds its rows), or more when its text needs

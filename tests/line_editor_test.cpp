@@ -60,6 +60,21 @@ TEST(LineEditor, CursorMovesAndInsertsInTheMiddle) {
     EXPECT_EQ(editor.cursor(), 6u);
 }
 
+// A UTF-8 character is one unit: moving and erasing never leave half a character in the line.
+TEST(LineEditor, UtfEightCharactersMoveAndEraseWhole) {
+    LineEditor editor;
+    type(editor, "a\xc3\xa9\xe6\xbc\xa2z");  // a, é, 漢, z
+    editor.feed(KEY_LEFT);
+    editor.feed(KEY_LEFT);
+    EXPECT_EQ(editor.cursor(), 3u);
+    editor.feed(KEY_BACKSPACE);
+    EXPECT_EQ(editor.text(), "a\xe6\xbc\xa2z");
+    editor.feed(KEY_DC);
+    EXPECT_EQ(editor.text(), "az");
+    editor.feed(KEY_RIGHT);
+    EXPECT_EQ(editor.cursor(), 2u);
+}
+
 TEST(LineEditor, UpAndDownRecallEarlierLinesAndKeepTheDraft) {
     LineEditor editor;
     for (const char* line : {"servo/on", "switch/auto", "switch/auto", "", "goal/15"}) {

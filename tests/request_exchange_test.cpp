@@ -51,7 +51,7 @@ TEST_F(RequestExchangeTest, RepliesShowTheVerbABlankAndTheSecondFrameOnOneSocket
         {{"a", ""}, "get "},
         {{"", "%s%n%d"}, "get %s%n%d"},
         {{"a", std::string("x\ry\n\0z\x7f\t", 8)}, "get x^My^J^@z^?^I"},
-        {{"a", "\xc3\xa9\xff"}, "get \xc3\xa9\xff"},
+        {{"a", "ok\xff"}, "get ok\\xff"},  // an invalid byte, escaped whatever the locale
     };
     std::vector<Answer> replies;
     for (const Case& c : cases) {
@@ -160,7 +160,7 @@ TEST_F(RequestExchangeTest, ABigBinaryReplyIsTakenWholeAndTheNextRequestWorks) {
     TestController controller(requestPort(), scripted({{{"a", binary}, 0ms}, {{"a", "after"}, 0ms}}));
     const ExchangeResult big = exchange_.exchange("get", "1/0");
     EXPECT_EQ(big.status, ExchangeStatus::Replied);
-    EXPECT_EQ(big.text, "get " + printableReplyText(binary));
+    EXPECT_EQ(big.reply, binary) << "the reply's frame byte for byte";
     EXPECT_EQ(big.text.find_first_of(std::string("\r\n\b\t\0", 5)), std::string::npos);
     EXPECT_EQ(exchange_.exchange("get", "1/0").text, "get after");
 }
@@ -228,23 +228,6 @@ TEST_F(RequestExchangeTest, ASocketThatCannotBeMadeIsSaidOnceAndTriedAgainNextTi
         },
         5s));
     EXPECT_EQ(again.text, "get get:1/0");
-}
-
-TEST(ReplyText, ControlBytesAreWrittenInCaretNotation) {
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {"", ""},
-        {"plain 12", "plain 12"},
-        {"\r", "^M"},
-        {"a\nb", "a^Jb"},
-        {std::string("\0", 1), "^@"},
-        {"\x1b[2J", "^[[2J"},
-        {"\b\t\x1f\x7f", "^H^I^_^?"},
-        {"%s %n", "%s %n"},
-        {"\x80\xff\xc3\xa9", "\x80\xff\xc3\xa9"},
-    };
-    for (const auto& [raw, shown] : cases) {
-        EXPECT_EQ(printableReplyText(raw), shown);
-    }
 }
 
 }  // namespace

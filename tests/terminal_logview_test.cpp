@@ -22,12 +22,16 @@ constexpr int kBodyBottom = 23;  // and of its last
 
 class LogSession {
 public:
-    LogSession() : publisher_(context_, zmq::socket_type::pub) {
+    // `locale`: the LANG the console runs with (empty: the test's own environment).
+    explicit LogSession(const std::string& locale = "") : publisher_(context_, zmq::socket_type::pub) {
         const int base = freeBasePort();
         writeConf(dir_.path(), "127.0.0.1", base);
         publisher_.set(zmq::sockopt::linger, 0);
         publisher_.bind("tcp://127.0.0.1:" + std::to_string(base + 4));
-        pane_ = std::make_unique<TmuxPane>(KOVA_CONSOLE_BINARY, dir_.path(), 160, 30);
+        const std::string command =
+            locale.empty() ? std::string(KOVA_CONSOLE_BINARY)
+                           : "env -u LC_ALL -u LC_CTYPE LANG=" + locale + " " + KOVA_CONSOLE_BINARY;
+        pane_ = std::make_unique<TmuxPane>(command, dir_.path(), 160, 30);
     }
 
     void publish(const std::vector<std::string>& frames) {
@@ -247,6 +251,50 @@ TEST(TerminalLogView, PgUpScrollsBackWithoutLosingNewLinesAndEscReturnsToLive) {
     pane.sendKeys({"NPage"});
     EXPECT_TRUE(pane.waitForRow(16, "Log:<2041>     ", 3s)) << pane.screenText();
     EXPECT_EQ(pane.screen()[kBodyBottom], std::to_string(last + 22) + " while back 2");
+}
+
+// UTF-8 text shows as its characters on a UTF-8 terminal, laid out by display columns; an invalid
+// byte shows as \xNN and shifts nothing. On a terminal of another character set every byte past
+// ASCII shows as \xNN.
+TEST(TerminalLogView, UtfEightShowsAsItsCharactersAndInvalidBytesAsEscapes) {
+    LogSession session("C.UTF-8");
+    TmuxPane& pane = session.pane();
+    const long last = session.joinWithProbes();
+    ASSERT_GE(last, 0) << pane.screenText();
+    session.publish(
+        {"gr\xc3\xbc\xc3\x9f"
+         "e \xe6\xbc\xa2\xe5\xad\x97 \xff end"});
+    ASSERT_TRUE(bottomRowIs(pane, std::to_string(last + 1) + " gr\xc3\xbc\xc3\x9f"
+                                                             "e \xe6\xbc\xa2\xe5\xad\x97 \\xff end"))
+        << pane.screenText();
+
+    // 100 wide characters take 200 columns: the first row holds the number and 79 of them.
+    std::string wide;
+    for (int i = 0; i < 100; ++i) {
+        wide += "\xe6\xbc\xa2";
+    }
+    session.publish({wide});
+    const std::string prefix = std::to_string(last + 2) + " ";
+    ASSERT_TRUE(pane.waitForText(prefix + "\xe6\xbc\xa2", 3s)) << pane.screenText();
+    const auto screen = pane.screen();
+    const auto first = std::find_if(screen.begin(), screen.end(),
+                                    [&](const std::string& row) { return row.rfind(prefix, 0) == 0; });
+    ASSERT_NE(first, screen.end());
+    const std::size_t perFirstRow = (160 - prefix.size()) / 2;
+    EXPECT_EQ(*first, prefix + wide.substr(0, perFirstRow * 3));
+    EXPECT_EQ(*(first + 1), wide.substr(perFirstRow * 3, std::min<std::size_t>(80, 100 - perFirstRow) * 3));
+}
+
+TEST(TerminalLogView, OnATerminalOfAnotherCharacterSetBytesPastAsciiAreEscaped) {
+    LogSession session("C");
+    TmuxPane& pane = session.pane();
+    const long last = session.joinWithProbes();
+    ASSERT_GE(last, 0) << pane.screenText();
+    session.publish(
+        {"gr\xc3\xbc\xc3\x9f"
+         "e"});
+    EXPECT_TRUE(bottomRowIs(pane, std::to_string(last + 1) + " gr\\xc3\\xbc\\xc3\\x9fe"))
+        << pane.screenText();
 }
 
 }  // namespace

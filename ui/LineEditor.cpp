@@ -10,6 +10,10 @@ constexpr int ctrl(char c) {
     return c & 0x1f;
 }
 
+bool isContinuation(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
 bool isTextByte(int key) {
     // Printable ASCII and the bytes of other character sets; never a control character, DEL or a
     // curses function key.
@@ -27,7 +31,7 @@ LineEditor::Result LineEditor::feed(int key) {
         case KEY_BACKSPACE:
         case 0x7f:
         case ctrl('H'):
-            return cursor_ == 0 ? Result::Refused : erase(cursor_ - 1);
+            return cursor_ == 0 ? Result::Refused : erase(previous(cursor_));
         case KEY_DC:
         case ctrl('D'):
             return cursor_ >= line_.size() ? Result::Refused : erase(cursor_);
@@ -36,14 +40,14 @@ LineEditor::Result LineEditor::feed(int key) {
             if (cursor_ == 0) {
                 return Result::Unchanged;
             }
-            --cursor_;
+            cursor_ = previous(cursor_);
             return Result::Changed;
         case KEY_RIGHT:
         case ctrl('F'):
             if (cursor_ >= line_.size()) {
                 return Result::Unchanged;
             }
-            ++cursor_;
+            cursor_ = following(cursor_);
             return Result::Changed;
         case KEY_HOME:
         case ctrl('A'):
@@ -98,9 +102,24 @@ LineEditor::Result LineEditor::insert(char c) {
 }
 
 LineEditor::Result LineEditor::erase(std::size_t at) {
-    line_.erase(at, 1);
+    line_.erase(at, following(at) - at);
     cursor_ = at;
     return Result::Changed;
+}
+
+std::size_t LineEditor::previous(std::size_t at) const {
+    // Back over a UTF-8 character's continuation bytes to its first byte.
+    do {
+        --at;
+    } while (at > 0 && isContinuation(line_[at]));
+    return at;
+}
+
+std::size_t LineEditor::following(std::size_t at) const {
+    do {
+        ++at;
+    } while (at < line_.size() && isContinuation(line_[at]));
+    return at;
 }
 
 LineEditor::Result LineEditor::recall(int step) {

@@ -36,6 +36,10 @@ private:
     Result insert(char c);
     Result erase(std::size_t at);
     Result recall(int step);
+    // Where the character before / after the one at `at` starts: a UTF-8 character is one unit for
+    // moving and erasing.
+    std::size_t previous(std::size_t at) const;
+    std::size_t following(std::size_t at) const;
     void replaceLine(const std::string& text);
 
     std::string line_;

@@ -1,5 +1,6 @@
 #include "ui/Screen.h"
 
+#include <clocale>
 #include <csignal>
 #include <cstdlib>
 #include <string>
@@ -30,6 +31,9 @@ void startScreen() {
     // the ScreenLock and while other threads draw. Ignored before initscr, curses installs no
     // handler, and the console simply does not suspend.
     signal(SIGTSTP, SIG_IGN);
+    // The character set from the environment, so UTF-8 text shows as its characters. Only LC_CTYPE:
+    // numbers keep the C locale's decimal point, in what the monitor prints and in what it parses.
+    std::setlocale(LC_CTYPE, "");
     if (newterm(nullptr, stdout, stdin) == nullptr) {
         const char* term = std::getenv("TERM");
         if (term == nullptr || *term == '\0') {

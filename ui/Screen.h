@@ -37,7 +37,8 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Starts curses: colour pairs 1 to 7 (by colour name), line buffering off, keypad on, echo off,
+// Starts curses in the terminal's character set (LC_CTYPE from the environment): colour pairs 1 to 7
+// (by colour name), line buffering off, keypad on, echo off,
 // a short escape delay so Esc-prefixed keys never stall the line editor. Main thread, once.
 // Throws ScreenStartError, with the terminal left untouched, when curses cannot start: the screen is
 // made with newterm, which reports the failure, where initscr would print and exit the process with

@@ -61,6 +61,18 @@ bool TextCells::next(std::string& piece, int& width) {
     return true;
 }
 
+std::string_view TextCells::plainRun() {
+    const std::size_t start = at_;
+    while (at_ < text_.size()) {
+        const auto byte = static_cast<unsigned char>(text_[at_]);
+        if (byte < 0x20 || byte >= 0x7F) {
+            break;
+        }
+        ++at_;
+    }
+    return text_.substr(start, at_ - start);
+}
+
 std::string displayText(std::string_view text) {
     std::string shown;
     std::string piece;

@@ -17,6 +17,10 @@ public:
     // The next piece: its text and the columns it takes (at least 1). False at the end.
     bool next(std::string& piece, int& width);
 
+    // Takes the run of printable ASCII that starts here (one column a byte), which may be empty: a
+    // fast way through plain text, to be mixed freely with next().
+    std::string_view plainRun();
+
     // Whether characters past ASCII are shown as themselves: the locale's character set is UTF-8.
     // Read once, after the program set its locale. Any thread.
     static bool utf8Terminal();

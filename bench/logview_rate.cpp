@@ -1,11 +1,18 @@
 // Log lines per second through LogWindow::print on a 160x30 curses screen whose output goes to
-// /dev/null: numbering, layout, scroll, write and refresh of the body for every line.
+// /dev/null (numbering, layout, scroll, write and refresh of the body for every line), the same with
+// every line also kept in the controller's log file as the receive loop does, and the memory the
+// scrollback of 10,000 lines takes.
+#include <malloc.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "OffscreenTerminal.h"
+#include "logview/LogHistory.h"
 #include "logview/LogWindow.h"
 #include "ui/Screen.h"
 
@@ -13,16 +20,34 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double linesPerSecond(kova::LogWindow& log, const std::string& line, int count) {
+// `keep` writes the line to the controller's log file too, as the log thread does.
+double linesPerSecond(kova::LogWindow& log, kova::ControllerLog* keep, const std::string& line, int count) {
     double best = 0;
     for (int run = 0; run < 3; ++run) {
         const auto start = Clock::now();
         for (int i = 0; i < count; ++i) {
-            log.print(line);
+            const std::uint32_t number = log.print(line);
+            if (keep != nullptr) {
+                keep->write(number, line);
+            }
         }
         best = std::max(best, count / std::chrono::duration<double>(Clock::now() - start).count());
     }
     return best;
+}
+
+// Heap bytes that 10,000 lines of `bytes` bytes take in the scrollback.
+double scrollbackMegabytes(std::size_t bytes) {
+    const std::size_t before = mallinfo2().uordblks;
+    {
+        kova::LogHistory history;
+        const std::string line(bytes, 's');
+        for (std::uint32_t i = 0; i < kova::LogHistory::kMaxLines; ++i) {
+            history.append(i, line);
+        }
+        const std::size_t after = mallinfo2().uordblks;
+        return static_cast<double>(after - before) / (1024.0 * 1024.0);
+    }
 }
 
 }  // namespace
@@ -32,18 +57,31 @@ int main() {
     if (!terminal.ok()) {
         return 1;
     }
+    const std::string work = "/tmp/kova-bench-logview-" + std::to_string(getpid());
+    std::filesystem::create_directories(work);
+    std::filesystem::current_path(work);
     {
         kova::LogWindow log;
         log.create(160, 16, 8, kova::ControllerAddress{"bench", "127.0.0.1", 1});
         const double typical =
-            linesPerSecond(log, "[info] route 12 accepted, 7 segments, goal po 8 barcode 1000", 20000);
-        const double wrapping = linesPerSecond(log, std::string(200, 'w'), 20000);
-        const double overlong = linesPerSecond(log, std::string(2000, 'o'), 5000);
+            linesPerSecond(log, nullptr, "[info] route 12 accepted, 7 segments, goal po 8 barcode 1000", 20000);
+        const double wrapping = linesPerSecond(log, nullptr, std::string(200, 'w'), 20000);
+        const double overlong = linesPerSecond(log, nullptr, std::string(2000, 'o'), 5000);
+        kova::ControllerLog file;
+        if (!file.open("bench").empty()) {
+            return 1;
+        }
+        const double kept = linesPerSecond(log, &file, std::string(200, 'k'), 20000);
+        file.flush();
         log.close();
         std::printf("LogWindow::print on a 160x30 screen written to /dev/null, best of 3 runs\n");
         std::printf("RESULT logview_lines_60_bytes %.0f lines/s\n", typical);
         std::printf("RESULT logview_lines_200_bytes %.0f lines/s\n", wrapping);
         std::printf("RESULT logview_lines_2000_bytes %.0f lines/s\n", overlong);
+        std::printf("RESULT logview_lines_200_bytes_screen_and_file %.0f lines/s\n", kept);
     }
+    std::printf("RESULT logview_scrollback_10000_lines_200_bytes %.2f MB\n", scrollbackMegabytes(200));
+    std::filesystem::current_path("/");
+    std::filesystem::remove_all(work);
     return 0;
 }

@@ -33,6 +33,20 @@ public:
         cells_ += width;
     }
 
+    // Puts plain text of one column a byte, breaking it across rows where they are full.
+    void putPlain(std::string_view text) {
+        while (!text.empty() && !full()) {
+            if (cells_ >= cols_) {
+                newRow();
+                continue;
+            }
+            const std::size_t take = std::min(text.size(), static_cast<std::size_t>(cols_ - cells_));
+            rows_.back().append(text.substr(0, take));
+            cells_ += static_cast<int>(take);
+            text.remove_prefix(take);
+        }
+    }
+
     // Blanks up to the next tab stop (tab stops every 8 columns; a full row moves on first).
     void tab() {
         if (cells_ >= cols_) {
@@ -77,8 +91,16 @@ LogBlock layoutLogLine(std::uint32_t number, std::string_view line, int bodyRows
     int width = 0;
     while (!line.empty() && !rows.full()) {
         const std::size_t special = line.find_first_of("\n\t\r");
-        for (TextCells cells(line.substr(0, special)); !rows.full() && cells.next(piece, width);) {
-            rows.put(piece, width);
+        TextCells cells(line.substr(0, special));
+        while (!rows.full()) {
+            const std::string_view plain = cells.plainRun();
+            if (!plain.empty()) {
+                rows.putPlain(plain);
+            } else if (cells.next(piece, width)) {
+                rows.put(piece, width);
+            } else {
+                break;
+            }
         }
         if (special == std::string_view::npos) {
             break;

@@ -2,17 +2,15 @@
 
 #include <string>
 
+#include "protocol/Endpoints.h"
+
 namespace kova {
 
-// Port offsets from the controller's base port.
-constexpr int kStatusPortOffset = 1;
-constexpr int kRequestPortOffset = 2;
-constexpr int kLogPortOffset = 4;
-
-// "tcp://" + host + ":" + decimal (basePort + offset). The sum is computed wider than 32 bits, so a
-// base port near the integer limits never overflows; a negative sum keeps its leading "-" (the
-// messaging library then refuses the endpoint, and the caller reports that).
-std::string endpointText(const std::string& host, int basePort, int offset);
+// Port offsets from the controller's base port, and the endpoint text; see protocol/Endpoints.h.
+using protocol::endpointText;
+using protocol::kLogPortOffset;
+using protocol::kRequestPortOffset;
+using protocol::kStatusPortOffset;
 
 // The endpoint of the process-wide controller address plus offset.
 std::string controllerEndpoint(int offset);

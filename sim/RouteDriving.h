@@ -59,7 +59,7 @@ public:
     const RouteDriver* driver() const { return route_.get(); }
     // The final goal of the last route begun.
     int routeGoal() const { return routeGoal_; }
-    // Points reached since the last call, in order.
+    // Points reached since the last call, in order. Only while driver() is not null.
     std::vector<int> takeReachedPoints() { return route_->takeReachedPoints(); }
 
 private:

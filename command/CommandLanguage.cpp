@@ -5,7 +5,8 @@
 
 #include <Poco/StringTokenizer.h>
 
-#include "command/CommandKeywords.h"
+#include "protocol/CommandCodes.h"
+#include "protocol/ObjectIndex.h"
 
 namespace kova {
 
@@ -15,6 +16,8 @@ const char* const kWrongCommandText =
 namespace {
 
 using Fields = std::vector<std::string>;
+namespace object = protocol::object;
+using protocol::code;
 
 // A command's handler: the plan for the fields, or nothing when the line is not this command's and
 // goes on down the table (the word matched but the form belongs to no one).
@@ -26,15 +29,24 @@ CommandPlan usage(const char* text) {
     return plan;
 }
 
-CommandPlan send(const std::string& verb, const std::string& body, long waitMs = 0) {
+CommandPlan send(std::string_view verb, const std::string& body, long waitMs = 0) {
     CommandPlan plan;
-    plan.requests.push_back(PlannedRequest{verb, body, waitMs});
+    plan.requests.push_back(PlannedRequest{std::string(verb), body, waitMs});
     return plan;
+}
+
+// The body that writes `value` to subindex `subindex` of object `index`.
+std::string writeBody(int index, int subindex, const std::string& value) {
+    return std::to_string(index) + "/" + std::to_string(subindex) + "/" + value;
+}
+
+std::string writeBody(int index, int value) {
+    return writeBody(index, 0, std::to_string(value));
 }
 
 // "set" with object/subindex/value, followed by the short forms' pause.
 CommandPlan write(const std::string& body) {
-    return send("set", body, kCommandPauseMs);
+    return send(protocol::kVerbSet, body, kCommandPauseMs);
 }
 
 std::string joinFrom(const Fields& fields, std::size_t first) {
@@ -52,38 +64,36 @@ std::optional<CommandPlan> planSet(const Fields& f) {
     if (f.size() != 4) {
         return usage("set/index/subindex/value");
     }
-    return send("set", joinFrom(f, 1));
+    return send(protocol::kVerbSet, joinFrom(f, 1));
 }
 
 std::optional<CommandPlan> planSetMany(const Fields& f) {
     if (f.size() < 3) {
         return usage("setm/index/value0/value1/value2...");
     }
-    return send("setm", joinFrom(f, 1));
+    return send(protocol::kVerbSetMany, joinFrom(f, 1));
 }
 
 std::optional<CommandPlan> planGet(const Fields& f) {
     if (f.size() != 3) {
         return usage("get/index/subindex");
     }
-    return send("get", joinFrom(f, 1));
+    return send(protocol::kVerbGet, joinFrom(f, 1));
 }
 
 std::optional<CommandPlan> planGetMany(const Fields& f) {
     if (f.size() != 2) {
         return usage("getm/index");
     }
-    return send("getm", f[1]);
+    return send(protocol::kVerbGetMany, f[1]);
 }
 
 std::optional<CommandPlan> planSwitch(const Fields& f) {
-    if (f.size() == 2 && f[1] == "auto") {
-        return send("set", "112/0/2");
+    const auto mode = f.size() == 2 ? protocol::keywordValue(protocol::kModeKeywords, f[1]) : std::nullopt;
+    if (!mode) {
+        return usage("switch/[auto|man]");
     }
-    if (f.size() == 2 && f[1] == "man") {
-        return send("set", "112/0/3");
-    }
-    return usage("switch/[auto|man]");
+    return send(protocol::kVerbSet, writeBody(object::kOperatingMode, code(*mode)));
 }
 
 std::optional<CommandPlan> planManualMove(const Fields& f) {
@@ -91,63 +101,67 @@ std::optional<CommandPlan> planManualMove(const Fields& f) {
         return usage("m/[f|b|s|] -- manual");
     }
     if (f.size() == 2) {
-        return write("4091/0/" + std::to_string(manualDirectionValue(f[1])));
+        return write(writeBody(object::kManualMove, code(protocol::manualDirectionFor(f[1]))));
     }
     return std::nullopt;
 }
 
 std::optional<CommandPlan> planHardStop(const Fields& f) {
     if (f.size() == 1) {
-        return write("4011/0/3");
+        return write(writeBody(object::kControlCommand, code(protocol::ControlCommand::HardStop)));
     }
     return std::nullopt;
 }
 
 std::optional<CommandPlan> planSoftStop(const Fields& f) {
     if (f.size() == 1) {
-        return write("4011/0/6");
+        return write(writeBody(object::kControlCommand, code(protocol::ControlCommand::SoftStop)));
     }
     return std::nullopt;
 }
 
 std::optional<CommandPlan> planLog(const Fields& f) {
-    const bool pub = f.size() == 3 && f[1] == "pub";
-    const bool debug = f.size() == 3 && f[1] == "debug";
-    const bool on = f.size() == 3 && f[2] == "on";
-    const bool off = f.size() == 3 && f[2] == "off";
-    if ((pub || debug) && (on || off)) {
-        return send("set", std::string(pub ? "703/0/" : "703/1/") + (on ? "1" : "0"));
+    const auto which =
+        f.size() == 3 ? protocol::keywordValue(protocol::kLogSwitchKeywords, f[1]) : std::nullopt;
+    const auto value =
+        f.size() == 3 ? protocol::keywordValue(protocol::kSwitchValueKeywords, f[2]) : std::nullopt;
+    if (which && value) {
+        return send(protocol::kVerbSet,
+                    writeBody(object::kLogSwitches, code(*which), std::to_string(code(*value))));
     }
-    if (pub) {
+    if (which == protocol::LogSwitch::Publish) {
         return usage("log/pub/[on|off]");
     }
-    if (debug) {
+    if (which == protocol::LogSwitch::Debug) {
         return usage("log/debug/[on|off]");
     }
     return usage("log/[pub|debug]/[on|off]");
 }
 
 std::optional<CommandPlan> planControl(const Fields& f) {
-    const std::optional<int> value = f.size() == 2 ? controlValue(f[1]) : std::nullopt;
-    if (!value) {
+    const auto command =
+        f.size() == 2 ? protocol::keywordValue(protocol::kControlKeywords, f[1]) : std::nullopt;
+    if (!command) {
         return usage("control/[sby|soff|rdy|hstp|sstp|rfcw|rf|cw|sp|locb|relb|cr]");
     }
-    return write("4011/0/" + std::to_string(*value));
+    return write(writeBody(object::kControlCommand, code(*command)));
 }
 
 std::optional<CommandPlan> planServo(const Fields& f) {
-    const std::optional<int> value = f.size() == 2 ? servoValue(f[1]) : std::nullopt;
-    if (!value) {
+    const auto command =
+        f.size() == 2 ? protocol::keywordValue(protocol::kServoKeywords, f[1]) : std::nullopt;
+    if (!command) {
         return usage("servo/[on|off|qs|locb|relb|rf|rc|rn]");
     }
-    return write("4092/0/" + std::to_string(*value));
+    return write(writeBody(object::kServoCommand, code(*command)));
 }
 
 // A goal is two writes: the target, then the kind of goal to the route generator. The second is
 // sent whatever the first one's reply said.
-CommandPlan goal(const std::string& target, const char* kind) {
-    CommandPlan plan = write(target);
-    plan.requests.push_back(PlannedRequest{"set", kind, kCommandPauseMs});
+CommandPlan goal(int target, const std::string& points, protocol::GoalKind kind) {
+    CommandPlan plan = write(writeBody(target, 0, points));
+    plan.requests.push_back(PlannedRequest{std::string(protocol::kVerbSet),
+                                           writeBody(object::kGoalStart, code(kind)), kCommandPauseMs});
     return plan;
 }
 
@@ -155,21 +169,21 @@ std::optional<CommandPlan> planGoal(const Fields& f) {
     if (f.size() != 2) {
         return usage("goal/point ID");
     }
-    return goal("3033/0/" + f[1], "3031/0/2");
+    return goal(object::kGoalPoint, f[1], protocol::GoalKind::Point);
 }
 
 std::optional<CommandPlan> planGoalList(const Fields& f) {
     if (f.size() != 2) {
         return usage("sgoal/pointID0;pointID1;pointID2");
     }
-    return goal("3034/0/" + f[1], "3031/0/3");
+    return goal(object::kGoalList, f[1], protocol::GoalKind::List);
 }
 
 std::optional<CommandPlan> planSteer(const Fields& f) {
-    if (f.size() != 2 || !isSteeringKeyword(f[1])) {
+    if (f.size() != 2 || !protocol::isSteeringKeyword(f[1])) {
         return usage("steer/[LL|RR|LX|XL|RX|XR|00|11|1X|X1|0X|X0]");
     }
-    return write("3050/0/" + f[1]);
+    return write(writeBody(object::kSteeringTarget, 0, f[1]));
 }
 
 struct Command {

@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "net/Endpoint.h"
+#include "protocol/Endpoints.h"
 #include "ui/Screen.h"
 
 namespace kova {
@@ -21,7 +21,7 @@ CommandWindow::CommandWindow() = default;
 CommandWindow::~CommandWindow() = default;
 
 void CommandWindow::create(int cols, int top, int height, const ControllerAddress& controller) {
-    runner_.exchange().setEndpoint(controller.endpoint(kRequestPortOffset));
+    runner_.exchange().setEndpoint(controller.endpoint(protocol::kRequestPortOffset));
     ScreenLock lock;
     cols_ = cols;
     createFrame(cols, top, height);

@@ -14,7 +14,7 @@
 #include <Poco/Path.h>
 
 #include "base/OperationLog.h"
-#include "net/Endpoint.h"
+#include "protocol/Endpoints.h"
 
 namespace kova {
 
@@ -59,7 +59,7 @@ bool readConnections(std::istream& in, Configuration& configuration) {
 }  // namespace
 
 std::string ControllerAddress::endpoint(int offset) const {
-    return endpointText(host, port, offset);
+    return protocol::endpointText(host, port, offset);
 }
 
 Configuration loadConfiguration(const std::string& path) {

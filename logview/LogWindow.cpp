@@ -4,7 +4,7 @@
 
 #include "logview/LogLayout.h"
 #include "net/Context.h"
-#include "net/Endpoint.h"
+#include "protocol/Endpoints.h"
 #include "ui/Screen.h"
 
 namespace kova {
@@ -32,7 +32,7 @@ void LogWindow::create(int cols, int top, int height, const ControllerAddress& c
         ScreenLock lock;
         createFrame(cols, top, height);
     }
-    subscription_ = std::make_unique<Subscription>(messagingContext(), controller.endpoint(kLogPortOffset),
+    subscription_ = std::make_unique<Subscription>(messagingContext(), controller.endpoint(protocol::kLogPortOffset),
                                                    "Network log");
     startError_ = subscription_->startError();
 }

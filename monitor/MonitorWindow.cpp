@@ -6,7 +6,7 @@
 #include "base/Version.h"
 #include "monitor/StatusRows.h"
 #include "net/Context.h"
-#include "net/Endpoint.h"
+#include "protocol/Endpoints.h"
 #include "ui/Screen.h"
 
 namespace kova {
@@ -21,7 +21,7 @@ void MonitorWindow::create(int cols, int top, int height, const ControllerAddres
         ScreenLock lock;
         createFrame(cols, top, height);
     }
-    subscription_ = std::make_unique<Subscription>(messagingContext(), controller.endpoint(kStatusPortOffset),
+    subscription_ = std::make_unique<Subscription>(messagingContext(), controller.endpoint(protocol::kStatusPortOffset),
                                                    "Network status");
     startError_ = subscription_->startError();
 }

@@ -7,6 +7,9 @@ namespace kova {
 
 namespace {
 
+static_assert(StatusTokens::kMaxKept >= protocol::kMaxValues,
+              "the tokens keep every value a status object takes");
+
 // The values of one message as views into its frame, converted without copies.
 class TokenValues {
 public:

@@ -4,11 +4,19 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "monitor/StatusNames.h"
+#include "protocol/StateCodes.h"
 
 namespace kova {
 
 namespace {
+
+using protocol::dataloggerStateName;
+using protocol::nmtStateName;
+using protocol::obstacleDetectName;
+using protocol::operationStateName;
+using protocol::pathKindName;
+using protocol::servoStateName;
+using protocol::velocityPhaseName;
 
 // printf into a text of exactly the size needed, however long the arguments are.
 __attribute__((format(printf, 1, 2))) std::string formatText(const char* format, ...) {
@@ -165,11 +173,11 @@ void addDriveRows(const StatusRecord& r, std::vector<StatusItem>& items) {
 }  // namespace
 
 std::string statusText(const StatusRecord& record) {
-    switch (record.operationState) {
-        case 3:
-            return manualStatusName(record.operationStatus);
-        case 4:
-            return automaticStatusName(record.operationStatus);
+    switch (static_cast<protocol::OperationState>(record.operationState)) {
+        case protocol::OperationState::ManualOp:
+            return protocol::manualStatusName(record.operationStatus);
+        case protocol::OperationState::AutomaticOp:
+            return protocol::automaticStatusName(record.operationStatus);
         default:
             return std::string();
     }

@@ -2,10 +2,12 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <initializer_list>
 #include <string>
+#include <type_traits>
+#include <utility>
 
 #include "monitor/StatusRecord.h"
+#include "protocol/StatusLayout.h"
 
 namespace kova {
 
@@ -17,9 +19,11 @@ enum class StatusOutcome {
     Discarded,         // empty values text or an index that is not a number: record untouched
 };
 
-// The table of the status objects the monitor understands: for each object index, how many values
-// it takes, how each converts and where it goes. Written once for any `Values` source, so the fast
-// handler and a plain reference built from the standard conversions share it. `Values` provides:
+// Where the values of each status object go in the record. The value counts and kinds are the
+// protocol's (protocol/StatusLayout.h); this table only names the fields, one per value read, and
+// the compiler checks each field's type against its value's kind. Written once for any `Values`
+// source, so the fast handler and a plain reference built from the standard conversions share it.
+// `Values` provides:
 //   std::size_t count() const;                       number of values in the message
 //   bool toInt(std::size_t i, std::int32_t& field);   convert value i as std::stoi; store on success
 //   bool toFloat(std::size_t i, float& field);        convert value i as std::stof; store on success
@@ -29,123 +33,110 @@ enum class StatusOutcome {
 // ends the message.
 namespace status_table {
 
-template <class Values>
-StatusOutcome intPrefix(Values& values, std::size_t n, std::initializer_list<std::int32_t*> fields) {
-    std::size_t i = 0;
-    for (std::int32_t* field : fields) {
-        if (i == n) {
-            break;
+namespace object = protocol::object;
+using protocol::ValueKind;
+
+// Converts value `i` of kind `Kind` into `field`; false when the conversion failed.
+template <ValueKind Kind, class Values, class Field>
+bool storeValue(Values& values, std::size_t i, Field& field) {
+    if constexpr (Kind == ValueKind::Int) {
+        static_assert(std::is_same_v<Field, std::int32_t>, "an int value goes into an int field");
+        return values.toInt(i, field);
+    } else if constexpr (Kind == ValueKind::Float) {
+        static_assert(std::is_same_v<Field, float>, "a float value goes into a float field");
+        return values.toFloat(i, field);
+    } else if constexpr (Kind == ValueKind::Text) {
+        static_assert(std::is_same_v<Field, std::string>, "a text value goes into a text field");
+        values.toText(i, field);
+        return true;
+    } else if constexpr (Kind == ValueKind::IntFlag) {
+        static_assert(std::is_same_v<Field, bool>, "a flag goes into a bool field");
+        std::int32_t number = 0;
+        if (!values.toInt(i, number)) {
+            return false;
         }
-        if (!values.toInt(i++, *field)) {
-            return StatusOutcome::ConversionFailed;
-        }
+        field = number == 1;
+        return true;
+    } else {
+        static_assert(Kind == ValueKind::TextFlag && std::is_same_v<Field, bool>,
+                      "a flag goes into a bool field");
+        field = values.isOne(i);
+        return true;
     }
-    return StatusOutcome::Stored;
 }
 
-template <class Values>
-StatusOutcome ints(Values& values, std::initializer_list<std::int32_t*> fields) {
-    if (values.count() != fields.size()) {
+template <int Index, class Values, class... Fields, std::size_t... I>
+StatusOutcome storeFields(Values& values, std::index_sequence<I...>, Fields&... fields) {
+    constexpr protocol::ObjectLayout layout = protocol::statusLayout(Index);
+    constexpr bool shorterForms = layout.hasShorterForms();
+    const std::size_t count = values.count();
+    if (!layout.accepts(count)) {
         return StatusOutcome::Ignored;
     }
-    return intPrefix(values, fields.size(), fields);
+    // A shorter form fills only its first fields; the full form fills them all.
+    const bool stored =
+        (((shorterForms && I >= count) || storeValue<layout.kind(I)>(values, I, fields)) && ...);
+    return stored ? StatusOutcome::Stored : StatusOutcome::ConversionFailed;
 }
 
-template <class Values>
-StatusOutcome floats(Values& values, std::initializer_list<float*> fields) {
-    if (values.count() != fields.size()) {
-        return StatusOutcome::Ignored;
-    }
-    std::size_t i = 0;
-    for (float* field : fields) {
-        if (!values.toFloat(i++, *field)) {
-            return StatusOutcome::ConversionFailed;
-        }
-    }
-    return StatusOutcome::Stored;
-}
-
-template <class Values>
-StatusOutcome texts(Values& values, std::initializer_list<std::string*> fields) {
-    if (values.count() != fields.size()) {
-        return StatusOutcome::Ignored;
-    }
-    std::size_t i = 0;
-    for (std::string* field : fields) {
-        values.toText(i++, *field);
-    }
-    return StatusOutcome::Stored;
+// Stores the values of object `Index` into `fields`, one field per value the layout reads, in value
+// order.
+template <int Index, class Values, class... Fields>
+StatusOutcome store(Values& values, Fields&... fields) {
+    static_assert(sizeof...(Fields) == protocol::statusLayout(Index).readCount(), "one field per value read");
+    return storeFields<Index>(values, std::index_sequence_for<Fields...>{}, fields...);
 }
 
 // Objects below 3000: operation, alarms, data logger.
 template <class Values>
 StatusOutcome storeGeneral(int index, Values& v, StatusRecord& r) {
     switch (index) {
-        case 111:
-            return ints(v, {&r.operationState});
-        case 500:
-            return texts(v, {&r.alarmFault[0], &r.alarmFault[1]});
-        case 501:
-            return texts(v, {&r.alarmWarning[0], &r.alarmWarning[1]});
-        case 1902:
-            return ints(v, {&r.dataloggerState});
+        case object::kOperationState:
+            return store<object::kOperationState>(v, r.operationState);
+        case object::kAlarmFault:
+            return store<object::kAlarmFault>(v, r.alarmFault[0], r.alarmFault[1]);
+        case object::kAlarmWarning:
+            return store<object::kAlarmWarning>(v, r.alarmWarning[0], r.alarmWarning[1]);
+        case object::kDataloggerState:
+            return store<object::kDataloggerState>(v, r.dataloggerState);
         default:
             return StatusOutcome::Ignored;
     }
 }
 
-// The route generation row: six integers, then end-of-route, true when its integer is 1.
-template <class Values>
-StatusOutcome storeRouteGen(Values& v, RouteGenStatus& g) {
-    if (v.count() != 7) {
-        return StatusOutcome::Ignored;
-    }
-    if (intPrefix(v, 6, {&g.pathKind, &g.poFrom, &g.poTo, &g.velocityMax, &g.velocityConst, &g.profile}) !=
-        StatusOutcome::Stored) {
-        return StatusOutcome::ConversionFailed;
-    }
-    std::int32_t end = 0;
-    if (!v.toInt(6, end)) {
-        return StatusOutcome::ConversionFailed;
-    }
-    g.endOfRoute = end == 1;
-    return StatusOutcome::Stored;
-}
-
 // Objects 3000 to 3999: route position, route generation, distances, steering, obstacle.
 template <class Values>
 StatusOutcome storeRoute(int index, Values& v, StatusRecord& r) {
+    RouteGenStatus& g = r.routeGen;
     switch (index) {
-        case 3008: {
+        case object::kConnectedSegments: {
             auto& s = r.connectedSegments;
-            return ints(v, {&s[0], &s[1], &s[2], &s[3], &s[4]});
+            return store<object::kConnectedSegments>(v, s[0], s[1], s[2], s[3], s[4]);
         }
-        case 3009:
-            return ints(v, {&r.currentPo, &r.currentSegment, &r.onRoute});
-        case 3010:
-            return ints(v, {&r.barPathKind, &r.barSegment, &r.barPoFrom, &r.barPoTo});
-        case 3011:
-            return storeRouteGen(v, r.routeGen);
-        case 3012:
-            return ints(v, {&r.goalPo, &r.goalBarcode});
-        case 3021:
-            return texts(v, {&r.routeGen.segment});
-        case 3037:
-            return ints(v, {&r.genDistanceTotal, &r.genDistanceRemaining, &r.genDistanceEncoder});
-        case 3038:
-            return ints(v, {&r.conDistanceTotal, &r.conDistanceEncoder});
-        case 3040:
-            return ints(v, {&r.obstacleFs});
-        case 3050:
-            return texts(v, {&r.steerTarget});
-        case 3060:
-            return texts(v, {&r.steerActual});
-        case 3065:
-            if (v.count() != 1) {
-                return StatusOutcome::Ignored;
-            }
-            r.inTcz = v.isOne(0);
-            return StatusOutcome::Stored;
+        case object::kCurrentPosition:
+            return store<object::kCurrentPosition>(v, r.currentPo, r.currentSegment, r.onRoute);
+        case object::kBarcodePath:
+            return store<object::kBarcodePath>(v, r.barPathKind, r.barSegment, r.barPoFrom, r.barPoTo);
+        case object::kRouteGeneration:
+            return store<object::kRouteGeneration>(v, g.pathKind, g.poFrom, g.poTo, g.velocityMax,
+                                                   g.velocityConst, g.profile, g.endOfRoute);
+        case object::kGoal:
+            return store<object::kGoal>(v, r.goalPo, r.goalBarcode);
+        case object::kRouteSegment:
+            return store<object::kRouteSegment>(v, g.segment);
+        case object::kGeneratedDistance:
+            return store<object::kGeneratedDistance>(v, r.genDistanceTotal, r.genDistanceRemaining,
+                                                     r.genDistanceEncoder);
+        case object::kConnectedDistance:
+            return store<object::kConnectedDistance>(v, r.conDistanceTotal, r.conDistanceEncoder);
+        case object::kObstacleField:
+            return store<object::kObstacleField>(v, r.obstacleFs);
+        case object::kSteeringTarget:
+            return store<object::kSteeringTarget>(v, r.steerTarget);
+        case object::kSteeringActual:
+            return store<object::kSteeringActual>(v, r.steerActual);
+        case object::kInTrafficControlZone:
+            return store<object::kInTrafficControlZone>(v, r.inTcz);
         default:
             return StatusOutcome::Ignored;
     }
@@ -155,27 +146,31 @@ StatusOutcome storeRoute(int index, Values& v, StatusRecord& r) {
 template <class Values>
 StatusOutcome storeControl(int index, Values& v, StatusRecord& r) {
     switch (index) {
-        case 4005:
-            return ints(v, {&r.controlPeriodActual, &r.controlPeriodMax, &r.runTime});
-        case 4021:
-            return ints(v, {&r.operationStatus});
-        case 4031:
-            return ints(v, {&r.values4031[0], &r.values4031[1], &r.values4031[2]});
-        case 4032:
-            return ints(v, {&r.values4032[0], &r.values4032[1], &r.values4032[2]});
-        case 4034:
-            return ints(v, {&r.actualVelocity});
-        case 4035:
-            return ints(v, {&r.targetVelocity});
-        case 4061:
-            return floats(v, {&r.runDistance});
-        case 5001:
-            return ints(v, {&r.obstacleDetect});
-        case 5002:
-            return ints(v, {&r.photoSensor});
-        case 6070: {
+        case object::kControlPeriod:
+            return store<object::kControlPeriod>(v, r.controlPeriodActual, r.controlPeriodMax, r.runTime);
+        case object::kOperationStatus:
+            return store<object::kOperationStatus>(v, r.operationStatus);
+        case object::kManualMoveEcho: {
+            auto& s = r.values4031;
+            return store<object::kManualMoveEcho>(v, s[0], s[1], s[2]);
+        }
+        case object::kCommandEcho: {
+            auto& s = r.values4032;
+            return store<object::kCommandEcho>(v, s[0], s[1], s[2]);
+        }
+        case object::kActualVelocity:
+            return store<object::kActualVelocity>(v, r.actualVelocity);
+        case object::kTargetVelocity:
+            return store<object::kTargetVelocity>(v, r.targetVelocity);
+        case object::kRunDistance:
+            return store<object::kRunDistance>(v, r.runDistance);
+        case object::kObstacleDetect:
+            return store<object::kObstacleDetect>(v, r.obstacleDetect);
+        case object::kPhotoSensor:
+            return store<object::kPhotoSensor>(v, r.photoSensor);
+        case object::kDigitalInputs: {
             auto& s = r.values6070;
-            return ints(v, {&s[0], &s[1], &s[2], &s[3]});
+            return store<object::kDigitalInputs>(v, s[0], s[1], s[2], s[3]);
         }
         default:
             return StatusOutcome::Ignored;
@@ -187,40 +182,33 @@ template <class Values>
 StatusOutcome storeDrives(int index, Values& v, StatusRecord& r) {
     DriveStatus& f = r.frontDrive;
     DriveStatus& b = r.rearDrive;
-    const std::size_t n = v.count();
     switch (index) {
-        case 7022:
-            return ints(v, {&f.controlWord, &b.controlWord});
-        case 7023:  // 6, 4 or 2 values fill that many of the fields, in this order
-            if (n != 6 && n != 4 && n != 2) {
-                return StatusOutcome::Ignored;
-            }
-            return intPrefix(
-                v, n, {&f.statusWord, &b.statusWord, &f.nmtState, &b.nmtState, &f.servoState, &b.servoState});
-        case 7024:
-            return ints(v, {&f.position});
-        case 7027:
-            return floats(v, {&f.targetRpm});
-        case 7028:
-            return floats(v, {&f.actualRpm, &b.actualRpm});
-        case 7029:  // the second value must be there, but only the first is read
-            return n == 2 ? intPrefix(v, 1, {&f.demandTorque}) : StatusOutcome::Ignored;
-        case 7030:
-            return ints(v, {&f.actualTorque, &b.actualTorque});
-        case 7031:
-            return ints(v, {&f.servoState, &b.servoState});
-        case 7033:  // 6 or 2 values; node guard comes before control word here
-            if (n != 6 && n != 2) {
-                return StatusOutcome::Ignored;
-            }
-            return intPrefix(v, n,
-                             {&r.pdoPeriod, &r.pdoPeriodMax, &r.nodeguardPeriod, &r.nodeguardPeriodMax,
-                              &r.controlwordPeriod, &r.controlwordPeriodMax});
-        case 7034:
-            return ints(v, {&r.brakeState});
-        case 7035:
-            return ints(v, {&f.statusCodes[0], &f.statusCodes[1], &f.statusCodes[2], &b.statusCodes[0],
-                            &b.statusCodes[1], &b.statusCodes[2]});
+        case object::kDriveControlWords:
+            return store<object::kDriveControlWords>(v, f.controlWord, b.controlWord);
+        case object::kDriveStates:
+            return store<object::kDriveStates>(v, f.statusWord, b.statusWord, f.nmtState, b.nmtState,
+                                               f.servoState, b.servoState);
+        case object::kFrontPosition:
+            return store<object::kFrontPosition>(v, f.position);
+        case object::kFrontTargetRpm:
+            return store<object::kFrontTargetRpm>(v, f.targetRpm);
+        case object::kDriveActualRpm:
+            return store<object::kDriveActualRpm>(v, f.actualRpm, b.actualRpm);
+        case object::kDriveDemandTorque:
+            return store<object::kDriveDemandTorque>(v, f.demandTorque);
+        case object::kDriveActualTorque:
+            return store<object::kDriveActualTorque>(v, f.actualTorque, b.actualTorque);
+        case object::kDriveServoStates:
+            return store<object::kDriveServoStates>(v, f.servoState, b.servoState);
+        case object::kFieldBusPeriods:  // node guard comes before control word here
+            return store<object::kFieldBusPeriods>(v, r.pdoPeriod, r.pdoPeriodMax, r.nodeguardPeriod,
+                                                   r.nodeguardPeriodMax, r.controlwordPeriod,
+                                                   r.controlwordPeriodMax);
+        case object::kBrakeState:
+            return store<object::kBrakeState>(v, r.brakeState);
+        case object::kDriveStatusCodes:
+            return store<object::kDriveStatusCodes>(v, f.statusCodes[0], f.statusCodes[1], f.statusCodes[2],
+                                                    b.statusCodes[0], b.statusCodes[1], b.statusCodes[2]);
         default:
             return StatusOutcome::Ignored;
     }
@@ -230,18 +218,18 @@ StatusOutcome storeDrives(int index, Values& v, StatusRecord& r) {
 template <class Values>
 StatusOutcome storeCamera(int index, Values& v, StatusRecord& r) {
     switch (index) {
-        case 7120:
-            return ints(v, {&r.cameraPosition});
-        case 7122:
-            return floats(v, {&r.cameraVelocity});
-        case 7123:
-            return ints(v, {&r.cameraPeriod, &r.cameraPeriodMax});
-        case 7251:
-            return ints(v, {&r.values7251[0], &r.values7251[1]});
-        case 7252:
-            return ints(v, {&r.values7252[0], &r.values7252[1]});
-        case 7253:
-            return ints(v, {&r.values7253[0], &r.values7253[1]});
+        case object::kCameraPosition:
+            return store<object::kCameraPosition>(v, r.cameraPosition);
+        case object::kCameraVelocity:
+            return store<object::kCameraVelocity>(v, r.cameraVelocity);
+        case object::kCameraPeriod:
+            return store<object::kCameraPeriod>(v, r.cameraPeriod, r.cameraPeriodMax);
+        case object::kDriveTemperatures:
+            return store<object::kDriveTemperatures>(v, r.values7251[0], r.values7251[1]);
+        case object::kDcBusVoltages:
+            return store<object::kDcBusVoltages>(v, r.values7252[0], r.values7252[1]);
+        case object::kDriveCurrents:
+            return store<object::kDriveCurrents>(v, r.values7253[0], r.values7253[1]);
         default:
             return StatusOutcome::Ignored;
     }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <map>
 
+#include "protocol/CommandCodes.h"
+#include "protocol/ObjectIndex.h"
 #include "sim/RequestBody.h"
 #include "sim/StatusObjects.h"
 
@@ -10,15 +12,19 @@ namespace kova::sim {
 
 namespace {
 
+namespace object = protocol::object;
+using protocol::code;
+using protocol::SwitchValue;
+
 // Fixed parameters of the controller, readable only.
 const std::map<int, std::string>& parameters() {
     static const std::map<int, std::string> table = {
-        {101, "1.4.2"},                                           // version
-        {102, "sim"},                                             // release
-        {106, "kovaSimOHV"},                                      // system name
-        {3041, "builtin-16"},                                     // route map
-        {3051, "3000"},                                           // steering time-out, ms
-        {4004, std::to_string(Telemetry::kControlPeriodTarget)},  // control period target, µs
+        {object::kVersion, "1.4.2"},
+        {object::kRelease, "sim"},
+        {object::kSystemName, "kovaSimOHV"},
+        {object::kRouteMap, "builtin-16"},
+        {object::kSteeringTimeout, "3000"},
+        {object::kControlPeriodTarget, std::to_string(Telemetry::kControlPeriodTarget)},
     };
     return table;
 }
@@ -28,11 +34,20 @@ std::string path(int index, int subindex) {
 }
 
 Reply malformed(const std::string& body, const char* form) {
-    return {false, "ERR: malformed body '" + printable(body) + "' (" + form + ")"};
+    return {false, "ERR: malformed body '" + printable(body) + "' (" + form + ")", false};
 }
 
 Reply unknownObject(int index, int subindex) {
-    return {false, "ERR: unknown object " + path(index, subindex)};
+    return {false, "ERR: unknown object " + path(index, subindex), false};
+}
+
+Reply readOnly(const std::string& shown) {
+    return {false, shown + " ERR: read-only object", false};
+}
+
+// The reply to a write: the object and value as written, then OK or why not.
+Reply written(const std::string& shown, const CommandResult& result) {
+    return {result.ok, shown + (result.ok ? " OK" : " ERR: " + result.reason), result.understood};
 }
 
 std::string joined(const std::vector<std::string>& values, const char* separator) {
@@ -46,7 +61,7 @@ std::string joined(const std::vector<std::string>& values, const char* separator
 CommandResult needInteger(const std::string& value, int& out) {
     const auto parsed = parseInteger(value);
     if (!parsed) {
-        return CommandResult::refused("value must be an integer");
+        return CommandResult::invalid("value must be an integer");
     }
     out = *parsed;
     return CommandResult::done();
@@ -54,10 +69,10 @@ CommandResult needInteger(const std::string& value, int& out) {
 
 CommandResult needSwitch(const std::string& value, bool& out) {
     const auto parsed = parseInteger(value);
-    if (!parsed || (*parsed != 0 && *parsed != 1)) {
-        return CommandResult::refused("value must be 0 or 1");
+    if (!parsed || (*parsed != code(SwitchValue::Off) && *parsed != code(SwitchValue::On))) {
+        return CommandResult::invalid("value must be 0 or 1");
     }
-    out = *parsed == 1;
+    out = *parsed == code(SwitchValue::On);
     return CommandResult::done();
 }
 
@@ -68,25 +83,29 @@ ObjectDictionary::ObjectDictionary(VehicleModel& model, LogSwitches& switches)
 
 Reply ObjectDictionary::handle(const std::string& verb, const std::string& body) {
     const auto fields = splitFields(body);
-    if (verb == "set") {
+    if (verb == protocol::kVerbSet) {
         return fields.size() == 3 ? set(fields) : malformed(body, "set index/subindex/value");
     }
-    if (verb == "setm") {
+    if (verb == protocol::kVerbSetMany) {
         return fields.size() >= 2 ? setMany(fields) : malformed(body, "setm index/value0/value1...");
     }
-    if (verb == "get") {
+    if (verb == protocol::kVerbGet) {
         return fields.size() == 2 ? get(fields) : malformed(body, "get index/subindex");
     }
-    if (verb == "getm") {
+    if (verb == protocol::kVerbGetMany) {
         return fields.size() == 1 ? getAll(fields) : malformed(body, "getm index");
     }
-    return {false, "ERR: unknown verb '" + printable(verb) + "' (set, setm, get, getm)"};
+    return {false, "ERR: unknown verb '" + printable(verb) + "' (set, setm, get, getm)", false};
 }
 
 bool ObjectDictionary::writable(int index, int subindex) {
-    static const std::vector<int> objects = {112, 3031, 3033, 3034, 3050, 4011, 4026, 4091, 4092};
-    if (index == 703) {
-        return subindex == 0 || subindex == 1;
+    static const std::vector<int> objects = {
+        object::kOperatingMode, object::kGoalStart,      object::kGoalPoint,
+        object::kGoalList,      object::kSteeringTarget, object::kControlCommand,
+        object::kObstacleUse,   object::kManualMove,     object::kServoCommand,
+    };
+    if (index == object::kLogSwitches) {
+        return subindex == code(protocol::LogSwitch::Publish) || subindex == code(protocol::LogSwitch::Debug);
     }
     return subindex == 0 && std::find(objects.begin(), objects.end(), index) != objects.end();
 }
@@ -101,33 +120,27 @@ Reply ObjectDictionary::set(const std::vector<std::string>& fields) {
     if (!writable(*index, *subindex)) {
         const auto values = read(*index);
         if (values && *subindex >= 0 && *subindex < static_cast<int>(values->size())) {
-            return {false, shown + " ERR: read-only object"};
+            return readOnly(shown);
         }
         return unknownObject(*index, *subindex);
     }
-    const CommandResult result = write(*index, *subindex, fields[2]);
-    return {result.ok, shown + (result.ok ? " OK" : " ERR: " + result.reason)};
+    return written(shown, write(*index, *subindex, fields[2]));
 }
 
 CommandResult ObjectDictionary::write(int index, int subindex, const std::string& value) {
-    if (index == 3034) {
-        const auto points = parsePointList(value);
-        return points ? model_.setGoalList(*points)
-                      : CommandResult::refused("point list must be like 3;7;12");
-    }
-    if (index == 3050) {
-        return model_.steer(value);
-    }
-    if (index == 703 || index == 4026) {
-        bool on = false;
-        CommandResult result = needSwitch(value, on);
-        if (result.ok && index == 4026) {
-            return model_.setObstacleUse(on);
+    switch (index) {
+        case object::kGoalList: {
+            const auto points = parsePointList(value);
+            return points ? model_.setGoalList(*points)
+                          : CommandResult::invalid("point list must be like 3;7;12");
         }
-        if (result.ok) {
-            (subindex == 0 ? switches_.publish : switches_.debug) = on;
-        }
-        return result;
+        case object::kSteeringTarget:
+            return model_.steer(value);
+        case object::kLogSwitches:
+        case object::kObstacleUse:
+            return writeSwitch(index, subindex, value);
+        default:
+            break;
     }
     int number = 0;
     CommandResult result = needInteger(value, number);
@@ -135,20 +148,34 @@ CommandResult ObjectDictionary::write(int index, int subindex, const std::string
         return result;
     }
     switch (index) {
-        case 112:
+        case object::kOperatingMode:
             return model_.setMode(number);
-        case 4091:
+        case object::kManualMove:
             return model_.manualMove(number);
-        case 4011:
+        case object::kControlCommand:
             return model_.control(number);
-        case 4092:
+        case object::kServoCommand:
             return model_.servo(number);
-        case 3033:
+        case object::kGoalPoint:
             return model_.setGoalPoint(number);
-        default:  // 3031
+        default:  // the goal start
             lastStart_ = number;
             return model_.startGoal(number);
     }
+}
+
+// The obstacle sensor and the two log switches take 1 (on) or 0 (off).
+CommandResult ObjectDictionary::writeSwitch(int index, int subindex, const std::string& value) {
+    bool on = false;
+    CommandResult result = needSwitch(value, on);
+    if (!result.ok) {
+        return result;
+    }
+    if (index == object::kObstacleUse) {
+        return model_.setObstacleUse(on);
+    }
+    (subindex == code(protocol::LogSwitch::Publish) ? switches_.publish : switches_.debug) = on;
+    return result;
 }
 
 Reply ObjectDictionary::setMany(const std::vector<std::string>& fields) {
@@ -159,18 +186,18 @@ Reply ObjectDictionary::setMany(const std::vector<std::string>& fields) {
     const std::vector<std::string> values(fields.begin() + 1, fields.end());
     const std::string shown = std::to_string(*index) + " = " + printable(joined(values, "/"));
     CommandResult result;
-    if (*index == 3034) {
-        result = write(3034, 0, joined(values, ";"));
-    } else if (*index == 703 && values.size() <= 2) {
+    if (*index == object::kGoalList) {
+        result = write(object::kGoalList, 0, joined(values, ";"));
+    } else if (*index == object::kLogSwitches && values.size() <= 2) {
         for (std::size_t i = 0; i < values.size() && result.ok; ++i) {
-            result = write(703, static_cast<int>(i), values[i]);
+            result = write(object::kLogSwitches, static_cast<int>(i), values[i]);
         }
     } else if (writable(*index, 0)) {
-        result = values.size() == 1 ? write(*index, 0, values[0]) : CommandResult::refused("takes one value");
+        result = values.size() == 1 ? write(*index, 0, values[0]) : CommandResult::invalid("takes one value");
     } else {
-        return read(*index) ? Reply{false, shown + " ERR: read-only object"} : unknownObject(*index, 0);
+        return read(*index) ? readOnly(shown) : unknownObject(*index, 0);
     }
-    return {result.ok, shown + (result.ok ? " OK" : " ERR: " + result.reason)};
+    return written(shown, result);
 }
 
 // The values of an object, subindex 0 first.
@@ -183,22 +210,28 @@ std::optional<std::vector<std::string>> ObjectDictionary::read(int index) const 
     for (int point : model_.goalList()) {
         goals += (goals.empty() ? "" : ";") + std::to_string(point);
     }
-    const VehicleStatus status = model_.readout();
+    const auto onOff = [](bool on) { return std::to_string(code(on ? SwitchValue::On : SwitchValue::Off)); };
+    const CommandEcho& echo = model_.commandEcho();
     const std::map<int, std::string> stored = {
-        {112, std::to_string(model_.mode())},         {3031, std::to_string(lastStart_)},
-        {3033, std::to_string(model_.goalPoint())},   {3034, goals},
-        {4011, std::to_string(status.values4032[0])}, {4026, model_.obstacleUse() ? "1" : "0"},
-        {4091, std::to_string(status.values4031[0])}, {4092, std::to_string(status.values4032[1])},
+        {object::kOperatingMode, std::to_string(model_.mode())},
+        {object::kGoalStart, std::to_string(lastStart_)},
+        {object::kGoalPoint, std::to_string(model_.goalPoint())},
+        {object::kGoalList, goals},
+        {object::kControlCommand, std::to_string(echo.control)},
+        {object::kObstacleUse, onOff(model_.obstacleUse())},
+        {object::kManualMove, std::to_string(echo.manualMove)},
+        {object::kServoCommand, std::to_string(echo.servo)},
     };
-    if (index == 703) {
-        return std::vector<std::string>{switches_.publish ? "1" : "0", switches_.debug ? "1" : "0"};
+    if (index == object::kLogSwitches) {
+        return std::vector<std::string>{onOff(switches_.publish), onOff(switches_.debug)};
     }
     if (const auto found = stored.find(index); found != stored.end()) {
         return std::vector<std::string>{found->second};
     }
-    if (index == 3050) {
+    if (index == object::kSteeringTarget) {
         return std::vector<std::string>{model_.steerTarget()};
     }
+    const VehicleStatus status = model_.readout();
     if (const auto values = statusValues(status, index)) {
         return splitFields(*values);
     }

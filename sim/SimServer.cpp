@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <random>
 
+#include "protocol/Endpoints.h"
 #include "sim/MalformedFrames.h"
 #include "sim/StatusObjects.h"
 
@@ -27,7 +28,7 @@ ModelSettings settingsFor(const SimOptions& options) {
 }
 
 std::string endpoint(const SimOptions& options, int offset) {
-    return "tcp://" + bindAddress(options.host) + ":" + std::to_string(options.basePort + offset);
+    return protocol::endpointText(bindAddress(options.host), options.basePort, offset);
 }
 
 zmq::socket_t boundSocket(zmq::context_t& context, zmq::socket_type type, const std::string& where,
@@ -54,11 +55,14 @@ SimServer::SimServer(const SimOptions& options, ActivityLog& activity)
     const bool flooding = options.flood > 0 || options.floodRate > 0.0;
     const int highWaterMark =
         flooding ? static_cast<int>(std::min<std::size_t>(options.flood + kFloodHighWaterMark, 1u << 30)) : 0;
-    status_ = boundSocket(context_, zmq::socket_type::pub, endpoint(options, 1), highWaterMark);
-    requests_ = boundSocket(context_, zmq::socket_type::router, endpoint(options, 2), 0);
-    log_ = boundSocket(context_, zmq::socket_type::pub, endpoint(options, 4), 0);
-    activity_.info("serving status on " + endpoint(options, 1) + ", requests on " + endpoint(options, 2) +
-                   ", log on " + endpoint(options, 4));
+    const std::string statusEndpoint = endpoint(options, protocol::kStatusPortOffset);
+    const std::string requestEndpoint = endpoint(options, protocol::kRequestPortOffset);
+    const std::string logEndpoint = endpoint(options, protocol::kLogPortOffset);
+    status_ = boundSocket(context_, zmq::socket_type::pub, statusEndpoint, highWaterMark);
+    requests_ = boundSocket(context_, zmq::socket_type::router, requestEndpoint, 0);
+    log_ = boundSocket(context_, zmq::socket_type::pub, logEndpoint, 0);
+    activity_.info("serving status on " + statusEndpoint + ", requests on " + requestEndpoint + ", log on " +
+                   logEndpoint);
 }
 
 SimServer::~SimServer() {

@@ -17,12 +17,12 @@
 
 namespace kova::sim {
 
-// The simulator's network side: binds the status publisher (base + 1), the request socket (base + 2,
-// a ROUTER, so that a reply can be held back or dropped as the fault modes need) and the log
-// publisher (base + 4), and runs the vehicle model in real time (scaled). One thread does
-// everything, so the model needs no lock.
+// The simulator's network side: binds the status publisher, the request socket (a ROUTER, so that a
+// reply can be held back or dropped as the fault modes need) and the log publisher at the
+// protocol's port offsets from the base port, and runs the vehicle model in real time (scaled). One thread
+// does everything, so the model needs no lock.
 class SimServer {
-  public:
+public:
     // Binds the three sockets; throws zmq::error_t when an endpoint cannot be bound.
     SimServer(const SimOptions& options, ActivityLog& activity);
     ~SimServer();
@@ -32,7 +32,7 @@ class SimServer {
     // Serves until `stop` is set (checked at least every 10 ms) or the context is terminated.
     void run(const std::atomic<bool>& stop);
 
-  private:
+private:
     struct HeldReply {
         std::int64_t dueMs;
         std::vector<std::string> frames;

@@ -1,50 +1,25 @@
 #include "sim/StatusObjects.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <functional>
+#include <array>
+
+#include "protocol/StatusLayout.h"
+#include "sim/LayoutWriter.h"
 
 namespace kova::sim {
 
 namespace {
 
-std::string text(int value) {
-    return std::to_string(value);
-}
+namespace object = protocol::object;
+using S = VehicleStatus;
+using W = LayoutWriter;
 
-std::string text(float value, int decimals) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, static_cast<double>(value));
-    return buffer;
-}
-
-std::string join(std::initializer_list<std::string> values) {
-    std::string joined;
-    bool first = true;
-    for (const auto& value : values) {
-        if (!first) {
-            joined += '/';
-        }
-        joined += value;
-        first = false;
-    }
-    return joined;
-}
-
-template <std::size_t N>
-std::string joinInts(const std::array<int, N>& values) {
-    std::string joined;
-    for (std::size_t i = 0; i < N; ++i) {
-        joined += (i == 0 ? "" : "/") + std::to_string(values[i]);
-    }
-    return joined;
-}
-
-using Format = std::function<std::string(const VehicleStatus&)>;
+// Writes the values of one object from the status, in its layout's order.
+using Write = void (*)(const S&, W&);
 
 struct ObjectFormat {
     PublishedObject object;
-    Format format;
+    Write write;
 };
 
 // Fast-changing objects go out twenty times a second, states ten times, slow figures four times.
@@ -52,118 +27,102 @@ constexpr int kFast = 50;
 constexpr int kMedium = 100;
 constexpr int kSlow = 250;
 
-const std::vector<ObjectFormat>& formats() {
-    using S = VehicleStatus;
-    static const std::vector<ObjectFormat> table = {
-        {{111, kMedium}, [](const S& s) { return text(s.operationState); }},
-        {{500, kSlow},
-         [](const S& s) {
-             return join({s.alarmFault[0], s.alarmFault[1]});
-         }},
-        {{501, kSlow},
-         [](const S& s) {
-             return join({s.alarmWarning[0], s.alarmWarning[1]});
-         }},
-        {{1902, kSlow}, [](const S& s) { return text(s.dataloggerState); }},
-        {{3008, kMedium}, [](const S& s) { return joinInts(s.connectedSegments); }},
-        {{3009, kFast},
-         [](const S& s) {
-             return join({text(s.currentPo), text(s.currentSegment), text(s.onRoute)});
-         }},
-        {{3010, kFast},
-         [](const S& s) {
-             return join({text(s.barPathKind), text(s.barSegment), text(s.barPoFrom), text(s.barPoTo)});
-         }},
-        {{3011, kFast},
-         [](const S& s) {
-             return join({text(s.genPathKind), text(s.genPoFrom), text(s.genPoTo), text(s.genVelocityMax),
-                          text(s.genVelocityConst), text(s.genProfile), text(s.endOfRoute)});
-         }},
-        {{3012, kMedium},
-         [](const S& s) {
-             return join({text(s.goalPo), text(s.goalBarcode)});
-         }},
-        {{3021, kFast}, [](const S& s) { return s.genSegment; }},
-        {{3037, kFast},
-         [](const S& s) {
-             return join(
-                 {text(s.genDistanceTotal), text(s.genDistanceRemaining), text(s.genDistanceEncoder)});
-         }},
-        {{3038, kFast},
-         [](const S& s) {
-             return join({text(s.conDistanceTotal), text(s.conDistanceEncoder)});
-         }},
-        {{3040, kMedium}, [](const S& s) { return text(s.obstacleFs); }},
-        {{3050, kMedium}, [](const S& s) { return s.steerTarget; }},
-        {{3060, kMedium}, [](const S& s) { return s.steerActual; }},
-        {{3065, kMedium}, [](const S& s) { return std::string(s.inTcz ? "1" : "0"); }},
-        {{4005, kMedium},
-         [](const S& s) {
-             return join({text(s.controlPeriod), text(s.controlPeriodMax), text(s.runTime)});
-         }},
-        {{4021, kMedium}, [](const S& s) { return text(s.operationStatus); }},
-        {{4031, kSlow}, [](const S& s) { return joinInts(s.values4031); }},
-        {{4032, kSlow}, [](const S& s) { return joinInts(s.values4032); }},
-        {{4034, kFast}, [](const S& s) { return text(s.actualVelocity); }},
-        {{4035, kFast}, [](const S& s) { return text(s.targetVelocity); }},
-        {{4061, kMedium}, [](const S& s) { return text(s.runDistance, 3); }},
-        {{5001, kMedium}, [](const S& s) { return text(s.obstacleDetect); }},
-        {{5002, kMedium}, [](const S& s) { return text(s.photoSensor); }},
-        {{6070, kSlow}, [](const S& s) { return joinInts(s.values6070); }},
-        {{7022, kMedium},
-         [](const S& s) {
-             return join({text(s.front.controlWord), text(s.rear.controlWord)});
-         }},
-        {{7023, kMedium},
-         [](const S& s) {
-             return join({text(s.front.statusWord), text(s.rear.statusWord), text(s.front.nmtState),
-                          text(s.rear.nmtState), text(s.front.servoState), text(s.rear.servoState)});
-         }},
-        {{7024, kFast}, [](const S& s) { return text(s.frontPosition); }},
-        {{7027, kFast}, [](const S& s) { return text(s.frontTargetRpm, 1); }},
-        {{7028, kFast},
-         [](const S& s) {
-             return join({text(s.front.actualRpm, 1), text(s.rear.actualRpm, 1)});
-         }},
-        {{7029, kFast},
-         [](const S& s) {
-             return join({text(s.frontDemandTorque), text(s.rearDemandTorque)});
-         }},
-        {{7030, kFast},
-         [](const S& s) {
-             return join({text(s.front.actualTorque), text(s.rear.actualTorque)});
-         }},
-        {{7031, kMedium},
-         [](const S& s) {
-             return join({text(s.front.servoState), text(s.rear.servoState)});
-         }},
-        {{7033, kSlow}, [](const S& s) { return joinInts(s.drivePeriods); }},
-        {{7034, kMedium}, [](const S& s) { return text(s.brakeState); }},
-        {{7035, kMedium},
-         [](const S& s) {
-             const auto& f = s.front.statusCodes;
-             const auto& r = s.rear.statusCodes;
-             return joinInts(std::array<int, 6>{f[0], f[1], f[2], r[0], r[1], r[2]});
-         }},
-        {{7120, kFast}, [](const S& s) { return text(s.cameraPosition); }},
-        {{7122, kFast}, [](const S& s) { return text(s.cameraVelocity, 3); }},
-        {{7123, kMedium},
-         [](const S& s) {
-             return join({text(s.cameraPeriod), text(s.cameraPeriodMax)});
-         }},
-        {{7251, kSlow}, [](const S& s) { return joinInts(s.values7251); }},
-        {{7252, kSlow}, [](const S& s) { return joinInts(s.values7252); }},
-        {{7253, kSlow}, [](const S& s) { return joinInts(s.values7253); }},
-    };
-    return table;
+// Every published object, in the order of the protocol's layouts (checked below).
+constexpr std::array<ObjectFormat, protocol::kStatusObjectCount> kFormats = {{
+    {{object::kOperationState, kMedium}, [](const S& s, W& w) { w.integer(s.operationState); }},
+    {{object::kAlarmFault, kSlow}, [](const S& s, W& w) { w.text(s.alarmFault[0]).text(s.alarmFault[1]); }},
+    {{object::kAlarmWarning, kSlow},
+     [](const S& s, W& w) { w.text(s.alarmWarning[0]).text(s.alarmWarning[1]); }},
+    {{object::kDataloggerState, kSlow}, [](const S& s, W& w) { w.integer(s.dataloggerState); }},
+    {{object::kConnectedSegments, kMedium}, [](const S& s, W& w) { w.integers(s.connectedSegments); }},
+    {{object::kCurrentPosition, kFast},
+     [](const S& s, W& w) { w.integer(s.currentPo).integer(s.currentSegment).integer(s.onRoute); }},
+    {{object::kBarcodePath, kFast},
+     [](const S& s, W& w) {
+         w.integer(s.barPathKind).integer(s.barSegment).integer(s.barPoFrom).integer(s.barPoTo);
+     }},
+    {{object::kRouteGeneration, kFast},
+     [](const S& s, W& w) {
+         w.integer(s.genPathKind).integer(s.genPoFrom).integer(s.genPoTo).integer(s.genVelocityMax);
+         w.integer(s.genVelocityConst).integer(s.genProfile).flag(s.endOfRoute == 1);
+     }},
+    {{object::kGoal, kMedium}, [](const S& s, W& w) { w.integer(s.goalPo).integer(s.goalBarcode); }},
+    {{object::kRouteSegment, kFast}, [](const S& s, W& w) { w.text(s.genSegment); }},
+    {{object::kGeneratedDistance, kFast},
+     [](const S& s, W& w) {
+         w.integer(s.genDistanceTotal).integer(s.genDistanceRemaining).integer(s.genDistanceEncoder);
+     }},
+    {{object::kConnectedDistance, kFast},
+     [](const S& s, W& w) { w.integer(s.conDistanceTotal).integer(s.conDistanceEncoder); }},
+    {{object::kObstacleField, kMedium}, [](const S& s, W& w) { w.integer(s.obstacleFs); }},
+    {{object::kSteeringTarget, kMedium}, [](const S& s, W& w) { w.text(s.steerTarget); }},
+    {{object::kSteeringActual, kMedium}, [](const S& s, W& w) { w.text(s.steerActual); }},
+    {{object::kInTrafficControlZone, kMedium}, [](const S& s, W& w) { w.flag(s.inTcz); }},
+    {{object::kControlPeriod, kMedium},
+     [](const S& s, W& w) { w.integer(s.controlPeriod).integer(s.controlPeriodMax).integer(s.runTime); }},
+    {{object::kOperationStatus, kMedium}, [](const S& s, W& w) { w.integer(s.operationStatus); }},
+    {{object::kManualMoveEcho, kSlow}, [](const S& s, W& w) { w.integers(s.values4031); }},
+    {{object::kCommandEcho, kSlow}, [](const S& s, W& w) { w.integers(s.values4032); }},
+    {{object::kActualVelocity, kFast}, [](const S& s, W& w) { w.integer(s.actualVelocity); }},
+    {{object::kTargetVelocity, kFast}, [](const S& s, W& w) { w.integer(s.targetVelocity); }},
+    {{object::kRunDistance, kMedium}, [](const S& s, W& w) { w.real(s.runDistance, 3); }},
+    {{object::kObstacleDetect, kMedium}, [](const S& s, W& w) { w.integer(s.obstacleDetect); }},
+    {{object::kPhotoSensor, kMedium}, [](const S& s, W& w) { w.integer(s.photoSensor); }},
+    {{object::kDigitalInputs, kSlow}, [](const S& s, W& w) { w.integers(s.values6070); }},
+    {{object::kDriveControlWords, kMedium},
+     [](const S& s, W& w) { w.integer(s.front.controlWord).integer(s.rear.controlWord); }},
+    {{object::kDriveStates, kMedium},
+     [](const S& s, W& w) {
+         w.integer(s.front.statusWord).integer(s.rear.statusWord).integer(s.front.nmtState);
+         w.integer(s.rear.nmtState).integer(s.front.servoState).integer(s.rear.servoState);
+     }},
+    {{object::kFrontPosition, kFast}, [](const S& s, W& w) { w.integer(s.frontPosition); }},
+    {{object::kFrontTargetRpm, kFast}, [](const S& s, W& w) { w.real(s.frontTargetRpm, 1); }},
+    {{object::kDriveActualRpm, kFast},
+     [](const S& s, W& w) { w.real(s.front.actualRpm, 1).real(s.rear.actualRpm, 1); }},
+    {{object::kDriveDemandTorque, kFast},
+     [](const S& s, W& w) { w.integer(s.frontDemandTorque).integer(s.rearDemandTorque); }},
+    {{object::kDriveActualTorque, kFast},
+     [](const S& s, W& w) { w.integer(s.front.actualTorque).integer(s.rear.actualTorque); }},
+    {{object::kDriveServoStates, kMedium},
+     [](const S& s, W& w) { w.integer(s.front.servoState).integer(s.rear.servoState); }},
+    {{object::kFieldBusPeriods, kSlow}, [](const S& s, W& w) { w.integers(s.drivePeriods); }},
+    {{object::kBrakeState, kMedium}, [](const S& s, W& w) { w.integer(s.brakeState); }},
+    {{object::kDriveStatusCodes, kMedium},
+     [](const S& s, W& w) { w.integers(s.front.statusCodes).integers(s.rear.statusCodes); }},
+    {{object::kCameraPosition, kFast}, [](const S& s, W& w) { w.integer(s.cameraPosition); }},
+    {{object::kCameraVelocity, kFast}, [](const S& s, W& w) { w.real(s.cameraVelocity, 3); }},
+    {{object::kCameraPeriod, kMedium},
+     [](const S& s, W& w) { w.integer(s.cameraPeriod).integer(s.cameraPeriodMax); }},
+    {{object::kDriveTemperatures, kSlow}, [](const S& s, W& w) { w.integers(s.values7251); }},
+    {{object::kDcBusVoltages, kSlow}, [](const S& s, W& w) { w.integers(s.values7252); }},
+    {{object::kDriveCurrents, kSlow}, [](const S& s, W& w) { w.integers(s.values7253); }},
+}};
+
+// The values text of the object at `position` of the table.
+std::string format(std::size_t position, const S& status) {
+    W writer(protocol::kStatusLayouts[position]);
+    kFormats[position].write(status, writer);
+    return writer.finish();
 }
+
+constexpr bool followsTheLayouts(const std::array<ObjectFormat, protocol::kStatusObjectCount>& formats) {
+    for (std::size_t i = 0; i < formats.size(); ++i) {
+        if (formats[i].object.index != protocol::kStatusLayouts[i].index()) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(followsTheLayouts(kFormats),
+              "the publisher writes every status object of the protocol, in its order");
 
 }  // namespace
 
 const std::vector<PublishedObject>& publishedObjects() {
     static const std::vector<PublishedObject> objects = [] {
         std::vector<PublishedObject> list;
-        for (const auto& entry : formats()) {
+        for (const auto& entry : kFormats) {
             list.push_back(entry.object);
         }
         return list;
@@ -172,20 +131,19 @@ const std::vector<PublishedObject>& publishedObjects() {
 }
 
 std::optional<std::string> statusValues(const VehicleStatus& status, int index) {
-    const auto& table = formats();
-    const auto found = std::find_if(table.begin(), table.end(), [index](const ObjectFormat& entry) {
+    const auto found = std::find_if(kFormats.begin(), kFormats.end(), [index](const ObjectFormat& entry) {
         return entry.object.index == index;
     });
-    if (found == table.end()) {
+    if (found == kFormats.end()) {
         return std::nullopt;
     }
-    return found->format(status);
+    return format(static_cast<std::size_t>(found - kFormats.begin()), status);
 }
 
 std::vector<StatusMessage> statusMessages(const VehicleStatus& status) {
     std::vector<StatusMessage> messages;
-    for (const auto& entry : formats()) {
-        messages.push_back({entry.object.index, entry.format(status)});
+    for (std::size_t i = 0; i < kFormats.size(); ++i) {
+        messages.push_back({kFormats[i].object.index, format(i, status)});
     }
     return messages;
 }

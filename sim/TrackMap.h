@@ -4,10 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "protocol/StateCodes.h"
+
 namespace kova::sim {
 
 // Kind of a path element, numbered as the controller publishes it.
-enum class PathKind { None = 0, Line = 1, Spin = 2, Arc = 3, Ohcurve = 4, Waiting = 5 };
+using protocol::PathKind;
 
 // A named place on the track. `barcode` is the mark the barcode camera reads there (mm).
 struct TrackPoint {
@@ -29,7 +31,7 @@ struct TrackSegment {
 
 // The track: points joined by directed segments. Immutable once built.
 class TrackMap {
-  public:
+public:
     // Throws std::invalid_argument when a segment names an unknown point, an id repeats, or a length or
     // velocity is not positive.
     TrackMap(std::vector<TrackPoint> points, std::vector<TrackSegment> segments);
@@ -47,7 +49,7 @@ class TrackMap {
     // when from == to, nothing when a point is unknown or the goal cannot be reached.
     std::optional<std::vector<int>> shortestPath(int from, int to) const;
 
-  private:
+private:
     std::vector<TrackPoint> points_;
     std::vector<TrackSegment> segments_;
 };

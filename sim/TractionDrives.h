@@ -3,12 +3,13 @@
 #include <cstdint>
 #include <string>
 
+#include "protocol/StateCodes.h"
+
 namespace kova::sim {
 
-// Servo state of a traction drive, numbered as the controller publishes it.
-enum class ServoState { None = 0, Off = 1, On = 2, QuickStop = 3, Fault = 4 };
-// Network-management state of a drive, numbered as the controller publishes it.
-enum class NmtState { None = 0, BootUp = 1, PreOp = 2, Op = 3, Stop = 4 };
+// Servo and network-management states of a drive, numbered as the controller publishes them.
+using protocol::NmtState;
+using protocol::ServoState;
 
 // Drive error codes (CiA 402 style) that the simulator raises.
 constexpr int kErrorBrakeLocked = 0x7121;  // motor blocked: driven against the closed brake
@@ -16,7 +17,7 @@ constexpr int kErrorBrakeLocked = 0x7121;  // motor blocked: driven against the 
 // The front and rear traction drives with their shared brake. Both drives follow the same commands;
 // every change takes a little simulated time, as on a real field bus.
 class TractionDrives {
-  public:
+public:
     // Advances the pending transitions by `dt` seconds.
     void advance(double dt);
 
@@ -47,7 +48,7 @@ class TractionDrives {
     std::uint16_t statusWord() const;
     int errorCode() const { return errorCode_; }
 
-  private:
+private:
     void begin(ServoState target, double seconds, std::uint16_t controlWord);
     void bootNetwork(double seconds);
 

@@ -1,78 +1,82 @@
 // The operator's commands to the vehicle: mode, manual move, control and servo commands, goals,
-// steering and the obstacle sensor switch.
-#include <algorithm>
-#include <array>
-
+// steering and the obstacle sensor switch. Each is checked against the vehicle's state here and
+// carried out by the part it concerns.
+#include "protocol/ObjectIndex.h"
 #include "sim/VehicleModel.h"
 
 namespace kova::sim {
 
-namespace {
-
-const std::array<const char*, 12> kSteerKeywords = {"LL", "RR", "LX", "XL", "RX", "XR",
-                                                    "00", "11", "1X", "X1", "0X", "X0"};
-
-}  // namespace
+using protocol::GoalKind;
+using protocol::ManualDirection;
+using protocol::OperatingMode;
 
 CommandResult VehicleModel::setMode(int mode) {
     if (state_ != OperationState::ManualOp && state_ != OperationState::AutomaticOp) {
         return CommandResult::refused("controller is starting up");
     }
-    if (mode == kModeAutomatic) {
-        if (state_ == OperationState::AutomaticOp) {
+    switch (static_cast<OperatingMode>(mode)) {
+        case OperatingMode::Automatic:
+            if (state_ == OperationState::AutomaticOp) {
+                return CommandResult::done();
+            }
+            if (faulted()) {
+                return CommandResult::refused("alarm fault active, reset it first");
+            }
+            if (motion_.jogDirection() != 0 || motion_.velocity() != 0.0) {
+                return CommandResult::refused("vehicle is moving");
+            }
+            enterState(OperationState::AutomaticOp);
             return CommandResult::done();
-        }
-        if (fault_.active() || drives_.faulted()) {
-            return CommandResult::refused("alarm fault active, reset it first");
-        }
-        if (jogDirection_ != 0 || velocity_ != 0.0) {
-            return CommandResult::refused("vehicle is moving");
-        }
-        enterState(OperationState::AutomaticOp);
-        return CommandResult::done();
+        case OperatingMode::Manual:
+            if (state_ == OperationState::AutomaticOp && route_.active()) {
+                return CommandResult::refused("route in progress, cancel it first");
+            }
+            if (state_ == OperationState::AutomaticOp) {
+                enterState(OperationState::ManualOp);
+            }
+            return CommandResult::done();
     }
-    if (mode == kModeManual) {
-        if (state_ == OperationState::AutomaticOp && routeActive()) {
-            return CommandResult::refused("route in progress, cancel it first");
-        }
-        if (state_ == OperationState::AutomaticOp) {
-            enterState(OperationState::ManualOp);
-        }
-        return CommandResult::done();
-    }
-    return CommandResult::refused("mode must be 2 (auto) or 3 (manual)");
+    return CommandResult::invalid("mode must be 2 (auto) or 3 (manual)");
+}
+
+// A move against the locked brake blocks the motor: a drive fault, and the alarm fault with it.
+void VehicleModel::raiseBrakeLockedFault(const std::string& why) {
+    alarms_.raiseFault("E201", "brakeLck", why, events_);
+    drives_.fault(kErrorBrakeLocked);
 }
 
 CommandResult VehicleModel::checkReadyToMove() {
-    if (fault_.active() || drives_.faulted()) {
+    if (faulted()) {
         return CommandResult::refused("alarm fault active, reset it first");
     }
     if (drives_.switchingOn() || (drives_.servoIsOn() && drives_.brakeReleasing())) {
         return CommandResult::refused("servo is switching on");
     }
     if (!drives_.servoIsOn()) {
-        raiseWarning("W110", "servoOff", "move refused: servo is off");
+        alarms_.raiseWarning("W110", "servoOff", "move refused: servo is off", events_);
         return CommandResult::refused("servo is off");
     }
     if (!drives_.brakeReleased()) {
-        raiseFault("E201", "brakeLck", "move commanded with the brake locked");
-        drives_.fault(kErrorBrakeLocked);
+        raiseBrakeLockedFault("move commanded with the brake locked");
         return CommandResult::refused("brake is locked");
     }
     return CommandResult::done();
 }
 
 CommandResult VehicleModel::manualMove(int direction) {
-    lastManualMove_ = direction;
-    if (direction == 0) {
-        if (jogDirection_ != 0) {
-            log("manual move stop");
-        }
-        jogDirection_ = 0;
-        return CommandResult::done();
-    }
-    if (direction != 1 && direction != -1) {
-        return CommandResult::refused("direction must be 1, -1 or 0");
+    echo_.manualMove = direction;
+    switch (static_cast<ManualDirection>(direction)) {
+        case ManualDirection::Stop:
+            if (motion_.jogDirection() != 0) {
+                events_.add("manual move stop");
+            }
+            motion_.jog(0);
+            return CommandResult::done();
+        case ManualDirection::Forward:
+        case ManualDirection::Back:
+            break;
+        default:
+            return CommandResult::invalid("direction must be 1, -1 or 0");
     }
     if (state_ != OperationState::ManualOp) {
         return CommandResult::refused("manual move needs manual operation");
@@ -81,33 +85,30 @@ CommandResult VehicleModel::manualMove(int direction) {
     if (!ready.ok) {
         return ready;
     }
-    jogDirection_ = direction;
-    log(direction > 0 ? "manual move forward" : "manual move back");
+    motion_.jog(direction);
+    events_.add(direction > 0 ? "manual move forward" : "manual move back");
     return CommandResult::done();
 }
 
 CommandResult VehicleModel::control(int command) {
-    lastControl_ = command;
+    echo_.control = command;
     switch (static_cast<ControlCommand>(command)) {
         case ControlCommand::Start:
-            if (hold_ == Hold::Soft || hold_ == Hold::Hard) {
-                hold_ = Hold::None;
-                log("route resumed");
-            }
+            route_.resume(events_);
             return CommandResult::done();
         case ControlCommand::ResetFaultClearWarning:
             applyServo(ServoCommand::ResetFault);
-            warning_ = {};
+            alarms_.clearWarning();
             return CommandResult::done();
         case ControlCommand::HardStop:
-            holdRoute(Hold::Hard, "hard stop");
+            holdRoute(RouteHold::Hard, "hard stop");
             return CommandResult::done();
         case ControlCommand::SoftStop:
-            holdRoute(Hold::Soft, "soft stop");
+            holdRoute(RouteHold::Soft, "soft stop");
             return CommandResult::done();
         case ControlCommand::Standby:
         case ControlCommand::CancelRoute:
-            holdRoute(Hold::Cancel, "cancelling route");
+            holdRoute(RouteHold::Cancel, "cancelling route");
             return CommandResult::done();
         case ControlCommand::ServoOff:
             return applyServo(ServoCommand::Off);
@@ -116,43 +117,40 @@ CommandResult VehicleModel::control(int command) {
         case ControlCommand::Ready:
             return applyServo(ServoCommand::On);
         case ControlCommand::ClearWarning:
-            warning_ = {};
+            alarms_.clearWarning();
             return CommandResult::done();
         case ControlCommand::LockBrake:
             return applyServo(ServoCommand::LockBrake);
         case ControlCommand::ReleaseBrake:
             return applyServo(ServoCommand::ReleaseBrake);
     }
-    return CommandResult::refused("control command must be 1 to 12");
+    return CommandResult::invalid("control command must be 1 to 12");
 }
 
 // Stops a manual move, and holds the route if one is driven.
-void VehicleModel::holdRoute(Hold hold, const std::string& what) {
-    jogDirection_ = 0;
-    if (routeActive()) {
-        hold_ = hold;
-        log(what);
-    }
+void VehicleModel::holdRoute(RouteHold hold, const std::string& what) {
+    motion_.jog(0);
+    route_.hold(hold, what, events_);
 }
 
 CommandResult VehicleModel::servo(int command) {
-    lastServoCommand_ = command;
+    echo_.servo = command;
     return applyServo(static_cast<ServoCommand>(command));
 }
 
 CommandResult VehicleModel::applyServo(ServoCommand command) {
-    const bool moving = velocity_ != 0.0;
+    const bool moving = motion_.velocity() != 0.0;
     std::string refusal;
     switch (command) {
         case ServoCommand::On:
             refusal = drives_.servoOn();
             break;
         case ServoCommand::Off:
-            jogDirection_ = 0;
+            motion_.jog(0);
             refusal = drives_.servoOff();
             break;
         case ServoCommand::QuickStop:
-            jogDirection_ = 0;
+            motion_.jog(0);
             refusal = drives_.quickStop();
             break;
         case ServoCommand::LockBrake:
@@ -171,67 +169,76 @@ CommandResult VehicleModel::applyServo(ServoCommand command) {
             refusal = drives_.resetFault();
             break;
         default:
-            return CommandResult::refused("servo command must be 1 to 8");
+            return CommandResult::invalid("servo command must be 1 to 8");
     }
-    const bool resets = command == ServoCommand::ResetFault || command == ServoCommand::ResetNode;
-    if (refusal.empty() && resets && fault_.active()) {
-        log("alarm fault " + fault_.code + " cleared");
-        fault_ = {};
+    if (!refusal.empty()) {
+        return CommandResult::refused(refusal);
     }
-    return refusal.empty() ? CommandResult::done() : CommandResult::refused(refusal);
+    if (command == ServoCommand::ResetFault || command == ServoCommand::ResetNode) {
+        alarms_.clearFault(events_);
+    }
+    return CommandResult::done();
 }
 
 CommandResult VehicleModel::setGoalPoint(int point) {
-    if (map_.point(point) == nullptr) {
-        return CommandResult::refused("unknown point " + std::to_string(point));
-    }
-    goalPoint_ = point;
-    log("goal point " + std::to_string(point));
-    return CommandResult::done();
+    return route_.setGoalPoint(point, events_);
 }
 
 CommandResult VehicleModel::setGoalList(const std::vector<int>& points) {
-    if (points.empty()) {
-        return CommandResult::refused("empty point list");
-    }
-    for (int point : points) {
-        if (map_.point(point) == nullptr) {
-            return CommandResult::refused("unknown point " + std::to_string(point));
-        }
-    }
-    goalList_ = points;
-    log("goal list of " + std::to_string(points.size()) + " points");
-    return CommandResult::done();
+    return route_.setGoalList(points, events_);
 }
 
 CommandResult VehicleModel::startGoal(int kind) {
-    if (kind == 2) {
-        if (goalPoint_ == 0) {
-            return CommandResult::refused("no goal point set (3033)");
-        }
-        return beginRoute({goalPoint_});
+    switch (static_cast<GoalKind>(kind)) {
+        case GoalKind::Point:
+            if (route_.goalPoint() == 0) {
+                return CommandResult::refused("no goal point set (" +
+                                              std::to_string(protocol::object::kGoalPoint) + ")");
+            }
+            return beginRoute({route_.goalPoint()});
+        case GoalKind::List:
+            if (route_.goalList().empty()) {
+                return CommandResult::refused("no goal list set (" +
+                                              std::to_string(protocol::object::kGoalList) + ")");
+            }
+            return beginRoute(route_.goalList());
     }
-    if (kind == 3) {
-        if (goalList_.empty()) {
-            return CommandResult::refused("no goal list set (3034)");
-        }
-        return beginRoute(goalList_);
+    return CommandResult::invalid("start must be 2 (goal point) or 3 (goal list)");
+}
+
+CommandResult VehicleModel::beginRoute(const std::vector<int>& goals) {
+    if (state_ != OperationState::AutomaticOp) {
+        return CommandResult::refused("goal needs automatic operation (switch/auto)");
     }
-    return CommandResult::refused("start must be 2 (goal point) or 3 (goal list)");
+    if (route_.active()) {
+        return CommandResult::refused("route in progress, cancel it first");
+    }
+    if (faulted()) {
+        return CommandResult::refused("alarm fault active, reset it first");
+    }
+    if (!drives_.servoIsOn() && !drives_.switchingOn()) {
+        alarms_.raiseWarning("W110", "servoOff", "goal refused: servo is off", events_);
+        return CommandResult::refused("servo is off");
+    }
+    if (drives_.servoIsOn() && !drives_.brakeReleased() && !drives_.brakeReleasing()) {
+        raiseBrakeLockedFault("goal commanded with the brake locked");
+        return CommandResult::refused("brake is locked");
+    }
+    return route_.begin(goals, motion_.location(), motion_.currentPoint(), events_);
 }
 
 CommandResult VehicleModel::steer(const std::string& keyword) {
-    if (std::find(kSteerKeywords.begin(), kSteerKeywords.end(), keyword) == kSteerKeywords.end()) {
-        return CommandResult::refused("unknown steering keyword");
+    if (!protocol::isSteeringKeyword(keyword)) {
+        return CommandResult::invalid("unknown steering keyword");
     }
-    setSteerTarget(keyword);
-    log("steering target " + keyword);
+    steering_.setTarget(keyword);
+    events_.add("steering target " + keyword);
     return CommandResult::done();
 }
 
 CommandResult VehicleModel::setObstacleUse(bool use) {
     obstacles_.setEnabled(use);
-    log(use ? "obstacle sensor in use" : "obstacle sensor not in use");
+    events_.add(use ? "obstacle sensor in use" : "obstacle sensor not in use");
     return CommandResult::done();
 }
 

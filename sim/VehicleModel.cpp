@@ -1,56 +1,41 @@
+// The vehicle's time: each step advances the parts in a fixed order and carries out what they
+// mean for each other (the brake grabs when the drives fail, an obstacle raises a warning, the
+// route's position becomes the vehicle's).
 #include "sim/VehicleModel.h"
 
-#include <cmath>
+#include "sim/VehicleReadout.h"
 
 namespace kova::sim {
 
 namespace {
 
-const char* stateText(OperationState state) {
-    static const char* const names[] = {"StartUp",     "DeviceOpened", "DeviceOpenFailed", "ManualOp",
-                                        "AutomaticOp", "DeviceClosed", "Finished"};
-    return names[static_cast<int>(state)];
-}
+constexpr double kStartUpTime = 0.6;     // StartUp until the device is opened, s
+constexpr double kDeviceOpenTime = 0.5;  // at least this long in DeviceOpened, s
 
-const char* servoText(ServoState state) {
-    static const char* const names[] = {"none", "servoOff", "servoOn", "quickStop", "fault"};
-    return names[static_cast<int>(state)];
+const TrackSegment& startSegment(const TrackMap& map, int id) {
+    const TrackSegment* start = map.segment(id);
+    return start != nullptr ? *start : map.segments().front();
 }
-
-const char* obstacleText(ObstacleLevel level) {
-    static const char* const names[] = {"clear", "slow", "stop", "E-Stop"};
-    return names[static_cast<int>(level)];
-}
-
-constexpr double kStartUpTime = 0.6;       // StartUp until the device is opened
-constexpr double kDeviceOpenTime = 0.5;    // at least this long in DeviceOpened
-constexpr double kSteerDelay = 0.5;        // the steering follows its target after this long
-constexpr double kWarningLifetime = 10.0;  // a warning clears itself after this long
 
 }  // namespace
 
 VehicleModel::VehicleModel(ModelSettings settings)
     : settings_(settings),
       map_(builtInTrackMap()),
+      motion_(map_, startSegment(map_, settings.startSegment), settings.jogVelocity,
+              settings.jogAcceleration),
+      route_(map_, settings.limits),
       obstacles_(settings.seed, settings.obstacles),
       telemetry_(settings.seed ^ 0x9e3779b9U) {
-    const TrackSegment* start = map_.segment(settings_.startSegment);
-    if (start == nullptr) {
-        start = &map_.segments().front();
-    }
-    location_ = {start->id, 0.0};
-    currentPo_ = start->from;
-    log("controller started, vehicle at po " + std::to_string(currentPo_));
+    events_.add("controller started, vehicle at po " + std::to_string(motion_.currentPoint()));
 }
 
-void VehicleModel::log(const std::string& text, bool debug) {
-    events_.push_back({time_, debug, text});
+VehicleStatus VehicleModel::readout() const {
+    return VehicleReadout(*this).status();
 }
 
-std::vector<LogEvent> VehicleModel::takeEvents() {
-    std::vector<LogEvent> taken;
-    taken.swap(events_);
-    return taken;
+int VehicleModel::operationStatus() const {
+    return VehicleReadout(*this).operationStatus();
 }
 
 void VehicleModel::advance(double dt) {
@@ -58,23 +43,26 @@ void VehicleModel::advance(double dt) {
         return;
     }
     time_ += dt;
+    events_.setTime(time_);
     stateTime_ += dt;
     drives_.advance(dt);
     telemetry_.advance(dt);
     noteDriveChanges();
     advanceOperationState();
-    advanceSteering(dt);
+    steering_.advance(dt, events_);
     advanceObstacles(dt);
-    if (route_ && !route_->finished()) {
+    if (route_.active()) {
         advanceRoute(dt);
     } else {
-        advanceManual(dt);
+        advanceJog(dt);
     }
-    advanceAlarms(dt);
+    alarms_.advance(dt, events_);
+    advancePassingStatus(dt);
 }
 
 void VehicleModel::enterState(OperationState next) {
-    log(std::string("operation state ") + stateText(state_) + " -> " + stateText(next));
+    events_.add("operation state " + protocol::operationStateName(protocol::code(state_)) + " -> " +
+                protocol::operationStateName(protocol::code(next)));
     state_ = next;
     stateTime_ = 0.0;
 }
@@ -92,106 +80,95 @@ void VehicleModel::advanceOperationState() {
 // hold it: the brake grabs.
 void VehicleModel::noteDriveChanges() {
     if (drives_.servoState() != lastServo_) {
-        log(std::string("servo state ") + servoText(lastServo_) + " -> " + servoText(drives_.servoState()));
+        events_.add("servo state " + protocol::servoStateName(protocol::code(lastServo_)) + " -> " +
+                    protocol::servoStateName(protocol::code(drives_.servoState())));
         lastServo_ = drives_.servoState();
     }
     if (drives_.brakeReleased() != lastBrake_) {
         lastBrake_ = drives_.brakeReleased();
-        log(lastBrake_ ? "brake released" : "brake locked");
+        events_.add(lastBrake_ ? "brake released" : "brake locked");
     }
     if (drives_.nmtState() != lastNmt_) {
         lastNmt_ = drives_.nmtState();
-        static const char* const nmt[] = {"None", "BootUp", "PreOp", "Op", "Stop"};
-        log(std::string("drive network ") + nmt[static_cast<int>(lastNmt_)], true);
+        events_.add("drive network " + protocol::nmtStateName(protocol::code(lastNmt_)), true);
     }
-    const bool driveable = drives_.servoIsOn() && drives_.brakeReleased();
-    if (!driveable && (velocity_ != 0.0 || jogDirection_ != 0 || routeActive())) {
-        velocity_ = 0.0;
-        targetVelocity_ = 0.0;
-        acceleration_ = 0.0;
-        jogDirection_ = 0;
-        if (routeActive() && startDelay_ <= 0.0) {
+    const bool moving = motion_.velocity() != 0.0 || motion_.jogDirection() != 0;
+    if (!drivesReady() && (moving || route_.active())) {
+        motion_.halt();
+        if (route_.underway()) {
             stopRoute(drives_.faulted() ? AutomaticStatus::Fault
                                         : AutomaticStatus::CancelRouteServoOffActive);
         }
     }
 }
 
-void VehicleModel::advanceSteering(double dt) {
-    if (steerActual_ == steerTarget_) {
-        return;
-    }
-    steerLeft_ -= dt;
-    if (steerLeft_ <= 0.0) {
-        steerActual_ = steerTarget_;
-        log("steering now " + steerActual_, true);
-    }
-}
-
-void VehicleModel::setSteerTarget(const std::string& keyword) {
-    if (keyword != steerTarget_) {
-        steerTarget_ = keyword;
-        steerLeft_ = kSteerDelay;
-    }
-}
-
 void VehicleModel::advanceObstacles(double dt) {
-    const bool moving = routeActive() && velocity_ != 0.0;
-    obstacles_.advance(dt, moving);
+    obstacles_.advance(dt, route_.active() && motion_.velocity() != 0.0);
     const ObstacleLevel now = obstacles_.level();
     if (now == lastObstacle_) {
         return;
     }
     if (now == ObstacleLevel::None) {
-        log("obstacle cleared");
-        if (warning_.code == "W301") {
-            warning_ = {};
-        }
-        if (lastObstacle_ != ObstacleLevel::Slow && routeActive()) {
-            showStatusFor(AutomaticStatus::Retry, 1.0);
+        events_.add("obstacle cleared");
+        alarms_.clearObstacleWarning();
+        if (lastObstacle_ != ObstacleLevel::Slow && route_.active()) {
+            showPassingStatus(AutomaticStatus::Retry, 1.0);
         }
     } else {
-        raiseWarning("W301", "obstacle", std::string("obstacle detected: ") + obstacleText(now));
+        alarms_.raiseWarning(Alarms::kObstacleWarning, "obstacle",
+                             "obstacle detected: " + protocol::obstacleDetectName(protocol::code(now)),
+                             events_);
     }
     lastObstacle_ = now;
 }
 
-void VehicleModel::advanceAlarms(double dt) {
-    warning_.age += dt;
-    fault_.age += dt;
-    if (warning_.active() && warning_.code != "W301" && warning_.age > kWarningLifetime) {
-        log("warning " + warning_.code + " cleared");
-        warning_ = {};
+// One step along the route in progress; the vehicle takes the route's position, steers as the
+// segment under it asks, and the route ends on its goal or where a cancel brought it to a stop.
+void VehicleModel::advanceRoute(double dt) {
+    const int segmentBefore = motion_.location().segment;
+    const double moved = route_.step(dt, drivesReady(), obstacles_.level(), events_);
+    motion_.follow(*route_.driver(), moved);
+    const int segment = motion_.location().segment;
+    if (segment != segmentBefore || moved > 0.0) {
+        steering_.setTarget(map_.segment(segment)->steer);
     }
-    if (shownStatus_ >= 0) {
-        shownFor_ -= dt;
-        if (shownFor_ <= 0.0) {
-            shownStatus_ = -1;
-        }
+    if (segment != segmentBefore) {
+        events_.add("on segment " + std::to_string(segment), true);
+    }
+    motion_.reachPoints(route_.takeReachedPoints(), events_);
+    if (route_.finished()) {
+        route_.release();
+        events_.add("arrived at po " + std::to_string(motion_.currentPoint()) + " (end of route)");
+    } else if (route_.cancelling() && motion_.velocity() == 0.0) {
+        stopRoute(AutomaticStatus::CancelRoute);
     }
 }
 
-void VehicleModel::raiseFault(const std::string& code, const std::string& name, const std::string& why) {
-    fault_ = {code, name, 0.0};
-    log("alarm fault " + code + " " + name + ": " + why);
+void VehicleModel::advanceJog(double dt) {
+    const bool allowed = state_ == OperationState::ManualOp && drivesReady();
+    if (motion_.advanceJog(dt, allowed, events_)) {
+        alarms_.raiseWarning("W120", "trackEnd", "manual move stopped at the end of the track", events_);
+    }
 }
 
-void VehicleModel::raiseWarning(const std::string& code, const std::string& name, const std::string& why) {
-    warning_ = {code, name, 0.0};
-    log("warning " + code + " " + name + ": " + why);
+void VehicleModel::stopRoute(AutomaticStatus shown) {
+    events_.add("route cancelled at po " + std::to_string(motion_.currentPoint()));
+    route_.drop();
+    motion_.stop();
+    showPassingStatus(shown, 1.5);
 }
 
-void VehicleModel::showStatusFor(AutomaticStatus status, double seconds) {
-    shownStatus_ = static_cast<int>(status);
-    shownFor_ = seconds;
+void VehicleModel::showPassingStatus(AutomaticStatus status, double seconds) {
+    passingStatus_ = protocol::code(status);
+    passingFor_ = seconds;
 }
 
-void VehicleModel::reachPoints(const std::vector<int>& points) {
-    for (int point : points) {
-        if (point != currentPo_) {
-            log("passed po " + std::to_string(point), true);
+void VehicleModel::advancePassingStatus(double dt) {
+    if (passingStatus_ >= 0) {
+        passingFor_ -= dt;
+        if (passingFor_ <= 0.0) {
+            passingStatus_ = -1;
         }
-        currentPo_ = point;
     }
 }
 

@@ -1,6 +1,8 @@
-// The vehicle's published values, gathered from the model in the controller's units.
+#include "sim/VehicleReadout.h"
+
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "sim/VehicleModel.h"
 
@@ -26,74 +28,103 @@ float rpmOf(double velocity) {
 
 }  // namespace
 
-int VehicleModel::manualStatus() const {
-    if (fault_.active() || drives_.faulted()) {
-        return static_cast<int>(ManualStatus::Fault);
+int VehicleReadout::manualStatus() const {
+    const TractionDrives& drives = model_.drives();
+    const VehicleMotion& motion = model_.motion();
+    if (model_.fault().active() || drives.faulted()) {
+        return protocol::code(ManualStatus::Fault);
     }
-    if (!drives_.servoIsOn()) {
-        return static_cast<int>(ManualStatus::ServoOff);
+    if (!drives.servoIsOn()) {
+        return protocol::code(ManualStatus::ServoOff);
     }
-    if (jogDirection_ != 0 || velocity_ != 0.0) {
-        return static_cast<int>(ManualStatus::Run);
+    if (motion.jogDirection() != 0 || motion.velocity() != 0.0) {
+        return protocol::code(ManualStatus::Run);
     }
-    if (!drives_.brakeReleased()) {
-        return static_cast<int>(ManualStatus::Standby);
+    if (!drives.brakeReleased()) {
+        return protocol::code(ManualStatus::Standby);
     }
-    return static_cast<int>(pointAt(map_, location_) ? ManualStatus::ReadyToAutomaticOp
-                                                     : ManualStatus::ReadyActive);
+    return protocol::code(pointAt(model_.map(), motion.location()) ? ManualStatus::ReadyToAutomaticOp
+                                                                   : ManualStatus::ReadyActive);
 }
 
-int VehicleModel::automaticStatus() const {
-    if (fault_.active() || drives_.faulted()) {
-        return static_cast<int>(AutomaticStatus::Fault);
+int VehicleReadout::automaticStatus() const {
+    const TractionDrives& drives = model_.drives();
+    if (model_.fault().active() || drives.faulted()) {
+        return protocol::code(AutomaticStatus::Fault);
     }
-    if (shownStatus_ >= 0) {
-        return shownStatus_;
+    if (model_.passingStatus() >= 0) {
+        return model_.passingStatus();
     }
-    if (drives_.switchingOn()) {
-        return static_cast<int>(AutomaticStatus::ServoOnActive);
+    if (drives.switchingOn()) {
+        return protocol::code(AutomaticStatus::ServoOnActive);
     }
-    if (!drives_.servoIsOn()) {
-        return static_cast<int>(AutomaticStatus::ServoOffActive);
+    if (!drives.servoIsOn()) {
+        return protocol::code(AutomaticStatus::ServoOffActive);
     }
-    return static_cast<int>(routeActive() ? AutomaticStatus::Run : AutomaticStatus::Standby);
+    return protocol::code(model_.routeActive() ? AutomaticStatus::Run : AutomaticStatus::Standby);
 }
 
-int VehicleModel::operationStatus() const {
-    if (state_ == OperationState::ManualOp) {
-        return manualStatus();
+int VehicleReadout::operationStatus() const {
+    switch (model_.operationState()) {
+        case OperationState::ManualOp:
+            return manualStatus();
+        case OperationState::AutomaticOp:
+            return automaticStatus();
+        default:
+            return 0;
     }
-    if (state_ == OperationState::AutomaticOp) {
-        return automaticStatus();
-    }
-    return 0;
 }
 
-void VehicleModel::fillRoute(VehicleStatus& out) const {
-    const auto connected = route_ ? route_->upcomingSegments(5) : std::vector<int>{location_.segment};
+// Where the vehicle stands: the segment under it, the last point passed, the obstacle sensor.
+void VehicleReadout::fillPosition(VehicleStatus& out) const {
+    const VehicleMotion& motion = model_.motion();
+    const ObstacleGenerator& obstacles = model_.obstacles();
+    const TrackSegment& segment = *model_.map().segment(motion.location().segment);
+    out.currentPo = motion.currentPoint();
+    out.currentSegment = segment.id;
+    out.barPathKind = protocol::code(segment.kind);
+    out.barSegment = segment.id;
+    out.barPoFrom = segment.from;
+    out.barPoTo = segment.to;
+    out.conDistanceTotal = tenths(segment.length);
+    out.conDistanceEncoder = tenths(motion.location().offset);
+    out.obstacleFs = obstacles.enabled() ? protocol::code(segment.kind) : -1;
+    out.obstacleDetect = protocol::code(obstacles.level());
+    out.photoSensor = obstacles.photoSensor() ? 1 : 0;
+    out.steerTarget = model_.steerTarget();
+    out.steerActual = model_.steerActual();
+    out.inTcz = segment.inTcz;
+}
+
+// The route being generated: upcoming segments, the goal, and the leg under the vehicle.
+void VehicleReadout::fillRoute(VehicleStatus& out) const {
+    const RouteDriving& driving = model_.routeDriving();
+    const RouteDriver* route = driving.driver();
+    const auto connected =
+        route != nullptr ? route->upcomingSegments(5) : std::vector<int>{model_.motion().location().segment};
     std::copy(connected.begin(), connected.end(), out.connectedSegments.begin());
-    out.onRoute = routeActive() ? 1 : 0;
-    const int goal = route_ ? routeGoal_ : goalPoint_;
-    if (const TrackPoint* point = map_.point(goal)) {
+    out.onRoute = driving.active() ? 1 : 0;
+    const int goal = route != nullptr ? driving.routeGoal() : driving.goalPoint();
+    if (const TrackPoint* point = model_.map().point(goal)) {
         out.goalPo = goal;
         out.goalBarcode = point->barcode;
     }
-    if (!route_) {
+    if (route == nullptr) {
         return;
     }
-    const VelocityProfile& profile = route_->profile();
-    out.genProfile = static_cast<int>(profile.phase());
-    out.endOfRoute = route_->finished() ? 1 : 0;
+    const VelocityProfile& profile = route->profile();
+    out.genProfile = protocol::code(profile.phase());
+    out.endOfRoute = route->finished() ? 1 : 0;
     out.genDistanceTotal = tenths(profile.distance());
     out.genDistanceRemaining = tenths(profile.remaining());
     out.genDistanceEncoder = tenths(profile.position());
-    const int leg = route_->legIndex();
+    const int leg = route->legIndex();
     if (leg < 0) {
-        out.genPoFrom = out.genPoTo = routeGoal_;
+        out.genPoFrom = out.genPoTo = driving.routeGoal();
         return;
     }
-    const TrackSegment& segment = *map_.segment(route_->route().legs[leg].segment);
-    out.genPathKind = static_cast<int>(segment.kind);
+    const TrackSegment& segment = *model_.map().segment(route->route().legs[leg].segment);
+    out.genPathKind = protocol::code(segment.kind);
     out.genPoFrom = segment.from;
     out.genPoTo = segment.to;
     out.genVelocityMax = static_cast<int>(std::lround(segment.maxVelocity));
@@ -103,74 +134,77 @@ void VehicleModel::fillRoute(VehicleStatus& out) const {
         std::to_string(segment.id) + ":" + std::to_string(segment.from) + ">" + std::to_string(segment.to);
 }
 
-void VehicleModel::fillDrives(VehicleStatus& out) const {
-    const int servo = static_cast<int>(drives_.servoState());
-    const int nmt = static_cast<int>(drives_.nmtState());
-    const int inputs = (drives_.brakeReleased() ? 0x1 : 0) | (drives_.servoIsOn() ? 0x2 : 0);
-    const double torque = velocity_ == 0.0 ? 0.0 : std::copysign(40.0, velocity_) + acceleration_ * 0.25;
-    out.front = {drives_.controlWord(),
-                 drives_.statusWord(),
+// The controller's own figures: periods, run time, velocities and the operator's last commands.
+void VehicleReadout::fillControl(VehicleStatus& out) const {
+    const Telemetry& telemetry = model_.telemetry();
+    const VehicleMotion& motion = model_.motion();
+    const CommandEcho& echo = model_.commandEcho();
+    out.controlPeriod = telemetry.control.actual;
+    out.controlPeriodMax = telemetry.control.max;
+    out.runTime = wrapped(model_.time() * 1e6);
+    out.values4031 = {echo.manualMove, static_cast<int>(motion.jogVelocity()), motion.jogDirection()};
+    out.values4032 = {echo.control, echo.servo, model_.mode()};
+    out.actualVelocity = tenths(motion.velocity());
+    out.targetVelocity = tenths(motion.targetVelocity());
+    out.runDistance = static_cast<float>(motion.runDistance() / 1000.0);
+    out.values6070 = {out.photoSensor, model_.drives().brakeReleased() ? 1 : 0, 480, 352};
+}
+
+void VehicleReadout::fillDrives(VehicleStatus& out) const {
+    const TractionDrives& drives = model_.drives();
+    const VehicleMotion& motion = model_.motion();
+    const Telemetry& telemetry = model_.telemetry();
+    const double velocity = motion.velocity();
+    const int servo = protocol::code(drives.servoState());
+    const int nmt = protocol::code(drives.nmtState());
+    const int inputs = (drives.brakeReleased() ? 0x1 : 0) | (drives.servoIsOn() ? 0x2 : 0);
+    const double torque =
+        velocity == 0.0 ? 0.0 : std::copysign(40.0, velocity) + motion.acceleration() * 0.25;
+    out.front = {drives.controlWord(),
+                 drives.statusWord(),
                  nmt,
                  servo,
-                 rpmOf(velocity_),
+                 rpmOf(velocity),
                  static_cast<int>(std::lround(torque * 0.97)),
-                 {drives_.errorCode(), inputs, 9}};
-    out.rear = {drives_.controlWord(),
-                drives_.statusWord(),
+                 {drives.errorCode(), inputs, 9}};
+    out.rear = {drives.controlWord(),
+                drives.statusWord(),
                 nmt,
                 servo,
-                rpmOf(velocity_ * 0.998),
+                rpmOf(velocity * 0.998),
                 static_cast<int>(std::lround(torque * 0.95)),
-                {drives_.errorCode(), inputs, 9}};
-    out.frontPosition = wrapped(odometer_ * 10.0);
-    out.frontTargetRpm = rpmOf(targetVelocity_);
+                {drives.errorCode(), inputs, 9}};
+    out.frontPosition = wrapped(motion.odometer() * 10.0);
+    out.frontTargetRpm = rpmOf(motion.targetVelocity());
     out.frontDemandTorque = out.rearDemandTorque = static_cast<int>(std::lround(torque));
-    out.drivePeriods = {telemetry_.pdo.actual,         telemetry_.pdo.max,
-                        telemetry_.nodeguard.actual,   telemetry_.nodeguard.max,
-                        telemetry_.controlword.actual, telemetry_.controlword.max};
-    out.brakeState = drives_.brakeReleased() ? 1 : 0;
+    out.drivePeriods = {telemetry.pdo.actual,         telemetry.pdo.max,
+                        telemetry.nodeguard.actual,   telemetry.nodeguard.max,
+                        telemetry.controlword.actual, telemetry.controlword.max};
+    out.brakeState = drives.brakeReleased() ? 1 : 0;
     out.values7251 = {352 + static_cast<int>(std::abs(torque) / 10), 348};  // drive temperatures, 0.1 °C
     out.values7252 = {480, 479};                                            // DC bus, 0.1 V
     out.values7253 = {static_cast<int>(std::abs(torque) / 4), static_cast<int>(std::abs(torque) / 4)};
 }
 
-VehicleStatus VehicleModel::readout() const {
+VehicleStatus VehicleReadout::status() const {
     VehicleStatus out;
-    out.operationState = static_cast<int>(state_);
+    const OperationState state = model_.operationState();
+    const bool operating = state == OperationState::ManualOp || state == OperationState::AutomaticOp;
+    out.operationState = protocol::code(state);
     out.operationStatus = operationStatus();
-    out.dataloggerState = state_ == OperationState::ManualOp || state_ == OperationState::AutomaticOp ? 1 : 0;
-    out.alarmFault = {fault_.code, fault_.name};
-    out.alarmWarning = {warning_.code, warning_.name};
-    const TrackSegment& segment = *map_.segment(location_.segment);
-    out.currentPo = currentPo_;
-    out.currentSegment = segment.id;
-    out.barPathKind = static_cast<int>(segment.kind);
-    out.barSegment = segment.id;
-    out.barPoFrom = segment.from;
-    out.barPoTo = segment.to;
+    out.dataloggerState =
+        protocol::code(operating ? protocol::DataloggerState::Logging : protocol::DataloggerState::Stop);
+    out.alarmFault = {model_.fault().code, model_.fault().name};
+    out.alarmWarning = {model_.warning().code, model_.warning().name};
+    fillPosition(out);
     fillRoute(out);
-    out.conDistanceTotal = tenths(segment.length);
-    out.conDistanceEncoder = tenths(location_.offset);
-    out.obstacleFs = obstacles_.enabled() ? static_cast<int>(segment.kind) : -1;
-    out.obstacleDetect = static_cast<int>(obstacles_.level());
-    out.photoSensor = obstacles_.photoSensor() ? 1 : 0;
-    out.steerTarget = steerTarget_;
-    out.steerActual = steerActual_;
-    out.inTcz = segment.inTcz;
-    out.controlPeriod = telemetry_.control.actual;
-    out.controlPeriodMax = telemetry_.control.max;
-    out.runTime = wrapped(time_ * 1e6);
-    out.values4031 = {lastManualMove_, static_cast<int>(settings_.jogVelocity), jogDirection_};
-    out.values4032 = {lastControl_, lastServoCommand_, mode()};
-    out.actualVelocity = tenths(velocity_);
-    out.targetVelocity = tenths(targetVelocity_);
-    out.runDistance = static_cast<float>(runDistance_ / 1000.0);
-    out.values6070 = {out.photoSensor, drives_.brakeReleased() ? 1 : 0, 480, 352};
+    fillControl(out);
     fillDrives(out);
-    out.cameraPosition = barcodeAt(map_, location_);
-    out.cameraVelocity = static_cast<float>(velocity_ / 1000.0);
-    out.cameraPeriod = telemetry_.camera.actual;
-    out.cameraPeriodMax = telemetry_.camera.max;
+    const VehicleMotion& motion = model_.motion();
+    out.cameraPosition = barcodeAt(model_.map(), motion.location());
+    out.cameraVelocity = static_cast<float>(motion.velocity() / 1000.0);
+    out.cameraPeriod = model_.telemetry().camera.actual;
+    out.cameraPeriodMax = model_.telemetry().camera.max;
     return out;
 }
 

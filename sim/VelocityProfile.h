@@ -2,25 +2,15 @@
 
 #include <vector>
 
+#include "protocol/StateCodes.h"
+
 namespace kova::sim {
 
 // Phase of the velocity profile, numbered as the controller publishes it.
-enum class VelocityPhase {
-    None = 0,
-    Before = 1,
-    Accel = 2,
-    Constant = 3,
-    Decel = 4,
-    Creep = 5,
-    Finish = 6,
-    Slow = 7,
-    SlowCreep = 8,
-    Stop = 9,
-    StopCreep = 10,
-};
+using protocol::VelocityPhase;
 
-// What an obstacle sensor asks of the drive.
-enum class ObstacleLevel { None = 0, Slow = 1, Stop = 2, EmergencyStop = 3 };
+// What an obstacle sensor asks of the drive, numbered as the controller publishes it.
+using protocol::ObstacleLevel;
 
 // Limits of one profile (mm, mm/s, mm/s^2).
 struct ProfileLimits {
@@ -44,7 +34,7 @@ struct SpeedZone {
 // last few millimetres and stop exactly on the goal. Time advances only through step(), so the
 // profile runs the same whatever the real clock does.
 class VelocityProfile {
-  public:
+public:
     VelocityProfile(double distance, ProfileLimits limits, std::vector<SpeedZone> zones = {});
 
     // Leaves the Before phase; until then step() keeps the vehicle standing.
@@ -63,7 +53,7 @@ class VelocityProfile {
     // The highest velocity the profile can reach on this distance (its "constant" velocity).
     double cruiseVelocity() const;
 
-  private:
+private:
     double allowedVelocity(double lookahead) const;
     double zoneLimitAt(double position) const;
     VelocityPhase phaseFor(double previousVelocity, ObstacleLevel obstacle) const;

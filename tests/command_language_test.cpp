@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "command/CommandKeywords.h"
 #include "command/CommandLanguage.h"
 
 namespace kova {
@@ -124,14 +123,19 @@ TEST(CommandLanguage, ControlServoAndSteeringForms) {
         {"control", control, {}},
         {"control/SP", control, {}},
         {"control/", control, {}},
+        {"control/on", control, {}},  // a servo keyword
         {"servo/rf", "", {{"set", "4092/0/8", kPause}}},
         {"servo/on", "", {{"set", "4092/0/1", kPause}}},
+        {"servo/rc", "", {{"set", "4092/0/6", kPause}}},
         {"servo/ON", servo, {}},
         {"servo", servo, {}},
         {"servo/on/off", servo, {}},
+        {"servo/sp", servo, {}},  // a control keyword
         {"steer/X0", "", {{"set", "3050/0/X0", kPause}}},
         {"steer/ RX ", "", {{"set", "3050/0/RX", kPause}}},
         {"steer/ll", steer, {}},
+        {"steer/LLL", steer, {}},
+        {"steer/1x", steer, {}},
         {"steer", steer, {}},
         {"steer/LL/RR", steer, {}},
     });
@@ -218,41 +222,6 @@ TEST(CommandFields, SplitAtSlashesTrimmedWithEmptyFieldsKept) {
     };
     for (const auto& [line, fields] : cases) {
         EXPECT_EQ(splitCommandFields(line), fields) << "line '" << line << "'";
-    }
-}
-
-TEST(CommandKeywords, ControlAndServoTables) {
-    const std::vector<std::pair<std::string, int>> control = {
-        {"sp", 1}, {"rfcw", 2}, {"hstp", 3}, {"sby", 4},   {"soff", 5},  {"sstp", 6},
-        {"rf", 7}, {"rdy", 8},  {"cw", 9},   {"locb", 10}, {"relb", 11}, {"cr", 12},
-    };
-    for (const auto& [word, value] : control) {
-        EXPECT_EQ(controlValue(word), value) << word;
-        expectPlans({{"control/" + word, "", {{"set", "4011/0/" + std::to_string(value), kPause}}}});
-    }
-    // The servo values follow their own table, not the order of the usage text.
-    const std::vector<std::pair<std::string, int>> servo = {
-        {"on", 1}, {"off", 2}, {"qs", 3}, {"locb", 4}, {"relb", 5}, {"rc", 6}, {"rn", 7}, {"rf", 8},
-    };
-    for (const auto& [word, value] : servo) {
-        EXPECT_EQ(servoValue(word), value) << word;
-        expectPlans({{"servo/" + word, "", {{"set", "4092/0/" + std::to_string(value), kPause}}}});
-    }
-    for (const std::string word : {"", "on", "SP", "Sp", "x", "hstp\n", "qs", "rc"}) {
-        EXPECT_FALSE(controlValue(word)) << word;
-    }
-    for (const std::string word : {"", "ON", "sp", "cr", "hstp", "On"}) {
-        EXPECT_FALSE(servoValue(word)) << word;
-    }
-}
-
-TEST(CommandKeywords, SteeringKeywordsAreSentAsTyped) {
-    for (const std::string word : {"LL", "RR", "LX", "XL", "RX", "XR", "00", "11", "1X", "X1", "0X", "X0"}) {
-        EXPECT_TRUE(isSteeringKeyword(word)) << word;
-        expectPlans({{"steer/" + word, "", {{"set", "3050/0/" + word, kPause}}}});
-    }
-    for (const std::string word : {"", "ll", "lx", "x0", "LR", "0", "LLL", "1x"}) {
-        EXPECT_FALSE(isSteeringKeyword(word)) << word;
     }
 }
 

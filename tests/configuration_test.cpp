@@ -8,10 +8,15 @@
 #include "TestSupport.h"
 #include "base/OperationLog.h"
 #include "config/Configuration.h"
-#include "net/Endpoint.h"
+#include "protocol/Endpoints.h"
 
 namespace kova {
 namespace {
+
+using protocol::endpointText;
+using protocol::kLogPortOffset;
+using protocol::kRequestPortOffset;
+using protocol::kStatusPortOffset;
 
 using test::readFile;
 using test::TempDir;

@@ -12,6 +12,7 @@
 #include <zmq_addon.hpp>
 
 #include "TestSupport.h"
+#include "protocol/StatusLayout.h"
 
 namespace kova::test {
 namespace {
@@ -19,16 +20,16 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-// The value counts of the monitor's index table (7023 and 7033 also accept shorter forms, the
-// simulator sends the full ones).
-const std::map<std::string, std::size_t> kValueCounts = {
-    {"111", 1},  {"500", 2},  {"501", 2},  {"1902", 1}, {"3008", 5}, {"3009", 3}, {"3010", 4}, {"3011", 7},
-    {"3012", 2}, {"3021", 1}, {"3037", 3}, {"3038", 2}, {"3040", 1}, {"3050", 1}, {"3060", 1}, {"3065", 1},
-    {"4005", 3}, {"4021", 1}, {"4031", 3}, {"4032", 3}, {"4034", 1}, {"4035", 1}, {"4061", 1}, {"5001", 1},
-    {"5002", 1}, {"6070", 4}, {"7022", 2}, {"7023", 6}, {"7024", 1}, {"7027", 1}, {"7028", 2}, {"7029", 2},
-    {"7030", 2}, {"7031", 2}, {"7033", 6}, {"7034", 1}, {"7035", 6}, {"7120", 1}, {"7122", 1}, {"7123", 2},
-    {"7251", 2}, {"7252", 2}, {"7253", 2},
-};
+// The value count of each status object's full form (the simulator sends the full forms), by index.
+std::map<std::string, std::size_t> fullValueCounts() {
+    std::map<std::string, std::size_t> counts;
+    for (const protocol::ObjectLayout& layout : protocol::kStatusLayouts) {
+        counts[std::to_string(layout.index())] = layout.valueCount();
+    }
+    return counts;
+}
+
+const std::map<std::string, std::size_t> kValueCounts = fullValueCounts();
 
 std::size_t valueCount(const std::string& values) {
     return static_cast<std::size_t>(std::count(values.begin(), values.end(), '/')) + 1;

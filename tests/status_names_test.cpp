@@ -1,96 +1,68 @@
-// The code-to-word tables of the controller's state machines.
+// The code-to-word functions of the controller's state machines: what a code outside a table
+// gives, and that the codes inside it each have a word of their own.
+#include <algorithm>
+#include <climits>
+#include <set>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
-#include "monitor/StatusNames.h"
+#include "protocol/StateCodes.h"
 
 namespace kova {
 namespace {
 
-using NameFunction = std::string (*)(int);
+using namespace protocol;
 
 struct NameTable {
     const char* name;
-    NameFunction function;
+    std::string (*word)(int);
     const char* fallback;
-    std::vector<std::pair<int, const char*>> words;  // every code with a word of its own
+    int first;                  // lowest code with a word of its own
+    int last;                   // highest code with a word of its own
+    std::vector<int> unlisted;  // codes from first to last without one
 };
 
 const NameTable kTables[] = {
-    {"operationStateName",
-     operationStateName,
-     "Undefined",
-     {{0, "StartUp"},
-      {1, "DeviceOpened"},
-      {2, "DeviceOpenFailed"},
-      {3, "ManualOp"},
-      {4, "AutomaticOp"},
-      {5, "DeviceClosed"},
-      {6, "Finished"}}},
-    {"manualStatusName",
-     manualStatusName,
-     "Undefined",
-     {{0, "Standby"},
-      {2, "ReadyActive"},
-      {3, "ReadyToAutomaticOp"},
-      {6, "ServoOff"},
-      {7, "Run"},
-      {8, "Fault"}}},
-    {"automaticStatusName",
-     automaticStatusName,
-     "Undefined",
-     {{0, "Standby"},
-      {3, "Run"},
-      {5, "Fault"},
-      {7, "ServoOnActive"},
-      {8, "ServoOffActive"},
-      {9, "CancelRoute"},
-      {10, "CancelRouteServoOffActive"},
-      {11, "Retry"}}},
-    {"pathKindName",
-     pathKindName,
-     "None",
-     {{1, "Line"}, {2, "Spin"}, {3, "Arc"}, {4, "Ohcurve"}, {5, "Waiting"}}},
-    {"servoStateName",
-     servoStateName,
-     "none",
-     {{1, "servoOff"}, {2, "servoOn"}, {3, "quickStop"}, {4, "fault"}}},
-    {"dataloggerStateName", dataloggerStateName, "Stop", {{1, "Logging"}, {2, "Writing"}, {3, "Paused"}}},
-    {"obstacleDetectName", obstacleDetectName, "No", {{1, "slow"}, {2, "stop"}, {3, "E-Stop"}}},
-    {"velocityPhaseName",
-     velocityPhaseName,
-     "None",
-     {{1, "Before"},
-      {2, "Accel"},
-      {3, "Constant"},
-      {4, "Decel"},
-      {5, "Creep"},
-      {6, "Finish"},
-      {7, "Slow"},
-      {8, "SlowCreep"},
-      {9, "Stop"},
-      {10, "StopCreep"}}},
-    {"nmtStateName", nmtStateName, "None", {{1, "BootUp"}, {2, "PreOp"}, {3, "Op"}, {4, "Stop"}}},
+    {"operationStateName", operationStateName, "Undefined", 0, 6, {}},
+    {"manualStatusName", manualStatusName, "Undefined", 0, 8, {1, 4, 5}},
+    {"automaticStatusName", automaticStatusName, "Undefined", 0, 11, {1, 2, 4, 6}},
+    {"pathKindName", pathKindName, "None", 1, 5, {}},
+    {"servoStateName", servoStateName, "none", 1, 4, {}},
+    {"dataloggerStateName", dataloggerStateName, "Stop", 1, 3, {}},
+    {"obstacleDetectName", obstacleDetectName, "No", 1, 3, {}},
+    {"velocityPhaseName", velocityPhaseName, "None", 1, 10, {}},
+    {"nmtStateName", nmtStateName, "None", 1, 4, {}},
 };
 
-// Every code from -3 to 20 plus the integer limits: the listed word, or the fallback.
-TEST(StatusNames, EveryTableGivesItsWordsAndItsFallbackElsewhere) {
-    for (const NameTable& table : kTables) {
-        std::vector<int> codes = {INT32_MIN, INT32_MAX, 1000};
-        for (int code = -3; code <= 20; ++code) {
-            codes.push_back(code);
-        }
+TEST(StatusNames, CodesOutsideATableGiveItsDefaultWord) {
+    for (const NameTable& t : kTables) {
+        std::vector<int> codes = t.unlisted;
+        codes.insert(codes.end(), {t.first - 1, t.last + 1, -1, INT_MIN, INT_MAX});
         for (int code : codes) {
-            std::string expected = table.fallback;
-            for (const auto& [listed, word] : table.words) {
-                if (listed == code) {
-                    expected = word;
-                }
-            }
-            EXPECT_EQ(table.function(code), expected) << table.name << "(" << code << ")";
+            EXPECT_EQ(t.word(code), t.fallback) << t.name << "(" << code << ")";
         }
     }
+}
+
+TEST(StatusNames, EveryListedCodeHasAWordOfItsOwn) {
+    for (const NameTable& t : kTables) {
+        std::set<std::string> words;
+        for (int code = t.first; code <= t.last; ++code) {
+            if (std::find(t.unlisted.begin(), t.unlisted.end(), code) != t.unlisted.end()) {
+                continue;
+            }
+            const std::string word = t.word(code);
+            EXPECT_NE(word, t.fallback) << t.name << "(" << code << ")";
+            EXPECT_TRUE(words.insert(word).second) << t.name << "(" << code << ") repeats " << word;
+        }
+    }
+    // The words the operator knows the states by.
+    EXPECT_EQ(operationStateName(0), "StartUp");
+    EXPECT_EQ(manualStatusName(3), "ReadyToAutomaticOp");
+    EXPECT_EQ(automaticStatusName(10), "CancelRouteServoOffActive");
+    EXPECT_EQ(nmtStateName(3), "Op");
 }
 
 }  // namespace

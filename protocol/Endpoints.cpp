@@ -1,10 +1,10 @@
-#include "net/Endpoint.h"
+#include "protocol/Endpoints.h"
 
-namespace kova {
+namespace kova::protocol {
 
 std::string endpointText(const std::string& host, int basePort, int offset) {
     const long long port = static_cast<long long>(basePort) + offset;
     return "tcp://" + host + ":" + std::to_string(port);
 }
 
-}  // namespace kova
+}  // namespace kova::protocol

@@ -1,8 +1,10 @@
 #include "monitor/StatusRows.h"
 
-#include <cstdarg>
 #include <cstdint>
-#include <cstdio>
+
+#include <fmt/printf.h>
+
+#include "base/TextCells.h"
 
 #include "protocol/StateCodes.h"
 
@@ -18,28 +20,16 @@ using protocol::pathKindName;
 using protocol::servoStateName;
 using protocol::velocityPhaseName;
 
-// printf into a text of exactly the size needed, however long the arguments are.
-__attribute__((format(printf, 1, 2))) std::string formatText(const char* format, ...) {
-    char small[256];
-    std::va_list args;
-    va_start(args, format);
-    std::va_list again;
-    va_copy(again, args);
-    const int length = std::vsnprintf(small, sizeof small, format, args);
-    va_end(args);
-    std::string text;
-    if (length < 0) {
-        va_end(again);
-        return text;
-    }
-    if (static_cast<std::size_t>(length) < sizeof small) {
-        text.assign(small, static_cast<std::size_t>(length));
-    } else {
-        text.resize(static_cast<std::size_t>(length));
-        std::vsnprintf(text.data(), text.size() + 1, format, again);
-    }
-    va_end(again);
-    return text;
+// The screen's printf formats, kept exactly (field widths, %x of a 32-bit value), type-checked.
+template <typename... Args>
+std::string formatText(const char* format, const Args&... args) {
+    return fmt::sprintf(format, args...);
+}
+
+// A text from the controller as the screen can show it (TextCells): no byte of it moves the cursor
+// or breaks a row. Up to a NUL, as printf would take it.
+std::string shown(const std::string& text) {
+    return displayText(text.c_str());
 }
 
 // Scalings: `scaleDouble` multiplies in double; `scaleFloat` multiplies in single precision and
@@ -85,8 +75,8 @@ void addStateRows(const StatusRecord& r, std::vector<StatusItem>& items) {
                                 static_cast<double>(r.runDistance))});
     items.push_back(
         {1, 60,
-         formatText(":Alarm warning(%8s|%8s) fault(%8s|%8s)", r.alarmWarning[0].c_str(),
-                    r.alarmWarning[1].c_str(), r.alarmFault[0].c_str(), r.alarmFault[1].c_str())});
+         formatText(":Alarm warning(%8s|%8s) fault(%8s|%8s)", shown(r.alarmWarning[0]), shown(r.alarmWarning[1]),
+                    shown(r.alarmFault[0]), shown(r.alarmFault[1]))});
     items.push_back({2, 50,
                      formatText("Vel: (T:%.4f|A:%.4f|E:%.4f)[m/s]", scaleFloat(r.targetVelocity, 0.0001f),
                                 scaleFloat(r.actualVelocity, 0.0001f),
@@ -97,7 +87,7 @@ void addRouteRows(const StatusRecord& r, std::vector<StatusItem>& items) {
     items.push_back({5, 0,
                      formatText(":Navigate routemap<3041> steer(T:%s|A:%s|timeout<3051>ms) "
                                 "obstacle(use<4026>|fs:%d|detect:%s|photo:%s)",
-                                r.steerTarget.c_str(), r.steerActual.c_str(), r.obstacleFs,
+                                shown(r.steerTarget), shown(r.steerActual), r.obstacleFs,
                                 obstacleDetectName(r.obstacleDetect).c_str(), yesNo(r.photoSensor == 1))});
     items.push_back({6, 1,
                      formatText("R-Cur: po(%3d) seg(%3d) on_route(%s) TCZ(%s)", r.currentPo, r.currentSegment,
@@ -113,7 +103,7 @@ void addRouteRows(const StatusRecord& r, std::vector<StatusItem>& items) {
                                 pathKindName(g.pathKind).c_str(), scaleDouble(g.velocityMax, 0.001),
                                 scaleDouble(g.velocityConst, 0.001), velocityPhaseName(g.profile).c_str(),
                                 yesNo(g.endOfRoute))});
-    items.push_back({8, 1, formatText("      po(%d,%d) seg(%s)", g.poFrom, g.poTo, g.segment.c_str())});
+    items.push_back({8, 1, formatText("      po(%d,%d) seg(%s)", g.poFrom, g.poTo, shown(g.segment))});
     const auto& s = r.connectedSegments;
     items.push_back({9, 1, formatText("R-Con: seg(%d < %d < %d < %d < %d)", s[0], s[1], s[2], s[3], s[4])});
     items.push_back(

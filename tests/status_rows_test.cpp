@@ -215,5 +215,17 @@ TEST(StatusRows, TextsOfAnyLengthGoInWhole) {
     EXPECT_EQ(itemAt(items, 8, 1), "      po(-1,-1) seg(" + std::string(300, 'G') + ")");
 }
 
+// A controller's text can hold anything: nothing in it may move the cursor or break the row it is in.
+TEST(StatusRows, ControllerTextsNeverCarryControlBytesToTheScreen) {
+    StatusRecord record;
+    record.alarmWarning[0] = "W\n1";
+    record.steerTarget = "L\rL";
+    record.routeGen.segment = "9\x1b[2J\xff";
+    const auto items = formatStatusItems(record);
+    EXPECT_EQ(itemAt(items, 1, 60).substr(0, 24), ":Alarm warning(    W^J1|");
+    EXPECT_EQ(itemAt(items, 5, 0).substr(0, 38), ":Navigate routemap<3041> steer(T:L^ML|");
+    EXPECT_EQ(itemAt(items, 8, 1), "      po(-1,-1) seg(9^[[2J\\xff)");
+}
+
 }  // namespace
 }  // namespace kova

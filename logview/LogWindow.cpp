@@ -32,8 +32,8 @@ void LogWindow::create(int cols, int top, int height, const ControllerAddress& c
         ScreenLock lock;
         createFrame(cols, top, height);
     }
-    subscription_ = std::make_unique<Subscription>(messagingContext(), controller.endpoint(protocol::kLogPortOffset),
-                                                   "Network log");
+    subscription_ = std::make_unique<Subscription>(
+        messagingContext(), controller.endpoint(protocol::kLogPortOffset), "Network log");
     startError_ = subscription_->startError();
 }
 
@@ -140,16 +140,38 @@ void LogWindow::receiveLoop() {
         [this](zmq::multipart_t& message) {
             // Every frame is one line, in order.
             while (!message.empty()) {
-                const std::string line = message.popstr();
-                file_.write(print(line), line);
+                receiveLine(message.popstr());
             }
         },
-        [this](const std::string& text) { print(text); });
+        [this](const std::string& text) { print(text); }, [this] { flushScreen(); });
     file_.flush();
+}
+
+void LogWindow::receiveLine(const std::string& line) {
+    std::uint32_t number = 0;
+    {
+        ScreenLock lock;
+        number = addLine(line, false);
+    }
+    file_.write(number, line);
+}
+
+void LogWindow::flushScreen() {
+    ScreenLock lock;
+    if (unrefreshed_ && bodyWin != nullptr) {
+        wrefresh(bodyWin);
+        parkCursor();
+        unrefreshed_ = false;
+        lastRefresh_ = std::chrono::steady_clock::now();
+    }
 }
 
 std::uint32_t LogWindow::print(std::string text) {
     ScreenLock lock;
+    return addLine(text, true);
+}
+
+std::uint32_t LogWindow::addLine(const std::string& text, bool refreshNow) {
     const std::uint32_t number = lineCounter_++;
     history_.append(number, text);
     if (bodyWin == nullptr) {
@@ -171,8 +193,15 @@ std::uint32_t LogWindow::print(std::string text) {
     }
     wscrl(bodyWin, block.height);
     writeRows(bodyWin, rows - block.height, block.rows);
-    wrefresh(bodyWin);
-    parkCursor();
+    const auto now = std::chrono::steady_clock::now();
+    if (refreshNow || now - lastRefresh_ >= std::chrono::milliseconds(kBurstRefreshMs)) {
+        wrefresh(bodyWin);
+        parkCursor();
+        lastRefresh_ = now;
+        unrefreshed_ = false;
+    } else {
+        unrefreshed_ = true;
+    }
     return number;
 }
 

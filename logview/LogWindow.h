@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -40,6 +41,15 @@ public:
     // ScreenLock.
     std::uint32_t print(std::string text);
 
+    // What the receive loop does with one line from the controller: prints it, refreshing the screen
+    // at most every kBurstRefreshMs while lines keep coming (the rest waits for flushScreen), and
+    // keeps it in the controller's log file. Log thread.
+    void receiveLine(const std::string& line);
+    // Brings lines printed by receiveLine to the screen. Log thread; takes the ScreenLock.
+    void flushScreen();
+
+    static constexpr int kBurstRefreshMs = 40;
+
     // The operator's keys for the log (handed over by the command line): PgUp and PgDn scroll back
     // and forth by one body height; PgDn past the newest line, or Esc, returns to live. While
     // scrolled back new lines are kept and counted in the title, and the view does not move. Any key
@@ -63,6 +73,8 @@ protected:
     void redrawBody() override;
 
 private:
+    // print with the refresh now, or when due. ScreenLock held.
+    std::uint32_t addLine(const std::string& text, bool refreshNow);
     // Rows of the whole history laid out at the body's size. ScreenLock held.
     std::size_t historyRows() const;
     // How many lines lie wholly or partly below the view. ScreenLock held.
@@ -76,6 +88,8 @@ private:
     std::size_t backRows_ = 0;        // rows scrolled out of view below; 0 while live; likewise
     std::uint32_t newWhileBack_ = 0;  // lines arrived while scrolled back; likewise
     std::vector<std::string> help_;   // shown in the body until the next key when not empty
+    bool unrefreshed_ = false;        // lines drawn but not yet refreshed; under the ScreenLock
+    std::chrono::steady_clock::time_point lastRefresh_;
     std::unique_ptr<Subscription> subscription_;
     std::string startError_;
     ControllerLog file_;

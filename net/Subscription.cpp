@@ -73,7 +73,7 @@ void Subscription::awaitTraffic() {
 }
 
 void Subscription::run(const std::atomic<bool>& running, const MessageHandler& onMessage,
-                       const ErrorHandler& onError) {
+                       const ErrorHandler& onError, const IdleHandler& onIdle) {
     if (!startError_.empty()) {
         return;
     }
@@ -89,6 +89,9 @@ void Subscription::run(const std::atomic<bool>& running, const MessageHandler& o
             if (message.recv(socket_, ZMQ_DONTWAIT)) {
                 onMessage(message);
             } else {
+                if (onIdle) {
+                    onIdle();
+                }
                 awaitTraffic();
             }
         } catch (const zmq::error_t& e) {

@@ -25,6 +25,7 @@ class Subscription {
 public:
     using MessageHandler = std::function<void(zmq::multipart_t& message)>;
     using ErrorHandler = std::function<void(const std::string& text)>;
+    using IdleHandler = std::function<void()>;
 
     static constexpr int kMaxMessageBytes = 1 << 20;
     static constexpr int kReconnectMs = 100;
@@ -44,8 +45,11 @@ public:
     // `running` is found cleared (tested between messages) or the context is shut down (ETERM ends
     // the loop quietly). Any other messaging error is handed to `onError` as "<label>: zmq error,
     // <text>", and after a pause of kRetryPauseMs (cut short by a stop) the loop goes on with a fresh
-    // socket. The window's own thread; the socket is used by that thread alone once this runs.
-    void run(const std::atomic<bool>& running, const MessageHandler& onMessage, const ErrorHandler& onError);
+    // socket. `onIdle`, when given, runs each time the messages queued so far have all been handed
+    // over, before the loop waits for more (a window can draw a burst once instead of per message).
+    // The window's own thread; the socket is used by that thread alone once this runs.
+    void run(const std::atomic<bool>& running, const MessageHandler& onMessage, const ErrorHandler& onError,
+             const IdleHandler& onIdle = {});
 
 private:
     // A fresh, subscribed and connected socket with its event monitor. Throws zmq::error_t.

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "base/OperationLog.h"
+#include "command/CommandGuide.h"
 #include "config/Configuration.h"
 #include "net/Context.h"
 #include "ui/IntroWindow.h"
@@ -84,6 +85,7 @@ void ConsoleApp::run() {
     monitor.onNetworkError([this](const std::string& text) { log.print(text); });
     command.onNotice([this](const std::string& text) { log.print(text); });
     command.onKey([this](int key) { return log.takeKey(key); });
+    command.onHelp([this] { log.showInBody(commandTable); });
 
     try {
         startWorkers(configuration.loaded);

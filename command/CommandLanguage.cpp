@@ -5,6 +5,7 @@
 
 #include <Poco/StringTokenizer.h>
 
+#include "command/CommandUsage.h"
 #include "protocol/CommandCodes.h"
 #include "protocol/ObjectIndex.h"
 
@@ -23,7 +24,7 @@ using protocol::code;
 // goes on down the table (the word matched but the form belongs to no one).
 using Handler = std::optional<CommandPlan> (*)(const Fields&);
 
-CommandPlan usage(const char* text) {
+CommandPlan showUsage(const char* text) {
     CommandPlan plan;
     plan.message = text;
     return plan;
@@ -62,28 +63,28 @@ std::string joinFrom(const Fields& fields, std::size_t first) {
 
 std::optional<CommandPlan> planSet(const Fields& f) {
     if (f.size() != 4) {
-        return usage("set/index/subindex/value");
+        return showUsage(usage::kSet);
     }
     return send(protocol::kVerbSet, joinFrom(f, 1));
 }
 
 std::optional<CommandPlan> planSetMany(const Fields& f) {
     if (f.size() < 3) {
-        return usage("setm/index/value0/value1/value2...");
+        return showUsage(usage::kSetMany);
     }
     return send(protocol::kVerbSetMany, joinFrom(f, 1));
 }
 
 std::optional<CommandPlan> planGet(const Fields& f) {
     if (f.size() != 3) {
-        return usage("get/index/subindex");
+        return showUsage(usage::kGet);
     }
     return send(protocol::kVerbGet, joinFrom(f, 1));
 }
 
 std::optional<CommandPlan> planGetMany(const Fields& f) {
     if (f.size() != 2) {
-        return usage("getm/index");
+        return showUsage(usage::kGetMany);
     }
     return send(protocol::kVerbGetMany, f[1]);
 }
@@ -91,14 +92,14 @@ std::optional<CommandPlan> planGetMany(const Fields& f) {
 std::optional<CommandPlan> planSwitch(const Fields& f) {
     const auto mode = f.size() == 2 ? protocol::keywordValue(protocol::kModeKeywords, f[1]) : std::nullopt;
     if (!mode) {
-        return usage("switch/[auto|man]");
+        return showUsage(usage::kSwitch);
     }
     return send(protocol::kVerbSet, writeBody(object::kOperatingMode, code(*mode)));
 }
 
 std::optional<CommandPlan> planManualMove(const Fields& f) {
     if (f.size() == 1) {
-        return usage("m/[f|b|s|] -- manual");
+        return showUsage(usage::kManualMove);
     }
     if (f.size() == 2) {
         return write(writeBody(object::kManualMove, code(protocol::manualDirectionFor(f[1]))));
@@ -130,19 +131,19 @@ std::optional<CommandPlan> planLog(const Fields& f) {
                     writeBody(object::kLogSwitches, code(*which), std::to_string(code(*value))));
     }
     if (which == protocol::LogSwitch::Publish) {
-        return usage("log/pub/[on|off]");
+        return showUsage(usage::kLogPublish);
     }
     if (which == protocol::LogSwitch::Debug) {
-        return usage("log/debug/[on|off]");
+        return showUsage(usage::kLogDebug);
     }
-    return usage("log/[pub|debug]/[on|off]");
+    return showUsage(usage::kLog);
 }
 
 std::optional<CommandPlan> planControl(const Fields& f) {
     const auto command =
         f.size() == 2 ? protocol::keywordValue(protocol::kControlKeywords, f[1]) : std::nullopt;
     if (!command) {
-        return usage("control/[sby|soff|rdy|hstp|sstp|rfcw|rf|cw|sp|locb|relb|cr]");
+        return showUsage(usage::kControl);
     }
     return write(writeBody(object::kControlCommand, code(*command)));
 }
@@ -151,7 +152,7 @@ std::optional<CommandPlan> planServo(const Fields& f) {
     const auto command =
         f.size() == 2 ? protocol::keywordValue(protocol::kServoKeywords, f[1]) : std::nullopt;
     if (!command) {
-        return usage("servo/[on|off|qs|locb|relb|rf|rc|rn]");
+        return showUsage(usage::kServo);
     }
     return write(writeBody(object::kServoCommand, code(*command)));
 }
@@ -167,21 +168,21 @@ CommandPlan goal(int target, const std::string& points, protocol::GoalKind kind)
 
 std::optional<CommandPlan> planGoal(const Fields& f) {
     if (f.size() != 2) {
-        return usage("goal/point ID");
+        return showUsage(usage::kGoal);
     }
     return goal(object::kGoalPoint, f[1], protocol::GoalKind::Point);
 }
 
 std::optional<CommandPlan> planGoalList(const Fields& f) {
     if (f.size() != 2) {
-        return usage("sgoal/pointID0;pointID1;pointID2");
+        return showUsage(usage::kGoalList);
     }
     return goal(object::kGoalList, f[1], protocol::GoalKind::List);
 }
 
 std::optional<CommandPlan> planSteer(const Fields& f) {
     if (f.size() != 2 || !protocol::isSteeringKeyword(f[1])) {
-        return usage("steer/[LL|RR|LX|XL|RX|XR|00|11|1X|X1|0X|X0]");
+        return showUsage(usage::kSteer);
     }
     return write(writeBody(object::kSteeringTarget, 0, f[1]));
 }
@@ -221,6 +222,11 @@ CommandPlan planCommand(const std::string& line) {
     if (fields.empty()) {
         return CommandPlan{};
     }
+    if (fields[0] == "help" || fields[0] == "?") {
+        CommandPlan plan;
+        plan.action = ConsoleAction::Help;
+        return plan;
+    }
     for (const Command& command : kCommands) {
         if (fields[0] != command.word) {
             continue;
@@ -229,7 +235,7 @@ CommandPlan planCommand(const std::string& line) {
             return *plan;
         }
     }
-    return usage(kWrongCommandText);
+    return showUsage(kWrongCommandText);
 }
 
 }  // namespace kova

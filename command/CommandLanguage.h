@@ -13,12 +13,19 @@ struct PlannedRequest {
     long waitMs = 0;
 };
 
+// What the console does itself, without the controller.
+enum class ConsoleAction {
+    None,
+    Help,  // "help" or "?": the command table in the log window until the next key
+};
+
 // What one command line does. Either `message` is set (a usage text or the unrecognised-command
-// text, shown as it is and nothing is sent), or `requests` lists the requests to send in order.
-// An empty line yields neither.
+// text, shown as it is and nothing is sent), or `requests` lists the requests to send in order, or
+// `action` names what the console does itself. An empty line yields none of them.
 struct CommandPlan {
     std::string message;
     std::vector<PlannedRequest> requests;
+    ConsoleAction action = ConsoleAction::None;
 };
 
 // Shown for a command word that no command takes (and for "m", "h", "s" with too many fields).

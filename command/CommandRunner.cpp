@@ -39,8 +39,12 @@ void CommandRunner::run(const std::string& line, const Show& show, const Pause& 
         oplog::info("command \"{}\"", escapeText(line, '"'));
     }
     const CommandPlan plan = planCommand(line);
+    if (plan.action == ConsoleAction::Help) {
+        show({}, Output::Help);
+        return;
+    }
     if (!plan.message.empty()) {
-        show(plan.message, false);
+        show(plan.message, Output::Message);
         return;
     }
     for (const PlannedRequest& planned : plan.requests) {
@@ -54,7 +58,7 @@ void CommandRunner::run(const std::string& line, const Show& show, const Pause& 
         if (result.status == ExchangeStatus::Stopped) {
             return;
         }
-        show(result.text, true);
+        show(result.text, Output::Reply);
         if (planned.waitMs > 0 && !pause(planned.waitMs)) {
             return;
         }

@@ -17,9 +17,11 @@ namespace kova {
 // (1200 ms)', or the failure's text at error level.
 class CommandRunner {
 public:
-    // A text for the output field: a usage or unrecognised-command text, or a request's display
-    // text (a reply, "no response", a failure), which is shown with ten trailing blanks.
-    using Show = std::function<void(const std::string& text, bool isReply)>;
+    // What `show` is handed: a usage or unrecognised-command text, a request's display text (a
+    // reply, "no response", a failure: shown with ten trailing blanks), or the help's turn (no text:
+    // the window shows the command table).
+    enum class Output { Message, Reply, Help };
+    using Show = std::function<void(const std::string& text, Output kind)>;
     // Waits `ms` milliseconds; false when the console is stopping, which ends the command.
     using Pause = std::function<bool(long ms)>;
 

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "command/CommandGuide.h"
 #include "protocol/Endpoints.h"
 #include "ui/Screen.h"
 
@@ -30,7 +31,18 @@ void CommandWindow::create(int cols, int top, int height, const ControllerAddres
 
 void CommandWindow::executeCommand(std::string line) {
     runner_.run(
-        line, [this](const std::string& text, bool isReply) { isReply ? showReply(text) : showText(text); },
+        line,
+        [this](const std::string& text, CommandRunner::Output kind) {
+            if (kind == CommandRunner::Output::Help) {
+                if (help_) {
+                    help_();
+                }
+            } else if (kind == CommandRunner::Output::Reply) {
+                showReply(text);
+            } else {
+                showText(text);
+            }
+        },
         [this](long ms) { return keys_.pause(ms) && running; });
 }
 
@@ -161,6 +173,11 @@ bool CommandWindow::takeLine(std::string& line) {
     while (!pending_.empty()) {
         const int key = pending_.front();
         pending_.pop_front();
+        if (key == '\t') {
+            complete();
+            continue;
+        }
+        lastKeyWasTab_ = false;
         const LineEditor::Result result = editor_.feed(key);
         if (result == LineEditor::Result::Refused) {
             beep();
@@ -170,6 +187,30 @@ bool CommandWindow::takeLine(std::string& line) {
         }
     }
     return false;
+}
+
+void CommandWindow::complete() {
+    const bool again = lastKeyWasTab_;
+    lastKeyWasTab_ = true;
+    if (editor_.cursor() != editor_.text().size()) {
+        beep();  // completes the end of the line only
+        return;
+    }
+    const Completion completion = completeCommand(editor_.text());
+    if (completion.line != editor_.text()) {
+        editor_.replace(completion.line);
+    } else if (completion.candidates.empty()) {
+        beep();
+    } else if (again && completion.candidates.size() > 1) {
+        std::string listed;
+        for (const std::string& candidate : completion.candidates) {
+            listed += (listed.empty() ? "" : "  ") + candidate;
+        }
+        setOutput(listed);
+        if (titleWin != nullptr) {
+            wrefresh(titleWin);
+        }
+    }
 }
 
 void CommandWindow::redrawBody() {

@@ -34,6 +34,10 @@ public:
     // thread starts.
     void onKey(std::function<bool(int key)> hook) { keyHook_ = std::move(hook); }
 
+    // Shows the command table (help): called without the ScreenLock. Set before the command thread
+    // starts.
+    void onHelp(std::function<void()> help) { help_ = std::move(help); }
+
     // Where the window says what the output field cannot (the terminal too short even for the title
     // line). Set before the command thread starts; called without the ScreenLock.
     void onNotice(std::function<void(const std::string&)> notice) { notice_ = std::move(notice); }
@@ -69,6 +73,9 @@ private:
     // Feeds the keys read so far to the line editor, up to the end of a line. Returns true with the
     // line when one was entered; keys after it stay for the next line. ScreenLock held.
     bool takeLine(std::string& line);
+    // Tab: completes the command word or keyword being typed; a second Tab on an ambiguous prefix
+    // lists the candidates in the output field. ScreenLock held.
+    void complete();
     // Draws the line being typed and puts the cursor at its editing position. ScreenLock held.
     void renderInput();
     // The text for a terminal too short for the input area.
@@ -85,6 +92,8 @@ private:
     std::string output_;       // the last output shown; under the ScreenLock
     std::function<void(const std::string&)> notice_;
     std::function<bool(int)> keyHook_;
+    std::function<void()> help_;
+    bool lastKeyWasTab_ = false;  // a second Tab lists the candidates; under the ScreenLock
     int noticedLines_ = -1;       // screen height at the last notice that the terminal is too small
     bool tooSmallShown_ = false;  // the output field holds that notice
     int cols_ = 0;

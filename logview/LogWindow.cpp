@@ -88,8 +88,8 @@ std::size_t LogWindow::scrolledBackRows() {
 
 bool LogWindow::takeKey(int key) {
     ScreenLock lock;
-    const bool helpShown = !help_.empty();
-    help_.clear();
+    const bool helpShown = static_cast<bool>(help_);
+    help_ = nullptr;
     const bool taken = key == KEY_PPAGE || key == KEY_NPAGE || key == 27;
     if (bodyWin != nullptr && taken) {
         const std::size_t page = static_cast<std::size_t>(std::max(1, getmaxy(bodyWin)));
@@ -120,10 +120,10 @@ bool LogWindow::takeKey(int key) {
     return taken;
 }
 
-void LogWindow::showInBody(std::vector<std::string> rows) {
+void LogWindow::showInBody(std::function<std::vector<std::string>(int rows, int cols)> rowsFor) {
     ScreenLock lock;
-    help_ = std::move(rows);
-    if (help_.empty() || bodyWin == nullptr) {
+    help_ = std::move(rowsFor);
+    if (!help_ || bodyWin == nullptr) {
         return;
     }
     redrawBody();
@@ -188,7 +188,7 @@ std::uint32_t LogWindow::addLine(const std::string& text, bool refreshNow) {
         parkCursor();
         return number;
     }
-    if (!help_.empty()) {
+    if (help_) {
         return number;  // drawn when the help goes
     }
     wscrl(bodyWin, block.height);
@@ -210,8 +210,8 @@ void LogWindow::redrawBody() {
         return;
     }
     werase(bodyWin);
-    if (!help_.empty()) {
-        std::vector<std::string> rows = help_;
+    if (help_) {
+        std::vector<std::string> rows = help_(getmaxy(bodyWin), getmaxx(bodyWin));
         rows.resize(std::min(rows.size(), static_cast<std::size_t>(getmaxy(bodyWin))));
         for (std::string& row : rows) {
             row.resize(std::min(row.size(), static_cast<std::size_t>(getmaxx(bodyWin))));

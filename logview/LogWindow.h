@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -57,9 +58,10 @@ public:
     // ScreenLock; command thread.
     bool takeKey(int key);
 
-    // Shows `rows` in the body instead of the log until the next key, then the log comes back with
-    // every line that arrived meanwhile. Takes the ScreenLock; any thread.
-    void showInBody(std::vector<std::string> rows);
+    // Shows the rows `rowsFor(bodyRows, bodyCols)` gives in the body instead of the log until the next
+    // key, then the log comes back with every line that arrived meanwhile. Takes the ScreenLock (and
+    // calls `rowsFor` under it); any thread.
+    void showInBody(std::function<std::vector<std::string>(int rows, int cols)> rowsFor);
 
     // Rows of the history scrolled out of view below (0 while live). Takes the ScreenLock.
     std::size_t scrolledBackRows();
@@ -87,8 +89,8 @@ private:
     LogHistory history_;              // likewise
     std::size_t backRows_ = 0;        // rows scrolled out of view below; 0 while live; likewise
     std::uint32_t newWhileBack_ = 0;  // lines arrived while scrolled back; likewise
-    std::vector<std::string> help_;   // shown in the body until the next key when not empty
-    bool unrefreshed_ = false;        // lines drawn but not yet refreshed; under the ScreenLock
+    std::function<std::vector<std::string>(int, int)> help_;  // shown in the body until the next key
+    bool unrefreshed_ = false;  // lines drawn but not yet refreshed; under the ScreenLock
     std::chrono::steady_clock::time_point lastRefresh_;
     std::unique_ptr<Subscription> subscription_;
     std::string startError_;

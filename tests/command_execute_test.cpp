@@ -30,9 +30,12 @@ protected:
     void execute(const std::string& line) {
         runner_.run(
             line,
-            [this](const std::string& text, bool isReply) {
+            [this](const std::string& text, CommandRunner::Output kind) {
                 std::lock_guard<std::mutex> lock(mutex_);
-                shown_.push_back((isReply ? "R:" : "") + text);
+                shown_.push_back((kind == CommandRunner::Output::Reply  ? "R:"
+                                  : kind == CommandRunner::Output::Help ? "HELP"
+                                                                        : "") +
+                                 text);
             },
             [this](long ms) {
                 std::unique_lock<std::mutex> lock(mutex_);

@@ -29,7 +29,7 @@ TEST(CommandShutdown, AnExchangeWaitingForItsReplyEndsAtOnceAndQuietly) {
     Clock::time_point returned;
     std::thread command([&] {
         runner.run(
-            "goal/15", [&](const std::string& text, bool) { shown.push_back(text); },
+            "goal/15", [&](const std::string& text, CommandRunner::Output) { shown.push_back(text); },
             [](long) { return true; });
         returned = Clock::now();
     });

@@ -187,6 +187,38 @@ TEST_F(TerminalCommandTest, OddLinesShowTheirTextAndTheNextCommandWorks) {
     EXPECT_EQ(controller_->count(), 1u);
 }
 
+// help shows the command table in the log window until the next key, which then goes to the line as
+// usual; Tab completes command words and keywords, and a second Tab lists the candidates.
+TEST_F(TerminalCommandTest, HelpShowsTheCommandTableUntilTheNextKeyAndTabCompletes) {
+    start(replyWithLastField);
+    enter("help");
+    ASSERT_TRUE(
+        pane_->waitForScreen([](const auto& s) { return s[17].find("set/index/subindex/value") == 0; }, 3s))
+        << pane_->screenText();
+    EXPECT_EQ(controller_->count(), 0u);
+    pane_->typeText("x");
+    ASSERT_TRUE(pane_->waitForScreen([](const auto& s) { return s[25] == "x"; }, 3s)) << pane_->screenText();
+    EXPECT_TRUE(
+        pane_->waitForScreen([](const auto& s) { return s[17].find("set/index") == std::string::npos; }, 3s))
+        << pane_->screenText();
+
+    pane_->sendKeys({"BSpace"});
+    pane_->typeText("ser");
+    pane_->sendKeys({"Tab"});
+    ASSERT_TRUE(pane_->waitForScreen([](const auto& s) { return s[25] == "servo/"; }, 3s))
+        << pane_->screenText();
+    pane_->typeText("of");
+    pane_->sendKeys({"Tab"});
+    ASSERT_TRUE(pane_->waitForScreen([](const auto& s) { return s[25] == "servo/off"; }, 3s))
+        << pane_->screenText();
+
+    pane_->sendKeys({"C-u"});
+    pane_->typeText("se");
+    pane_->sendKeys({"Tab", "Tab"});
+    EXPECT_TRUE(outputShows("set  setm  servo")) << pane_->screenText();
+    EXPECT_TRUE(pane_->waitForScreen([](const auto& s) { return s[25] == "se"; }, 3s)) << pane_->screenText();
+}
+
 // Ending the console while a command waits for its reply: it ends at once, the goal's second write
 // is never sent, and the terminal is handed back.
 TEST_F(TerminalCommandTest, SigtermDuringAnExchangeEndsAtOnce) {

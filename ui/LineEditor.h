@@ -28,6 +28,9 @@ public:
     const std::string& text() const { return line_; }
     std::size_t cursor() const { return cursor_; }
 
+    // Puts `text` in place of the line being typed, with the cursor at its end (a completion).
+    void replace(const std::string& text) { replaceLine(text); }
+
     // Returns the submitted line, remembers it for recall (empty lines and a repeat of the last line
     // are not remembered) and starts a new, empty line.
     std::string takeLine();

@@ -1,0 +1,158 @@
+#include "command/CommandGuide.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "command/CommandUsage.h"
+#include "protocol/CommandCodes.h"
+
+namespace kova {
+
+namespace {
+
+using Words = std::vector<std::string_view>;
+
+// One command as the operator learns it: its word, what help shows for it, and the keywords each of
+// its fields takes (an empty list: a free field, nothing to complete).
+struct Form {
+    std::string_view word;
+    std::string_view shown;  // the usage text; empty for a word listed with another
+    std::vector<Words> fields;
+};
+
+template <class Table>
+Words wordsOf(const Table& table) {
+    Words words;
+    for (const auto& keyword : table) {
+        words.push_back(keyword.word);
+    }
+    return words;
+}
+
+const std::vector<Form>& forms() {
+    using namespace protocol;
+    static const std::vector<Form> table = {
+        {"set", usage::kSet, {{}, {}, {}}},
+        {"setm", usage::kSetMany, {{}, {}}},
+        {"get", usage::kGet, {{}, {}}},
+        {"getm", usage::kGetMany, {{}}},
+        {"switch", usage::kSwitch, {wordsOf(kModeKeywords)}},
+        {"m", usage::kManualMove, {{"f", "b", "s"}}},
+        {"h", "h, s -- hard stop, soft stop", {}},
+        {"s", "", {}},
+        {"log", usage::kLog, {wordsOf(kLogSwitchKeywords), wordsOf(kSwitchValueKeywords)}},
+        {"control", usage::kControl, {wordsOf(kControlKeywords)}},
+        {"servo", usage::kServo, {wordsOf(kServoKeywords)}},
+        {"goal", usage::kGoal, {{}}},
+        {"sgoal", usage::kGoalList, {{}}},
+        {"steer", usage::kSteer, {Words(kSteeringKeywords.begin(), kSteeringKeywords.end())}},
+        {"help", "help, ? -- this table; any key: back to the log", {}},
+    };
+    return table;
+}
+
+std::string_view trimmed(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+}  // namespace
+
+std::vector<std::string> commandTable(int rows, int cols) {
+    std::vector<std::string_view> entries;
+    std::size_t widest = 0;
+    for (const Form& form : forms()) {
+        if (!form.shown.empty()) {
+            entries.push_back(form.shown);
+            widest = std::max(widest, form.shown.size());
+        }
+    }
+    if (rows <= 0 || cols <= 0) {
+        return {};
+    }
+    const std::size_t columnWidth = widest + 3;
+    const std::size_t columns = std::max<std::size_t>(1, static_cast<std::size_t>(cols) / columnWidth);
+    const std::size_t needed = (entries.size() + columns - 1) / columns;
+    const bool cut = needed > static_cast<std::size_t>(rows);
+    const std::size_t shownRows = cut ? static_cast<std::size_t>(rows - 1) : needed;
+    std::vector<std::string> table(shownRows);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const std::size_t row = i % needed;
+        if (row < shownRows) {
+            std::string& line = table[row];
+            line.resize((i / needed) * columnWidth, ' ');
+            line += entries[i];
+        }
+    }
+    if (cut) {
+        table.push_back("... a wider terminal shows the whole table");
+    }
+    for (std::string& line : table) {
+        line.resize(std::min(line.size(), static_cast<std::size_t>(cols)));
+    }
+    return table;
+}
+
+Completion completeCommand(const std::string& line) {
+    Completion result{line, {}};
+    const std::size_t slash = line.rfind('/');
+    const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
+    const std::string_view typed = trimmed(std::string_view(line).substr(start));
+    const std::size_t fieldIndex = static_cast<std::size_t>(std::count(line.begin(), line.end(), '/'));
+    const std::string_view commandWord = trimmed(std::string_view(line).substr(0, line.find('/')));
+
+    const Form* command = nullptr;
+    for (const Form& form : forms()) {
+        if (form.word == commandWord) {
+            command = &form;
+        }
+    }
+    Words choices;
+    if (fieldIndex == 0) {
+        for (const Form& form : forms()) {
+            choices.push_back(form.word);
+        }
+    } else if (command != nullptr && fieldIndex <= command->fields.size()) {
+        choices = command->fields[fieldIndex - 1];
+    }
+    for (std::string_view choice : choices) {
+        if (choice.substr(0, typed.size()) == typed) {
+            result.candidates.emplace_back(choice);
+        }
+    }
+    if (result.candidates.empty()) {
+        return result;
+    }
+    std::string shared = result.candidates.front();
+    for (const std::string& candidate : result.candidates) {
+        std::size_t same = 0;
+        while (same < shared.size() && same < candidate.size() && shared[same] == candidate[same]) {
+            ++same;
+        }
+        shared.resize(same);
+    }
+    // The blanks before the field stay as typed.
+    const std::size_t fieldStart = std::min(line.size(), line.find_first_not_of(" \t", start));
+    std::string completed = line.substr(0, fieldStart) + shared;
+    if (result.candidates.size() == 1) {
+        // Whole: go on to the next field when the command takes one.
+        const Form* finished = fieldIndex == 0 ? nullptr : command;
+        if (fieldIndex == 0) {
+            for (const Form& form : forms()) {
+                if (form.word == shared) {
+                    finished = &form;
+                }
+            }
+        }
+        if (finished != nullptr && fieldIndex < finished->fields.size()) {
+            completed += '/';
+        }
+    }
+    result.line = completed.size() >= line.size() ? completed : line;
+    return result;
+}
+
+}  // namespace kova

@@ -1,0 +1,79 @@
+// Help at the prompt: Tab completion of command words and keywords, and the command table.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "command/CommandGuide.h"
+#include "command/CommandLanguage.h"
+
+namespace kova {
+namespace {
+
+using Words = std::vector<std::string>;
+
+TEST(CommandGuide, TabCompletesWordsAndKeywordsAndNamesTheCandidates) {
+    const struct {
+        std::string typed;
+        std::string completed;
+        Words candidates;
+    } cases[] = {
+        {"ser", "servo/", {"servo"}},
+        {"servo/of", "servo/off", {"off"}},
+        {"swi", "switch/", {"switch"}},
+        {"switch/a", "switch/auto", {"auto"}},
+        {"log/p", "log/pub/", {"pub"}},             // log takes one more field
+        {"log/pub/o", "log/pub/o", {"on", "off"}},  // they share only the "o"
+        {"se", "se", {"set", "setm", "servo"}},
+        {"set", "set", {"set", "setm"}},
+        {"he", "help", {"help"}},  // takes no field: no slash
+        {"control/s", "control/s", {"sp", "sby", "soff", "sstp"}},
+        {"steer/X", "steer/X", {"XL", "XR", "X1", "X0"}},
+        {"goal/1", "goal/1", {}},                // a point ID: nothing to complete
+        {"SER", "SER", {}},                      // words keep their case
+        {"servo / of", "servo / off", {"off"}},  // blanks around fields as the language takes them
+    };
+    for (const auto& c : cases) {
+        const Completion completion = completeCommand(c.typed);
+        EXPECT_EQ(completion.line, c.completed) << c.typed;
+        EXPECT_EQ(completion.candidates, c.candidates) << c.typed;
+    }
+}
+
+// Whatever Tab completes is a line the command language takes whole (or a prefix of one).
+TEST(CommandGuide, CompletedKeywordsAreWhatTheLanguageAccepts) {
+    for (const char* typed : {"servo/of", "control/cr", "steer/X0", "switch/m", "log/debug/of", "m/b"}) {
+        const CommandPlan plan = planCommand(completeCommand(typed).line);
+        EXPECT_TRUE(plan.message.empty()) << typed << ": " << plan.message;
+        EXPECT_FALSE(plan.requests.empty()) << typed;
+    }
+}
+
+TEST(CommandGuide, TheTableFitsTheBodyOrSaysItIsCut) {
+    const auto wide = commandTable(7, 160);
+    ASSERT_EQ(wide.size(), 7u);
+    std::string all;
+    for (const std::string& row : wide) {
+        EXPECT_LE(row.size(), 160u);
+        all += row + "\n";
+    }
+    for (const char* usage :
+         {"set/index/subindex/value", "control/[sby|soff|rdy|hstp|sstp|rfcw|rf|cw|sp|locb|relb|cr]",
+          "sgoal/pointID0;pointID1;pointID2", "help, ?"}) {
+        EXPECT_NE(all.find(usage), std::string::npos) << usage;
+    }
+    const auto narrow = commandTable(7, 80);
+    ASSERT_EQ(narrow.size(), 7u);
+    EXPECT_EQ(narrow.back(), "... a wider terminal shows the whole table");
+    EXPECT_TRUE(commandTable(0, 80).empty());
+}
+
+TEST(CommandGuide, HelpAndQuestionMarkAreTheConsolesOwn) {
+    EXPECT_EQ(planCommand("help").action, ConsoleAction::Help);
+    EXPECT_EQ(planCommand(" ? ").action, ConsoleAction::Help);
+    EXPECT_TRUE(planCommand("help").requests.empty());
+    EXPECT_EQ(planCommand("helps").action, ConsoleAction::None);
+}
+
+}  // namespace
+}  // namespace kova

@@ -40,7 +40,9 @@ void TableCursor::seek(std::int64_t ns) {
 
 const RecordedEvent* TableCursor::peek() {
     if (buffer_.empty()) {
-        chunk_.bindInt(1, afterNs_).bindInt(2, afterId_).bindInt(3, chunkRows_);
+        const std::int64_t fromNs = afterNs_;
+        const std::int64_t fromId = afterId_;
+        chunk_.bindInt(1, fromNs).bindInt(2, fromId).bindInt(3, chunkRows_);
         try {
             while (chunk_.step()) {
                 buffer_.push_back(readRow());
@@ -48,8 +50,11 @@ const RecordedEvent* TableCursor::peek() {
                 afterId_ = chunk_.columnInt(0);
             }
         } catch (const RecordError&) {
+            // Nothing of a chunk that failed is handed out; a later call reads it again.
             chunk_.reset();
             buffer_.clear();
+            afterNs_ = fromNs;
+            afterId_ = fromId;
             throw;
         }
     }

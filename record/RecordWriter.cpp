@@ -1,0 +1,140 @@
+#include "record/RecordWriter.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <utility>
+#include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "record/RecordStore.h"
+
+namespace kova::record {
+
+namespace {
+
+// Creates `path` empty, failing when it exists (O_EXCL: no other process can slip a file in between
+// the check and the creation). Returns false when it exists.
+bool createExclusive(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        if (errno == EEXIST) {
+            return false;
+        }
+        throw RecordError("cannot create " + path + " (" + std::strerror(errno) + ")");
+    }
+    ::close(fd);
+    return true;
+}
+
+}  // namespace
+
+RecordWriter::RecordWriter(std::size_t queueCapacity) : queue_(queueCapacity) {}
+
+RecordWriter::~RecordWriter() {
+    try {
+        close();
+    } catch (const RecordError&) {
+        // Nothing can be done about it here; what was committed stays in the file.
+    }
+}
+
+void RecordWriter::open(const std::string& path, bool appendAllowed, const SessionInfo& session) {
+    std::lock_guard<std::mutex> lock(lifecycle_);
+    if (store_ || closing_.load()) {
+        throw RecordError("the recording is already open or closed; open " + path + " with a new writer");
+    }
+    const bool created = createExclusive(path);
+    if (!created && !appendAllowed) {
+        throw RecordError(path + " exists; use --record-append to add to it");
+    }
+    try {
+        store_ = std::make_unique<RecordStore>(path, created, session, nowNs());
+    } catch (const RecordError&) {
+        if (created) {
+            std::error_code ignored;
+            std::filesystem::remove(path, ignored);
+            std::filesystem::remove(path + "-wal", ignored);
+            std::filesystem::remove(path + "-shm", ignored);
+        }
+        throw;
+    }
+    path_ = path;
+    fileBytes_.store(store_->diskBytes(), std::memory_order_relaxed);
+    thread_ = std::thread(&RecordWriter::run, this);
+    queue_.start();
+}
+
+void RecordWriter::push(QueuedMessage&& message) {
+    queue_.push(std::move(message));
+}
+
+void RecordWriter::recordStatus(std::int64_t ns, Frames frames) {
+    push({Stream::Status, ns, 0, std::move(frames), nullptr});
+}
+
+void RecordWriter::recordLog(std::int64_t ns, std::int64_t lineNumber, Frames frames) {
+    push({Stream::Log, ns, lineNumber, std::move(frames), nullptr});
+}
+
+void RecordWriter::recordRequest(std::int64_t sentNs, std::string verb, std::string body,
+                                 std::int64_t replyNs, RequestOutcome outcome, Frames replyFrames) {
+    auto details = std::make_unique<RequestDetails>(
+        RequestDetails{std::move(verb), std::move(body), std::move(outcome)});
+    push({Stream::Request, sentNs, replyNs, std::move(replyFrames), std::move(details)});
+}
+
+std::uint64_t RecordWriter::droppedCount() const {
+    return queue_.dropped() + lost_.load(std::memory_order_relaxed);
+}
+
+std::string RecordWriter::lastError() const {
+    std::lock_guard<std::mutex> lock(errorMutex_);
+    return lastError_;
+}
+
+void RecordWriter::run() {
+    std::vector<QueuedMessage> batch;
+    batch.reserve(queue_.capacity());
+    DropTally drops{};
+    auto notBefore = std::chrono::steady_clock::now();
+    while (queue_.take(batch, drops, notBefore)) {
+        notBefore = std::chrono::steady_clock::now() + kCommitInterval;
+        std::string error;
+        const std::size_t lost = store_->write(batch, drops, closing_, error);
+        if (lost > 0) {
+            lost_.fetch_add(lost, std::memory_order_relaxed);
+            std::lock_guard<std::mutex> lock(errorMutex_);
+            lastError_ = std::move(error);
+        }
+        fileBytes_.store(store_->diskBytes(), std::memory_order_relaxed);
+        batch.clear();
+    }
+}
+
+void RecordWriter::close() {
+    std::lock_guard<std::mutex> lock(lifecycle_);
+    if (closing_.exchange(true) || !store_) {
+        return;
+    }
+    queue_.close();
+    thread_.join();
+    std::unique_ptr<RecordStore> store = std::move(store_);
+    store->finish(nowNs());
+    store.reset();  // closes the file
+    std::error_code ignored;
+    const auto size = std::filesystem::file_size(path_, ignored);
+    if (!ignored) {
+        fileBytes_.store(size, std::memory_order_relaxed);
+    }
+}
+
+std::int64_t RecordWriter::nowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+}  // namespace kova::record

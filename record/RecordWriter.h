@@ -1,0 +1,94 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "record/RecordQueue.h"
+#include "record/RecordTypes.h"
+
+namespace kova::record {
+
+class RecordStore;
+
+// Records every stream the console receives into an SQLite file (the tables are described in
+// record/README.md).
+//
+// Producers on any threads hand messages over with recordStatus/recordLog/recordRequest; these never
+// wait for the disk: they move the message onto a bounded queue (a mutex held only for that move).
+// When the queue is full the message is dropped and counted; the writer later stores each run of
+// drops as one gap row. The writer's own thread takes the queue every 100 ms (sooner when it is half
+// full) and writes it in transactions of prepared inserts, so that after the process is killed the
+// file opens cleanly and holds what was received up to well under a second before.
+//
+// Nothing here prints; every failure is a RecordError (open, close) or lastError() text (writes).
+class RecordWriter {
+public:
+    // Room for about half a minute of the controller's status stream.
+    static constexpr std::size_t kDefaultQueueCapacity = 16384;
+    // The writer takes the queue at this interval while messages flow.
+    static constexpr std::chrono::milliseconds kCommitInterval{100};
+
+    // `queueCapacity`: messages that may wait for the writer (at least 1). Two buffers of that many
+    // messages are reserved here.
+    explicit RecordWriter(std::size_t queueCapacity = kDefaultQueueCapacity);
+    // Calls close(), swallowing its error.
+    ~RecordWriter();
+    RecordWriter(const RecordWriter&) = delete;
+    RecordWriter& operator=(const RecordWriter&) = delete;
+
+    // Creates the recording `path` (WAL mode, synchronous=NORMAL, the tables, a session row started
+    // now) and starts the writer thread. An existing file is never overwritten: without
+    // `appendAllowed` it is refused untouched; with it, it must be a recording, and a new session is
+    // added. Throws RecordError with a one-line text; the writer is then as before. Call once, from
+    // the thread that owns the writer.
+    void open(const std::string& path, bool appendAllowed, const SessionInfo& session);
+
+    // Any thread. `ns`: the console's receive time in ns since the Unix epoch (system clock). The
+    // frames are kept exactly. Ignored before open() and after close().
+    void recordStatus(std::int64_t ns, Frames frames);
+    // Any thread. Every frame is one line; `lineNumber` is the number the console gave the first.
+    void recordLog(std::int64_t ns, std::int64_t lineNumber, Frames frames);
+    // Any thread. `sentNs`: when the request went out; `replyNs`: when the outcome was known (the
+    // reply came, the wait ran out, or the error happened). `replyFrames`: the reply as received,
+    // empty without one.
+    void recordRequest(std::int64_t sentNs, std::string verb, std::string body, std::int64_t replyNs,
+                       RequestOutcome outcome, Frames replyFrames);
+
+    // Any thread, lock-free: messages lost so far (dropped on a full queue, or lost to a failed write).
+    std::uint64_t droppedCount() const;
+    // Any thread, lock-free: bytes of the file and its WAL on disk as of the last commit.
+    std::uint64_t fileBytes() const { return fileBytes_.load(std::memory_order_relaxed); }
+    // Any thread: the text of the last failed write, empty when none failed.
+    std::string lastError() const;
+
+    // Drains the queue, writes the session's end time, checkpoints the WAL and closes the file.
+    // Idempotent; any thread (producers may go on calling: their messages are then ignored). Throws
+    // RecordError when the end cannot be written (the file still holds everything committed).
+    void close();
+
+    // The system clock now, in ns since the Unix epoch: the time base producers are expected to use.
+    static std::int64_t nowNs();
+
+private:
+    void run();
+    void push(QueuedMessage&& message);
+
+    RecordQueue queue_;
+    std::string path_;
+    std::unique_ptr<RecordStore> store_;
+    std::thread thread_;
+    std::mutex lifecycle_;  // open() and close() against each other
+    std::atomic<bool> closing_{false};
+    std::atomic<std::uint64_t> lost_{0};
+    std::atomic<std::uint64_t> fileBytes_{0};
+    mutable std::mutex errorMutex_;
+    std::string lastError_;
+};
+
+}  // namespace kova::record

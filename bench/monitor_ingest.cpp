@@ -1,6 +1,8 @@
 // Status ingest over tcp loopback: a publisher floods two-frame status messages (send queue
 // unlimited, so nothing is dropped) into (a) a bare multipart receive loop that only receives, and
-// (b) the monitor's own receive path, which receives and stores every message in the status record.
+// (b) the monitor's own receive path: its Subscription's loop (queued messages taken without waiting,
+// a poll only when the queue is empty), noting each arrival for the link indicator and storing every
+// message in the status record. Each round has a subscriber of its own, the only one connected.
 // Reports both rates, their ratio, and how long after the flood's last message was sent its value
 // could be read from the record (the redraw then shows it within one 200 ms tick).
 #include <algorithm>
@@ -16,12 +18,13 @@
 #include <zmq_addon.hpp>
 
 #include "monitor/StatusStore.h"
+#include "net/Subscription.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kMessages = 1000000;
+constexpr long kMessages = 1000000;
 constexpr int kRounds = 3;
 
 const std::vector<std::pair<std::string, std::string>> kMix = {
@@ -42,16 +45,13 @@ const std::vector<std::pair<std::string, std::string>> kMix = {
     {"4021", "3"},
 };
 
-class Link {
+// The publisher, bound on a random loopback port.
+class Publisher {
 public:
-    Link() : pub_(context_, zmq::socket_type::pub), sub_(context_, zmq::socket_type::sub) {
+    Publisher() : pub_(context_, zmq::socket_type::pub) {
         pub_.set(zmq::sockopt::linger, 0);
         pub_.set(zmq::sockopt::sndhwm, 0);  // unlimited: the flood is queued, never dropped
-        sub_.set(zmq::sockopt::linger, 0);
-        sub_.set(zmq::sockopt::rcvhwm, 0);
         pub_.bind("tcp://127.0.0.1:*");
-        sub_.set(zmq::sockopt::subscribe, "");
-        sub_.connect(pub_.get(zmq::sockopt::last_endpoint));
     }
 
     void send(const std::string& index, const std::string& values) {
@@ -59,23 +59,10 @@ public:
         pub_.send(zmq::buffer(values), zmq::send_flags::none);
     }
 
-    // Sends probes until one arrives, then drains the rest, so the flood starts on a joined link.
-    void join() {
-        sub_.set(zmq::sockopt::rcvtimeo, 50);
-        zmq::multipart_t message;
-        for (bool joined = false; !joined;) {
-            send("9999", "probe");
-            joined = message.recv(sub_);
-        }
-        while (message.recv(sub_)) {
-        }
-        sub_.set(zmq::sockopt::rcvtimeo, -1);
-    }
-
-    // Floods kMessages messages, the last one setting the camera position to `marker`; returns
-    // when the last was sent, with the time it was.
+    // Floods kMessages messages, the last one setting the camera position to `marker`; returns the
+    // time the last was sent.
     Clock::time_point flood(std::int32_t marker) {
-        for (int i = 0; i < kMessages - 1; ++i) {
+        for (long i = 0; i < kMessages - 1; ++i) {
             const auto& [index, values] = kMix[static_cast<std::size_t>(i) % kMix.size()];
             send(index, values);
         }
@@ -83,12 +70,12 @@ public:
         return Clock::now();
     }
 
-    zmq::socket_t& sub() { return sub_; }
+    zmq::context_t& context() { return context_; }
+    std::string endpoint() { return pub_.get(zmq::sockopt::last_endpoint); }
 
 private:
     zmq::context_t context_;
     zmq::socket_t pub_;
-    zmq::socket_t sub_;
 };
 
 struct RoundResult {
@@ -96,82 +83,152 @@ struct RoundResult {
     double lastVisibleMicroseconds = 0;
 };
 
-// Receives the whole flood with `receiveOne` on this thread while another thread publishes it.
-template <class Receive>
-RoundResult runRound(Link& link, std::int32_t marker, Receive receiveOne, kova::StatusStore* store) {
-    Clock::time_point lastSent;
-    std::thread publisher([&] { lastSent = link.flood(marker); });
-    receiveOne();  // the first message starts the clock
-    const auto start = Clock::now();
-    for (int i = 1; i < kMessages; ++i) {
-        receiveOne();
-    }
-    const auto end = Clock::now();
-    publisher.join();
-    RoundResult result;
-    result.messagesPerSecond = (kMessages - 1) / std::chrono::duration<double>(end - start).count();
-    if (store != nullptr) {
-        // The record held the marker by `end` at the latest; a flood that outruns the receiver
-        // makes its last message wait behind the backlog.
-        const auto visible = std::max(end, lastSent);
-        result.lastVisibleMicroseconds =
-            std::chrono::duration<double, std::micro>(visible - lastSent).count();
-        if (store->snapshot().cameraPosition != marker) {
-            std::fprintf(stderr, "marker missing: messages were lost\n");
+// Counts what a receiver took, from the first message to the last of a flood.
+class Counter {
+public:
+    // Called for every message received; returns true at the flood's last.
+    bool take() {
+        const long n = ++received_;
+        if (n == 2) {  // the first of the flood (after the probe) starts the clock
+            firstAt_ = Clock::now();
+        } else if (n == kMessages + 1) {
+            lastAt_ = Clock::now();
+            done_ = true;
+            return true;
         }
+        return false;
+    }
+    bool joined() const { return received_ > 0; }
+    bool done() const { return done_; }
+    RoundResult result(Clock::time_point lastSent) const {
+        RoundResult result;
+        result.messagesPerSecond =
+            (kMessages - 1) / std::chrono::duration<double>(lastAt_ - firstAt_).count();
+        result.lastVisibleMicroseconds =
+            std::chrono::duration<double, std::micro>(std::max(lastAt_, lastSent) - lastSent).count();
+        return result;
+    }
+
+private:
+    std::atomic<long> received_{0};
+    std::atomic<bool> done_{false};
+    Clock::time_point firstAt_;
+    Clock::time_point lastAt_;
+};
+
+// Runs `receive` (a receive loop feeding `counter`) on a thread, joins it with one probe, floods,
+// and waits for the flood's last message.
+template <class Receive>
+RoundResult runRound(Publisher& publisher, Counter& counter, std::int32_t marker, Receive receive) {
+    std::thread receiver(receive);
+    while (!counter.joined()) {
+        publisher.send("9999", "probe");
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    const Clock::time_point lastSent = publisher.flood(marker);
+    while (!counter.done()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    receiver.join();
+    return counter.result(lastSent);
+}
+
+// (a) A bare SUB socket and a multipart receive loop.
+RoundResult bareRound(Publisher& publisher) {
+    zmq::socket_t sub(publisher.context(), zmq::socket_type::sub);
+    sub.set(zmq::sockopt::linger, 0);
+    sub.set(zmq::sockopt::subscribe, "");
+    sub.connect(publisher.endpoint());
+    Counter counter;
+    return runRound(publisher, counter, 0, [&] {
+        zmq::multipart_t message;
+        do {
+            message.recv(sub);
+        } while (!counter.take() || !counter.done());
+    });
+}
+
+// (b) The monitor's receive path: its Subscription storing into the status record.
+RoundResult monitorRound(Publisher& publisher, kova::StatusStore& store, std::int32_t marker) {
+    kova::Subscription subscription(publisher.context(), publisher.endpoint(), "bench");
+    std::atomic<bool> running{true};
+    Counter counter;
+    RoundResult result = runRound(publisher, counter, marker, [&] {
+        subscription.run(
+            running,
+            [&](zmq::multipart_t& message) {
+                kova::storeStatusMessage(message, store);
+                if (counter.take()) {
+                    running = false;
+                }
+            },
+            [](const std::string& error) { std::fprintf(stderr, "%s\n", error.c_str()); });
+    });
+    if (store.snapshot().cameraPosition != marker) {
+        std::fprintf(stderr, "marker missing: messages were lost\n");
     }
     return result;
 }
 
 // One message on a quiet link: from its send to its value being readable in the record.
-double quietLatencyMicroseconds(Link& link, kova::StatusStore& store, std::int32_t marker) {
-    zmq::multipart_t scratch;
-    std::atomic<bool> stored{false};
-    Clock::time_point storedAt;
+double quietLatencyMicroseconds(Publisher& publisher, kova::StatusStore& store) {
+    kova::Subscription subscription(publisher.context(), publisher.endpoint(), "bench");
+    std::atomic<bool> running{true};
+    std::atomic<int> stored{0};
+    std::vector<double> samples;
+    Clock::time_point sent;
     std::thread receiver([&] {
-        kova::receiveStatus(link.sub(), scratch, store);
-        storedAt = Clock::now();
-        stored = true;
+        subscription.run(
+            running,
+            [&](zmq::multipart_t& message) {
+                kova::storeStatusMessage(message, store);
+                if (stored > 0) {
+                    samples.push_back(std::chrono::duration<double, std::micro>(Clock::now() - sent).count());
+                }
+                ++stored;
+                if (stored > 50) {
+                    running = false;
+                }
+            },
+            [](const std::string&) {});
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    const auto sent = Clock::now();
-    link.send("7120", std::to_string(marker));
+    while (stored == 0) {
+        publisher.send("9999", "probe");
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    for (int i = 0; i < 50; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        sent = Clock::now();
+        publisher.send("7120", std::to_string(5000 + i));
+    }
     receiver.join();
-    return std::chrono::duration<double, std::micro>(storedAt - sent).count();
+    std::sort(samples.begin(), samples.end());
+    return samples[samples.size() / 2];
 }
 
 }  // namespace
 
 int main() {
-    Link link;
-    link.join();
+    Publisher publisher;
     kova::StatusStore store;
-    zmq::multipart_t bare;
-    zmq::multipart_t scratch;
     double bestBare = 0;
     double bestMonitor = 0;
     double lastVisible = 1e300;
     for (int round = 0; round < kRounds; ++round) {
-        const RoundResult b = runRound(
-            link, 0, [&] { bare.recv(link.sub()); }, nullptr);
-        const RoundResult m = runRound(
-            link, 1000 + round, [&] { kova::receiveStatus(link.sub(), scratch, store); }, &store);
+        const RoundResult b = bareRound(publisher);
+        const RoundResult m = monitorRound(publisher, store, 1000 + round);
         std::printf("round %d: bare %.0f msg/s, monitor %.0f msg/s, last visible after %.0f us\n", round,
                     b.messagesPerSecond, m.messagesPerSecond, m.lastVisibleMicroseconds);
         bestBare = std::max(bestBare, b.messagesPerSecond);
         bestMonitor = std::max(bestMonitor, m.messagesPerSecond);
         lastVisible = std::min(lastVisible, m.lastVisibleMicroseconds);
     }
-    std::vector<double> quiet;
-    for (int i = 0; i < 50; ++i) {
-        quiet.push_back(quietLatencyMicroseconds(link, store, 5000 + i));
-    }
-    std::sort(quiet.begin(), quiet.end());
-    std::printf("%d two-frame messages per flood, best of %d rounds\n", kMessages, kRounds);
+    const double quiet = quietLatencyMicroseconds(publisher, store);
+    std::printf("%ld two-frame messages per flood, best of %d rounds\n", kMessages, kRounds);
     std::printf("RESULT ingest_bare_multipart_rate %.0f msg/s\n", bestBare);
     std::printf("RESULT ingest_monitor_rate %.0f msg/s\n", bestMonitor);
     std::printf("RESULT ingest_monitor_to_bare_ratio %.3f ratio\n", bestMonitor / bestBare);
     std::printf("RESULT ingest_flood_last_message_visible %.0f us\n", lastVisible);
-    std::printf("RESULT ingest_quiet_message_visible_median %.0f us\n", quiet[quiet.size() / 2]);
+    std::printf("RESULT ingest_quiet_message_visible_median %.0f us\n", quiet);
     return 0;
 }

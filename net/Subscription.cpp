@@ -36,6 +36,7 @@ void Subscription::open() {
     socket_.set(zmq::sockopt::maxmsgsize, static_cast<int64_t>(kMaxMessageBytes));
     socket_.set(zmq::sockopt::reconnect_ivl, kReconnectMs);
     socket_.set(zmq::sockopt::reconnect_ivl_max, kReconnectMaxMs);
+    socket_.set(zmq::sockopt::rcvtimeo, kQuietCheckMs);
     socket_.set(zmq::sockopt::subscribe, "");
     const std::string monitor = "inproc://kova-subscription-" + std::to_string(serial++);
     if (zmq_socket_monitor(socket_.handle(), monitor.c_str(), ZMQ_EVENT_DISCONNECTED) != 0) {
@@ -52,12 +53,7 @@ void Subscription::close() {
     socket_.close();
 }
 
-void Subscription::awaitTraffic() {
-    zmq::pollitem_t items[] = {{socket_.handle(), 0, ZMQ_POLLIN, 0}, {events_.handle(), 0, ZMQ_POLLIN, 0}};
-    zmq::poll(items, 2, std::chrono::milliseconds(-1));
-    if ((items[1].revents & ZMQ_POLLIN) == 0) {
-        return;
-    }
+void Subscription::mendDisconnects() {
     zmq::multipart_t event;
     bool disconnected = false;
     while (event.recv(events_, ZMQ_DONTWAIT)) {
@@ -84,15 +80,20 @@ void Subscription::run(const std::atomic<bool>& running, const MessageHandler& o
                 open();
             }
             message.clear();
-            // What is queued is taken without waiting (a flood costs no poll per message); only an
-            // empty queue waits, for a message or a disconnect.
+            // What is queued is taken without waiting; once the queue is empty the window may draw
+            // what it took, and the loop waits for the next message. A wait that ends with nothing
+            // looks for a disconnect to mend.
             if (message.recv(socket_, ZMQ_DONTWAIT)) {
                 onMessage(message);
+                continue;
+            }
+            if (onIdle) {
+                onIdle();
+            }
+            if (message.recv(socket_)) {
+                onMessage(message);
             } else {
-                if (onIdle) {
-                    onIdle();
-                }
-                awaitTraffic();
+                mendDisconnects();
             }
         } catch (const zmq::error_t& e) {
             if (e.num() == ETERM) {

@@ -18,9 +18,9 @@ namespace kova {
 // picked up within a second.
 //
 // libzmq ends a connection that breaks its rules (a message over the limit) for good: it does not
-// reconnect as it does when the peer goes away. The loop therefore watches the socket's own
-// disconnect events and connects again itself, so a hostile frame costs the link a moment, never
-// the console's memory and never the stream.
+// reconnect as it does when the peer goes away. The loop therefore looks at the socket's own
+// disconnect events whenever the stream has been quiet for kQuietCheckMs, and connects again itself,
+// so a hostile frame costs the link half a second, never the console's memory and never the stream.
 class Subscription {
 public:
     using MessageHandler = std::function<void(zmq::multipart_t& message)>;
@@ -31,6 +31,8 @@ public:
     static constexpr int kReconnectMs = 100;
     static constexpr int kReconnectMaxMs = 1000;
     static constexpr int kRetryPauseMs = 500;
+    // How long a quiet stream is waited for before the loop looks for a disconnect to mend.
+    static constexpr int kQuietCheckMs = 500;
 
     // Makes, subscribes and connects the socket. A messaging failure is not thrown: it is kept as
     // startError(), "<label>: zmq error, <text> (<endpoint>)", and run() then returns at once.
@@ -55,8 +57,8 @@ private:
     // A fresh, subscribed and connected socket with its event monitor. Throws zmq::error_t.
     void open();
     void close();
-    // Waits until a message or an event is there; connects again after a disconnect.
-    void awaitTraffic();
+    // Connects again after a disconnect the socket's events tell of.
+    void mendDisconnects();
 
     zmq::context_t& context_;
     std::string endpoint_;

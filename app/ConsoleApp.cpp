@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "app/ScreenLayout.h"
 #include "base/OperationLog.h"
 #include "command/CommandGuide.h"
 #include "config/Configuration.h"
@@ -14,23 +15,11 @@
 
 namespace kova {
 
-namespace {
-
-// Window rows: monitor 0-15, log 16-23, command title 24 and input from 25 down.
-constexpr int kIntroTop = 7;
-constexpr int kIntroHeight = 10;
-constexpr int kMonitorTop = 0;
-constexpr int kMonitorHeight = 16;
-constexpr int kLogTop = 16;
-constexpr int kLogHeight = 8;
-constexpr int kCommandTop = 24;
-constexpr int kCommandHeight = 1;
-
-}  // namespace
+using namespace layout;
 
 ConsoleApp::ConsoleApp(ConsoleSettings settings)
     : timer(0, 0),
-      monitorRunnable(monitor, &MonitorWindow::receiveLoop),
+      monitorRunnable(*this, &ConsoleApp::receiveStatus),
       logRunnable(log, &LogWindow::receiveLoop),
       commandRunnable(command, &CommandWindow::inputLoop),
       settings_(std::move(settings)) {
@@ -63,29 +52,29 @@ void ConsoleApp::run() {
     intro.draw();
     intro.close();
 
-    // Read after the banner, unless a vehicle name had it read before the screen started.
+    // Read after the banner, unless a vehicle name or a fleet had it read before the screen started.
     const Configuration configuration =
         settings_.preloaded ? *settings_.preloaded : loadConfiguration(settings_.configPath);
     writeRecords(configuration);
-    const ControllerAddress* named =
-        settings_.vehicle.empty() ? nullptr : configuration.find(settings_.vehicle);
-    const ControllerAddress controller = named != nullptr ? *named : firstConnection(configuration);
 
-    monitor.create(cols, kMonitorTop, kMonitorHeight, controller);
-    log.create(cols, kLogTop, kLogHeight, controller);
-    command.create(cols, kCommandTop, kCommandHeight, controller);
-    // The controller's lines are kept under its connection's name ("controller" without one).
-    startNotes_.push_back(log.keepLines(configuration.connections.empty() ? "" : controller.name));
-
-    monitor.draw();
-    log.draw();
-    command.draw();
-
-    // What the monitor and the command line cannot show themselves becomes a log line.
-    monitor.onNetworkError([this](const std::string& text) { log.print(text); });
-    command.onNotice([this](const std::string& text) { log.print(text); });
-    command.onKey([this](int key) { return log.takeKey(key); });
-    command.onHelp([this] { log.showInBody(commandTable); });
+    if (settings_.fleet) {
+        setUpFleet(configuration);
+    } else {
+        const ControllerAddress* named =
+            settings_.vehicle.empty() ? nullptr : configuration.find(settings_.vehicle);
+        const ControllerAddress controller = named != nullptr ? *named : firstConnection(configuration);
+        monitor.create(cols, kMonitorTop, kMonitorHeight, controller);
+        log.create(cols, kLogTop, kLogHeight);
+        command.create(cols, kCommandTop, kCommandHeight, controller);
+        // The controller's lines are kept under its connection's name ("controller" without one).
+        startNotes_.push_back(monitor.startError());
+        startNotes_.push_back(
+            log.attach(controller, configuration.connections.empty() ? "" : controller.name, false));
+        monitor.draw();
+        log.draw();
+        command.draw();
+    }
+    connectWindows();
 
     try {
         startWorkers(configuration.loaded);
@@ -117,16 +106,13 @@ void ConsoleApp::startWorkers(bool configured) {
     step("timer");
     timer.setStartInterval(0);
     timer.setPeriodicInterval(kRedrawIntervalMs);
-    timer.start(Poco::TimerCallback<MonitorWindow>(monitor, &MonitorWindow::drawStatus),
-                Poco::Thread::PRIO_NORMAL);
+    timer.start(Poco::TimerCallback<ConsoleApp>(*this, &ConsoleApp::redraw), Poco::Thread::PRIO_NORMAL);
 
     if (!configured) {
         log.print("Loading configuration file is failed");
     }
     // Start-up failures of the messaging layer (a malformed host, a socket that cannot be made) and
     // of the controller's log file become log lines, so the operator sees why something stays quiet.
-    startNotes_.push_back(monitor.startError());
-    startNotes_.push_back(log.startError());
     for (const std::string& note : startNotes_) {
         if (!note.empty()) {
             log.print(note);
@@ -144,9 +130,50 @@ void ConsoleApp::joinWorkers() {
     timer.stop();
 }
 
+void ConsoleApp::connectWindows() {
+    // What the monitor and the command line cannot show themselves becomes a log line.
+    monitor.onNetworkError([this](const std::string& text) { log.print(text); });
+    command.onNotice([this](const std::string& text) { log.print(text); });
+    // Keys: the fleet table takes them all while it is shown; otherwise the log window its scroll keys.
+    command.onKey([this](int key) {
+        if (!fleetShown_) {
+            return log.takeKey(key);
+        }
+        if (const std::optional<std::size_t> open = fleetWindow_.takeKey(key)) {
+            openVehicle(*open);
+        }
+        return true;
+    });
+    const bool fleet = settings_.fleet;
+    command.onHelp([this, fleet] {
+        log.showInBody(
+            [fleet](int bodyRows, int bodyCols) { return commandTable(bodyRows, bodyCols, fleet); });
+    });
+    if (fleet) {
+        command.onFleet([this] { showFleet(); });
+    }
+}
+
+void ConsoleApp::receiveStatus() {
+    if (fleet_) {
+        fleet_->run(running_, [this](const std::string& text) { log.print(text); });
+    } else {
+        monitor.receiveLoop();
+    }
+}
+
+void ConsoleApp::redraw(Poco::Timer& timer) {
+    if (fleetShown_) {
+        fleetWindow_.drawTable(fleetStates());
+    } else {
+        monitor.drawStatus(timer);
+    }
+}
+
 void ConsoleApp::requestStop() {
+    running_ = false;
     monitor.stop();
-    log.stop();
+    log.requestStop();
     command.requestStop();
     shutdownMessaging();
 }
@@ -164,8 +191,9 @@ void ConsoleApp::resizeScreen() {
     // a smaller one cuts them. Repainting from scratch leaves no debris of the old size.
     resizeterm(size.ws_row, size.ws_col);
     clearok(curscr, TRUE);
-    for (CursesWindow* window : {static_cast<CursesWindow*>(&monitor), static_cast<CursesWindow*>(&log),
-                                 static_cast<CursesWindow*>(&command)}) {
+    for (CursesWindow* window :
+         {static_cast<CursesWindow*>(&monitor), static_cast<CursesWindow*>(&log),
+          static_cast<CursesWindow*>(&command), static_cast<CursesWindow*>(&fleetWindow_)}) {
         window->fitToScreen();
         window->paint();
     }
@@ -175,6 +203,7 @@ void ConsoleApp::closeWindows() {
     log.close();
     command.close();
     monitor.close();
+    fleetWindow_.close();
 }
 
 }  // namespace kova

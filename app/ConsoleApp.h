@@ -1,6 +1,8 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,6 +12,8 @@
 #include <Poco/Timer.h>
 
 #include "command/CommandWindow.h"
+#include "fleet/FleetReceiver.h"
+#include "fleet/FleetWindow.h"
 #include "logview/LogWindow.h"
 #include "monitor/MonitorWindow.h"
 
@@ -18,14 +22,16 @@ namespace kova {
 // Where the run finds its controller.
 struct ConsoleSettings {
     std::string configPath = "./conf.json";
-    // The configuration read before the screen started (to check a vehicle name); without it the
-    // file is read after the banner.
+    // The configuration read before the screen started (to check a vehicle name or a fleet); without
+    // it the file is read after the banner.
     std::optional<Configuration> preloaded;
     std::string vehicle;  // the connection of that name; empty for the first
+    bool fleet = false;   // every connection in a table first, any of them opened with Enter
 };
 
-// The application: owns the three working windows, their threads and the monitor's redraw timer.
-// One instance lives in main's frame for the whole run; neither copied nor moved.
+// The application: owns the three working windows (and, for a fleet, the fleet table and every
+// vehicle's status stream), their threads and the redraw timer. One instance lives in main's frame
+// for the whole run; neither copied nor moved.
 class ConsoleApp {
 public:
     static constexpr long kRedrawIntervalMs = 200;
@@ -54,10 +60,10 @@ public:
     // down, so that every blocked receive returns at once. Safe to call more than once.
     void requestStop();
 
-    // Takes the terminal's new size and repaints every window. Any thread; takes the ScreenLock.
+    // Takes the terminal's new size and repaints every window shown. Any thread; takes the ScreenLock.
     void resizeScreen();
 
-    // The steps after run: close the log, command and monitor windows.
+    // The steps after run: close the log, command and monitor windows (and the fleet table).
     void closeWindows();
 
     MonitorWindow monitor;
@@ -71,15 +77,39 @@ private:
     void startWorkers(bool configured);
     void joinWorkers();
     void step(const char* name);
+    // Wires what one window cannot do itself to the window that can.
+    void connectWindows();
+
+    // The monitor thread's body: the one vehicle's status stream, or every vehicle's for a fleet.
+    void receiveStatus();
+    // The timer's callback: the fleet table while it is shown, else the monitor.
+    void redraw(Poco::Timer& timer);
+
+    // Fleet: makes every vehicle's status stream and the table, and shows the table.
+    void setUpFleet(const Configuration& configuration);
+    // Fleet: opens vehicle `index` in the three windows, exactly as a console started for it shows
+    // it. Command thread.
+    void openVehicle(std::size_t index);
+    // Fleet: back to the table ("fleet"); the open vehicle's log stream is let go. Command thread.
+    void showFleet();
+    // Fleet: the vehicles' states for one redraw of the table.
+    std::vector<FleetVehicle> fleetStates();
+    // Shows the fleet table or the three windows. ScreenLock held.
+    void showViews(bool fleetTable);
+
+    std::unique_ptr<FleetReceiver> fleet_;
+    FleetWindow fleetWindow_;
+    std::atomic<bool> fleetShown_{false};
 
     Poco::Thread monitorThread;
     Poco::Thread commandThread;
     Poco::Thread logThread;
     Poco::Timer timer;
-    Poco::RunnableAdapter<MonitorWindow> monitorRunnable;
+    Poco::RunnableAdapter<ConsoleApp> monitorRunnable;
     Poco::RunnableAdapter<LogWindow> logRunnable;
     Poco::RunnableAdapter<CommandWindow> commandRunnable;
     ConsoleSettings settings_;
+    std::atomic<bool> running_{true};
     std::function<void(const char*)> startHook_;
     int startedThreads_ = 0;               // how many of the three threads were started, in start order
     std::vector<std::string> startNotes_;  // what went wrong at start-up, for the log window

@@ -85,7 +85,8 @@ Preflight preflight(const ConsoleOptions& options) {
     }
     result.settings.configPath = options.configPath;
     result.settings.vehicle = options.vehicle;
-    const bool needsFile = options.configGiven || !options.vehicle.empty();
+    result.settings.fleet = options.fleet;
+    const bool needsFile = options.configGiven || !options.vehicle.empty() || options.fleet;
     if (needsFile && !std::filesystem::exists(options.configPath)) {
         return refuse("configuration file " + options.configPath + " does not exist");
     }
@@ -95,6 +96,13 @@ Preflight preflight(const ConsoleOptions& options) {
             const std::string offered = configuration.connections.empty() ? "none" : configuration.names();
             return refuse("no connection named '" + options.vehicle + "' in " + options.configPath +
                           " (it names: " + offered + ")");
+        }
+        result.settings.preloaded = std::move(configuration);
+    }
+    if (options.fleet) {
+        Configuration configuration = loadConfiguration(options.configPath);
+        if (configuration.connections.empty()) {
+            return refuse("configuration file " + options.configPath + " names no vehicle");
         }
         result.settings.preloaded = std::move(configuration);
     }

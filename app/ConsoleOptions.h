@@ -5,14 +5,15 @@
 
 namespace kova {
 
-// The console's command line: kovaConsoleOHV [--config FILE] [NAME]. Started without arguments it
-// reads ./conf.json after the banner and talks to the first connection, as always.
+// The console's command line: kovaConsoleOHV [--config FILE] [NAME | --fleet]. Started without
+// arguments it reads ./conf.json after the banner and talks to the first connection, as always.
 struct ConsoleOptions {
     std::string configPath = "./conf.json";
     bool configGiven = false;  // --config FILE
     std::string vehicle;       // NAME: the connection of that name; empty for the first
     bool help = false;         // --help: the usage and the keys
     bool version = false;      // --version
+    bool fleet = false;        // --fleet: every connection in a table
     std::string error;         // what is wrong with the arguments; empty when they are fine
 };
 

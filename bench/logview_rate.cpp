@@ -74,7 +74,7 @@ int main() {
     std::filesystem::current_path(work);
     {
         kova::LogWindow log;
-        log.create(160, 16, 8, kova::ControllerAddress{"bench", "127.0.0.1", 1});
+        log.create(160, 16, 8);
         const double typical =
             linesPerSecond(log, "[info] route 12 accepted, 7 segments, goal po 8 barcode 1000", 20000);
         const double wrapping = linesPerSecond(log, std::string(200, 'w'), 20000);

@@ -47,6 +47,7 @@ const std::vector<Form>& forms() {
         {"sgoal", usage::kGoalList, {{}}},
         {"steer", usage::kSteer, {Words(kSteeringKeywords.begin(), kSteeringKeywords.end())}},
         {"help", "help, ? -- this table; any key: back to the log", {}},
+        {"fleet", "fleet -- back to the table of every vehicle", {}},
     };
     return table;
 }
@@ -61,11 +62,11 @@ std::string_view trimmed(std::string_view text) {
 
 }  // namespace
 
-std::vector<std::string> commandTable(int rows, int cols) {
+std::vector<std::string> commandTable(int rows, int cols, bool withFleet) {
     std::vector<std::string_view> entries;
     std::size_t widest = 0;
     for (const Form& form : forms()) {
-        if (!form.shown.empty()) {
+        if (!form.shown.empty() && (withFleet || form.word != "fleet")) {
             entries.push_back(form.shown);
             widest = std::max(widest, form.shown.size());
         }
@@ -96,7 +97,7 @@ std::vector<std::string> commandTable(int rows, int cols) {
     return table;
 }
 
-Completion completeCommand(const std::string& line) {
+Completion completeCommand(const std::string& line, bool withFleet) {
     Completion result{line, {}};
     const std::size_t slash = line.rfind('/');
     const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
@@ -113,7 +114,9 @@ Completion completeCommand(const std::string& line) {
     Words choices;
     if (fieldIndex == 0) {
         for (const Form& form : forms()) {
-            choices.push_back(form.word);
+            if (withFleet || form.word != "fleet") {
+                choices.push_back(form.word);
+            }
         }
     } else if (command != nullptr && fieldIndex <= command->fields.size()) {
         choices = command->fields[fieldIndex - 1];

@@ -227,6 +227,12 @@ CommandPlan planCommand(const std::string& line) {
         plan.action = ConsoleAction::Help;
         return plan;
     }
+    if (fields[0] == "fleet" && fields.size() == 1) {
+        CommandPlan plan;
+        plan.action = ConsoleAction::Fleet;
+        plan.message = kWrongCommandText;  // what a console without a fleet shows instead
+        return plan;
+    }
     for (const Command& command : kCommands) {
         if (fields[0] != command.word) {
             continue;

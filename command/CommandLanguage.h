@@ -16,7 +16,8 @@ struct PlannedRequest {
 // What the console does itself, without the controller.
 enum class ConsoleAction {
     None,
-    Help,  // "help" or "?": the command table in the log window until the next key
+    Help,   // "help" or "?": the command table in the log window until the next key
+    Fleet,  // "fleet": back to the fleet table (only when the console shows a fleet)
 };
 
 // What one command line does. Either `message` is set (a usage text or the unrecognised-command

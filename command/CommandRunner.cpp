@@ -43,6 +43,10 @@ void CommandRunner::run(const std::string& line, const Show& show, const Pause& 
         show({}, Output::Help);
         return;
     }
+    if (plan.action == ConsoleAction::Fleet) {
+        show(plan.message, Output::Fleet);
+        return;
+    }
     if (!plan.message.empty()) {
         show(plan.message, Output::Message);
         return;

@@ -18,9 +18,10 @@ namespace kova {
 class CommandRunner {
 public:
     // What `show` is handed: a usage or unrecognised-command text, a request's display text (a
-    // reply, "no response", a failure: shown with ten trailing blanks), or the help's turn (no text:
-    // the window shows the command table).
-    enum class Output { Message, Reply, Help };
+    // reply, "no response", a failure: shown with ten trailing blanks), the help's turn (no text: the
+    // window shows the command table), or the fleet command's (its text is what a console without a
+    // fleet shows instead).
+    enum class Output { Message, Reply, Help, Fleet };
     using Show = std::function<void(const std::string& text, Output kind)>;
     // Waits `ms` milliseconds; false when the console is stopping, which ends the command.
     using Pause = std::function<bool(long ms)>;

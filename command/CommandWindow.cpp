@@ -29,6 +29,17 @@ void CommandWindow::create(int cols, int top, int height, const ControllerAddres
     // The line editor draws what is typed itself, so curses' own echo stays off.
 }
 
+void CommandWindow::attach(const ControllerAddress& controller) {
+    runner_.exchange().setEndpoint(controller.endpoint(protocol::kRequestPortOffset));
+    ScreenLock lock;
+    editor_.replace("");
+    pending_.clear();
+    setOutput("");
+    if (bodyWin != nullptr) {
+        werase(bodyWin);
+    }
+}
+
 void CommandWindow::executeCommand(std::string line) {
     runner_.run(
         line,
@@ -37,6 +48,8 @@ void CommandWindow::executeCommand(std::string line) {
                 if (help_) {
                     help_();
                 }
+            } else if (kind == CommandRunner::Output::Fleet) {
+                fleet_ ? fleet_() : showText(text);
             } else if (kind == CommandRunner::Output::Reply) {
                 showReply(text);
             } else {
@@ -64,6 +77,16 @@ void CommandWindow::writeOutput() {
     wclrtoeol(titleWin);
     mvwaddstr(titleWin, 0, cols_ - kWebAddressFromRight, kWebAddress);
     mvwaddnstr(titleWin, 0, kOutputColumn, output_.data(), static_cast<int>(output_.size()));
+}
+
+void CommandWindow::setShown(bool shown) {
+    CursesWindow::setShown(shown);
+    if (!shown) {
+        clearInputCursor();
+        curs_set(0);
+    } else if (bodyWin != nullptr) {
+        renderInput();
+    }
 }
 
 void CommandWindow::requestStop() {
@@ -130,7 +153,7 @@ bool CommandWindow::readLine(std::string& line) {
                 if (titleWin != nullptr) {
                     setOutput(tooSmallText());
                     tooSmallShown_ = true;
-                    wrefresh(titleWin);
+                    refresh(titleWin);
                 } else {
                     notice = tooSmallText();
                 }
@@ -196,7 +219,7 @@ void CommandWindow::complete() {
         beep();  // completes the end of the line only
         return;
     }
-    const Completion completion = completeCommand(editor_.text());
+    const Completion completion = completeCommand(editor_.text(), static_cast<bool>(fleet_));
     if (completion.line != editor_.text()) {
         editor_.replace(completion.line);
     } else if (completion.candidates.empty()) {
@@ -208,7 +231,7 @@ void CommandWindow::complete() {
         }
         setOutput(listed);
         if (titleWin != nullptr) {
-            wrefresh(titleWin);
+            refresh(titleWin);
         }
     }
 }
@@ -245,7 +268,7 @@ void CommandWindow::renderInput() {
     setInputCursor(bodyWin, cursorRow, cursorCol);
     curs_set(1);
     wmove(bodyWin, cursorRow, cursorCol);
-    wrefresh(bodyWin);
+    refresh(bodyWin);
 }
 
 }  // namespace kova

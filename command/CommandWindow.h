@@ -37,6 +37,14 @@ public:
     // Shows the command table (help): called without the ScreenLock. Set before the command thread
     // starts.
     void onHelp(std::function<void()> help) { help_ = std::move(help); }
+    // Goes back to the fleet table ("fleet"): called without the ScreenLock. Only a console showing a
+    // fleet sets it; without it "fleet" is an unrecognised command. Set before the command thread
+    // starts.
+    void onFleet(std::function<void()> fleet) { fleet_ = std::move(fleet); }
+
+    // Talks to `controller` from now on (a vehicle opened from the fleet): requests go to its base
+    // port + 2, and the output field and the line being typed start empty. Any thread.
+    void attach(const ControllerAddress& controller);
 
     // Where the window says what the output field cannot (the terminal too short even for the title
     // line). Set before the command thread starts; called without the ScreenLock.
@@ -62,6 +70,9 @@ public:
     // Runs one command line (CommandRunner::run), showing its texts in the output field; a stop ends
     // its pauses at once. Command thread.
     void executeCommand(std::string line);
+
+    // Hidden, the window also gives up the input cursor. ScreenLock held.
+    void setShown(bool shown) override;
 
 protected:
     void writeCaption(int cols) override;
@@ -93,6 +104,7 @@ private:
     std::function<void(const std::string&)> notice_;
     std::function<bool(int)> keyHook_;
     std::function<void()> help_;
+    std::function<void()> fleet_;
     bool lastKeyWasTab_ = false;  // a second Tab lists the candidates; under the ScreenLock
     int noticedLines_ = -1;       // screen height at the last notice that the terminal is too small
     bool tooSmallShown_ = false;  // the output field holds that notice

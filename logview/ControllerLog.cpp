@@ -33,6 +33,11 @@ std::string ControllerLog::pathFor(const std::string& connectionName) {
 
 std::string ControllerLog::open(const std::string& connectionName) {
     static std::atomic<unsigned> serial{0};
+    if (logger_) {
+        logger_->flush();
+        spdlog::drop(logger_->name());
+        logger_.reset();
+    }
     const std::string path = pathFor(connectionName);
     try {
         auto sink =

@@ -31,8 +31,8 @@ public:
     // '-' and '_' becomes '_'); "log/controller.log" when there is no name. Pure.
     static std::string pathFor(const std::string& connectionName);
 
-    // Opens (appending; the folder is made) the file for `connectionName`. Returns why it cannot be
-    // written, or empty text. Main thread, before the log thread starts.
+    // Opens (appending; the folder is made) the file for `connectionName`, closing any file opened
+    // before. Returns why it cannot be written, or empty text. The thread that writes.
     std::string open(const std::string& connectionName);
 
     // Appends one received line. Does nothing when the file is not open. Any thread.

@@ -27,14 +27,54 @@ LogWindow::LogWindow() = default;
 
 LogWindow::~LogWindow() = default;
 
-void LogWindow::create(int cols, int top, int height, const ControllerAddress& controller) {
-    {
-        ScreenLock lock;
-        createFrame(cols, top, height);
-    }
-    subscription_ = std::make_unique<Subscription>(
+void LogWindow::create(int cols, int top, int height) {
+    ScreenLock lock;
+    createFrame(cols, top, height);
+}
+
+std::string LogWindow::attach(const ControllerAddress& controller, const std::string& fileName, bool fresh) {
+    auto subscription = std::make_unique<Subscription>(
         messagingContext(), controller.endpoint(protocol::kLogPortOffset), "Network log");
-    startError_ = subscription_->startError();
+    std::string error = subscription->startError();
+    if (fresh) {
+        ScreenLock lock;
+        lineCounter_ = 0;
+        history_ = LogHistory();
+        backRows_ = 0;
+        newWhileBack_ = 0;
+        help_ = nullptr;
+        if (bodyWin != nullptr) {
+            werase(bodyWin);
+        }
+        refreshTitle();
+        refresh(bodyWin);
+    }
+    std::lock_guard<std::mutex> lock(attachMutex_);
+    next_ = std::move(subscription);
+    nextFile_ = fileName;
+    if (receiving_) {
+        *receiving_ = false;
+    }
+    attachChanged_.notify_all();
+    return error;
+}
+
+void LogWindow::detach() {
+    std::lock_guard<std::mutex> lock(attachMutex_);
+    next_.reset();
+    if (receiving_) {
+        *receiving_ = false;
+    }
+    attachChanged_.notify_all();
+}
+
+void LogWindow::requestStop() {
+    stop();
+    std::lock_guard<std::mutex> lock(attachMutex_);
+    if (receiving_) {
+        *receiving_ = false;
+    }
+    attachChanged_.notify_all();
 }
 
 void LogWindow::prepareBody() {
@@ -58,7 +98,7 @@ void LogWindow::refreshTitle() {
     wmove(titleWin, 0, 0);
     paintTitleBar(titleWin, getmaxx(titleWin));
     writeCaption(getmaxx(titleWin));
-    wrefresh(titleWin);
+    refresh(titleWin);
 }
 
 std::size_t LogWindow::historyRows() const {
@@ -107,14 +147,14 @@ bool LogWindow::takeKey(int key) {
         if (backRows_ != was || helpShown) {
             redrawBody();
             refreshTitle();
-            wrefresh(bodyWin);
+            refresh(bodyWin);
             parkCursor();
         }
         return true;
     }
     if (helpShown && bodyWin != nullptr) {
         redrawBody();
-        wrefresh(bodyWin);
+        refresh(bodyWin);
         parkCursor();
     }
     return taken;
@@ -127,24 +167,42 @@ void LogWindow::showInBody(std::function<std::vector<std::string>(int rows, int 
         return;
     }
     redrawBody();
-    wrefresh(bodyWin);
+    refresh(bodyWin);
     parkCursor();
 }
 
 void LogWindow::receiveLoop() {
-    if (!subscription_) {
-        return;
-    }
-    subscription_->run(
-        running,
-        [this](zmq::multipart_t& message) {
-            // Every frame is one line, in order.
-            while (!message.empty()) {
-                receiveLine(message.popstr());
+    while (running) {
+        std::unique_ptr<Subscription> subscription;
+        std::shared_ptr<std::atomic<bool>> receiving;
+        std::string fileName;
+        {
+            std::unique_lock<std::mutex> lock(attachMutex_);
+            attachChanged_.wait(lock, [this] { return next_ != nullptr || !running; });
+            if (!running) {
+                break;
             }
-        },
-        [this](const std::string& text) { print(text); }, [this] { flushScreen(); });
-    file_.flush();
+            subscription = std::move(next_);
+            fileName = nextFile_;
+            receiving_ = receiving = std::make_shared<std::atomic<bool>>(true);
+        }
+        const std::string fileError = file_.open(fileName);
+        if (!fileError.empty()) {
+            print(fileError);
+        }
+        // Until stopped, or another attach or a detach clears `receiving`.
+        subscription->run(
+            *receiving,
+            [this, &receiving](zmq::multipart_t& message) {
+                // Every frame is one line, in order; none once another stream has taken over.
+                while (!message.empty() && *receiving) {
+                    receiveLine(message.popstr());
+                }
+            },
+            [this](const std::string& text) { print(text); }, [this] { flushScreen(); });
+        flushScreen();
+        file_.flush();
+    }
 }
 
 void LogWindow::receiveLine(const std::string& line) {
@@ -159,7 +217,7 @@ void LogWindow::receiveLine(const std::string& line) {
 void LogWindow::flushScreen() {
     ScreenLock lock;
     if (unrefreshed_ && bodyWin != nullptr) {
-        wrefresh(bodyWin);
+        refresh(bodyWin);
         parkCursor();
         unrefreshed_ = false;
         lastRefresh_ = std::chrono::steady_clock::now();
@@ -195,7 +253,7 @@ std::uint32_t LogWindow::addLine(const std::string& text, bool refreshNow) {
     writeRows(bodyWin, rows - block.height, block.rows);
     const auto now = std::chrono::steady_clock::now();
     if (refreshNow || now - lastRefresh_ >= std::chrono::milliseconds(kBurstRefreshMs)) {
-        wrefresh(bodyWin);
+        refresh(bodyWin);
         parkCursor();
         lastRefresh_ = now;
         unrefreshed_ = false;

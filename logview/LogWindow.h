@@ -1,9 +1,12 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -21,21 +24,31 @@ public:
     LogWindow();
     ~LogWindow() override;
 
-    // Title "Log:<2041>" with "TVX Co., Ltd." at W-17, a scrolling body, then makes, connects and
-    // subscribes the log socket to `controller`'s base port + 4. A messaging failure is kept as the
-    // start-up error (see startError). Main thread, before the log thread starts.
-    void create(int cols, int top, int height, const ControllerAddress& controller);
+    // Title "Log:<2041>" with "TVX Co., Ltd." at W-17 and a scrolling body. Main thread.
+    void create(int cols, int top, int height);
 
-    // Keeps every line received from now on in the controller's log file for `connectionName`
-    // (ControllerLog). Returns why the file cannot be written, or empty text. Main thread, before the
-    // log thread starts.
-    std::string keepLines(const std::string& connectionName) { return file_.open(connectionName); }
+    // Takes `controller`'s log stream (base port + 4) from now on, in place of any earlier one: the
+    // socket is made, connected and subscribed here, and the log thread receives from it. Every line
+    // received is kept in the controller's log file under `fileName` (ControllerLog; "controller"
+    // when empty). When `fresh`, the body and the line numbers start over, as for a console just
+    // started. Returns what went wrong (the socket or the file), or empty text. Any thread.
+    std::string attach(const ControllerAddress& controller, const std::string& fileName, bool fresh);
+    // Lets go of the log stream: no lines until the next attach. Any thread.
+    void detach();
 
-    // The log thread's body: prints every frame of every received message as a line (and keeps it in
-    // the controller's log file) until stopped or the context is shut down. A messaging error becomes
-    // a line of its own ("Network log: zmq error, ...") and the loop goes on with a fresh socket.
-    // Returns at once when the window has no socket; the file is flushed when it returns.
+    // Keeps the lines received from now on in the controller's log file for `fileName` (what attach
+    // arranges for the log thread). Returns why the file cannot be written, or empty text. Only while
+    // no log thread receives (benchmarks).
+    std::string keepLines(const std::string& fileName) { return file_.open(fileName); }
+
+    // The log thread's body: prints every frame of every received message of the attached stream as
+    // a line (and keeps it in the controller's log file) until stopped or the context is shut down;
+    // waits while no stream is attached. A messaging error becomes a line of its own ("Network log:
+    // zmq error, ...") and the loop goes on with a fresh socket.
     void receiveLoop();
+
+    // Ends receiveLoop from any thread, attached or not.
+    void requestStop();
 
     // Numbers the text, scrolls the body as far as the line needs and writes it at the foot of the
     // part of the body that is on screen, then refreshes. Returns the number. Any thread; takes the
@@ -66,9 +79,6 @@ public:
     // Rows of the history scrolled out of view below (0 while live). Takes the ScreenLock.
     std::size_t scrolledBackRows();
 
-    // The text of a messaging failure during create, empty when there was none.
-    const std::string& startError() const { return startError_; }
-
 protected:
     void writeCaption(int cols) override;
     void prepareBody() override;
@@ -92,9 +102,13 @@ private:
     std::function<std::vector<std::string>(int, int)> help_;  // shown in the body until the next key
     bool unrefreshed_ = false;  // lines drawn but not yet refreshed; under the ScreenLock
     std::chrono::steady_clock::time_point lastRefresh_;
-    std::unique_ptr<Subscription> subscription_;
-    std::string startError_;
-    ControllerLog file_;
+    // The stream handed over by attach() and the flag that ends the one being received.
+    std::mutex attachMutex_;
+    std::condition_variable attachChanged_;
+    std::unique_ptr<Subscription> next_;
+    std::string nextFile_;
+    std::shared_ptr<std::atomic<bool>> receiving_;
+    ControllerLog file_;  // the log thread's
 };
 
 }  // namespace kova

@@ -15,14 +15,28 @@ MonitorWindow::MonitorWindow() = default;
 
 MonitorWindow::~MonitorWindow() = default;
 
+void MonitorWindow::create(int cols, int top, int height) {
+    ScreenLock lock;
+    createFrame(cols, top, height);
+}
+
+void MonitorWindow::show(StatusStore& store, const ControllerAddress& controller) {
+    ScreenLock lock;
+    shown_ = &store;
+    controller_ = controller;
+    link_ = LinkState{};
+    if (titleWin != nullptr) {
+        wmove(titleWin, 0, 0);
+        paintTitleBar(titleWin, getmaxx(titleWin));
+        writeCaption(getmaxx(titleWin));
+    }
+}
+
 void MonitorWindow::create(int cols, int top, int height, const ControllerAddress& controller) {
     controller_ = controller;
-    {
-        ScreenLock lock;
-        createFrame(cols, top, height);
-    }
-    subscription_ = std::make_unique<Subscription>(messagingContext(), controller.endpoint(protocol::kStatusPortOffset),
-                                                   "Network status");
+    create(cols, top, height);
+    subscription_ = std::make_unique<Subscription>(
+        messagingContext(), controller.endpoint(protocol::kStatusPortOffset), "Network status");
     startError_ = subscription_->startError();
 }
 
@@ -70,8 +84,9 @@ void MonitorWindow::receiveLoop() {
 
 void MonitorWindow::drawStatus(Poco::Timer& /*timer*/) {
     // Copy under the record's lock, format with no lock held, draw under the screen's.
-    const std::vector<StatusItem> items = formatStatusItems(status_.snapshot());
-    const LinkState link = LinkState::at(status_.newestArrival(), std::chrono::steady_clock::now());
+    StatusStore& shown = *shown_;
+    const std::vector<StatusItem> items = formatStatusItems(shown.snapshot());
+    const LinkState link = LinkState::at(shown.newestArrival(), std::chrono::steady_clock::now());
     ScreenLock lock;
     if (bodyWin == nullptr) {
         return;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -21,9 +22,15 @@ public:
     ~MonitorWindow() override;
 
     // Writes the title naming `controller`, then makes, subscribes and connects the status socket
-    // (its base port + 1). A messaging failure is kept as the start-up error. Main thread, before the
-    // monitor thread and the timer start.
+    // (its base port + 1) whose messages the window's own record keeps and shows. A messaging failure
+    // is kept as the start-up error. Main thread, before the monitor thread and the timer start.
     void create(int cols, int top, int height, const ControllerAddress& controller);
+    // The window only, showing nothing received yet: a fleet's vehicles come through show().
+    void create(int cols, int top, int height);
+
+    // Shows `store`, a record another loop keeps (the fleet's), with `controller` in the title, until
+    // the next show. `store` must outlive the window's use of it. Any thread; takes the ScreenLock.
+    void show(StatusStore& store, const ControllerAddress& controller);
 
     // Where messaging errors of the receive loop are reported ("Network status: zmq error, ...").
     // Set before the monitor thread starts.
@@ -54,9 +61,10 @@ private:
     // Writes the link indicator right-aligned in the title's last columns. ScreenLock held.
     void writeLink();
 
-    ControllerAddress controller_;
+    ControllerAddress controller_;  // under the ScreenLock once threads run
     std::unique_ptr<Subscription> subscription_;
     StatusStore status_;
+    std::atomic<StatusStore*> shown_{&status_};  // the record drawn
     std::string startError_;
     std::function<void(const std::string&)> reportError_;
     LinkState link_;  // as last drawn; under the ScreenLock

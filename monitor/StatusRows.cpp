@@ -73,10 +73,9 @@ void addStateRows(const StatusRecord& r, std::vector<StatusItem>& items) {
     items.push_back({1, 25,
                      formatText("run(%.3fs|%.3fm)", scaleDouble(r.runTime, 0.000001),
                                 static_cast<double>(r.runDistance))});
-    items.push_back(
-        {1, 60,
-         formatText(":Alarm warning(%8s|%8s) fault(%8s|%8s)", shown(r.alarmWarning[0]), shown(r.alarmWarning[1]),
-                    shown(r.alarmFault[0]), shown(r.alarmFault[1]))});
+    items.push_back({1, 60,
+                     formatText(":Alarm warning(%8s|%8s) fault(%8s|%8s)", shown(r.alarmWarning[0]),
+                                shown(r.alarmWarning[1]), shown(r.alarmFault[0]), shown(r.alarmFault[1]))});
     items.push_back({2, 50,
                      formatText("Vel: (T:%.4f|A:%.4f|E:%.4f)[m/s]", scaleFloat(r.targetVelocity, 0.0001f),
                                 scaleFloat(r.actualVelocity, 0.0001f),

@@ -68,6 +68,34 @@ void Subscription::mendDisconnects() {
     }
 }
 
+bool Subscription::take(std::size_t budget, const MessageHandler& onMessage, const ErrorHandler& onError) {
+    if (!startError_.empty()) {
+        return false;
+    }
+    zmq::multipart_t message;
+    try {
+        if (!socket_) {
+            open();
+        }
+        for (std::size_t taken = 0; taken < budget; ++taken) {
+            message.clear();
+            if (!message.recv(socket_, ZMQ_DONTWAIT)) {
+                mendDisconnects();
+                return false;
+            }
+            onMessage(message);
+        }
+        return true;
+    } catch (const zmq::error_t& e) {
+        if (e.num() == ETERM) {
+            throw;
+        }
+        close();
+        onError(label_ + ": zmq error, " + e.what());
+        return false;
+    }
+}
+
 void Subscription::run(const std::atomic<bool>& running, const MessageHandler& onMessage,
                        const ErrorHandler& onError, const IdleHandler& onIdle) {
     if (!startError_.empty()) {

@@ -20,7 +20,8 @@ namespace kova {
 // libzmq ends a connection that breaks its rules (a message over the limit) for good: it does not
 // reconnect as it does when the peer goes away. The loop therefore looks at the socket's own
 // disconnect events whenever the stream has been quiet for kQuietCheckMs, and connects again itself,
-// so a hostile frame costs the link half a second, never the console's memory and never the stream.
+// so a hostile frame costs the link a moment, never the console's memory and never the stream. The
+// same wait bounds how long a stop or a change of stream takes to be noticed.
 class Subscription {
 public:
     using MessageHandler = std::function<void(zmq::multipart_t& message)>;
@@ -32,7 +33,7 @@ public:
     static constexpr int kReconnectMaxMs = 1000;
     static constexpr int kRetryPauseMs = 500;
     // How long a quiet stream is waited for before the loop looks for a disconnect to mend.
-    static constexpr int kQuietCheckMs = 500;
+    static constexpr int kQuietCheckMs = 250;
 
     // Makes, subscribes and connects the socket. A messaging failure is not thrown: it is kept as
     // startError(), "<label>: zmq error, <text> (<endpoint>)", and run() then returns at once.
@@ -52,6 +53,17 @@ public:
     // The window's own thread; the socket is used by that thread alone once this runs.
     void run(const std::atomic<bool>& running, const MessageHandler& onMessage, const ErrorHandler& onError,
              const IdleHandler& onIdle = {});
+
+    // For one loop that serves many subscriptions on one thread (a fleet): the socket and its event
+    // socket to poll (check `ready()` first: after a messaging error there is none until the next
+    // take()), and take(), which hands over up to `budget` queued messages without waiting and mends
+    // a disconnect its events tell of. take() returns true when more may be queued (the budget ran
+    // out), so no stream can starve the others. A messaging error other than ETERM (which is thrown)
+    // is handed to `onError` and the socket is made anew at the next take().
+    bool ready() const { return static_cast<bool>(socket_); }
+    void* socketHandle() { return socket_.handle(); }
+    void* eventsHandle() { return events_.handle(); }
+    bool take(std::size_t budget, const MessageHandler& onMessage, const ErrorHandler& onError);
 
 private:
     // A fresh, subscribed and connected socket with its event monitor. Throws zmq::error_t.

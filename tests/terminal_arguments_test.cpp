@@ -44,6 +44,7 @@ const char* const kTwoVehicles = R"({"connection": [
 TEST(TerminalArguments, ArgumentsThatCannotBeFollowedAreOneLineAndStatusTwo) {
     TempDir dir;
     writeFile(dir.file("fleet.json"), kTwoVehicles);
+    writeFile(dir.file("none.json"), R"({"connection": []})");
     const struct {
         std::vector<std::string> args;
         std::string said;
@@ -55,6 +56,9 @@ TEST(TerminalArguments, ArgumentsThatCannotBeFollowedAreOneLineAndStatusTwo) {
          "kovaConsoleOHV: no connection named 'ohv-c' in fleet.json (it names: ohv-a, ohv-b)\n"},
         {{"ohv-a"}, "kovaConsoleOHV: configuration file ./conf.json does not exist\n"},
         {{"ohv-a", "ohv-b"}, "kovaConsoleOHV: one vehicle name only, not 'ohv-a' and 'ohv-b' (see --help)\n"},
+        {{"--fleet", "--config", "fleet.json", "ohv-a"},
+         "kovaConsoleOHV: --fleet shows every vehicle: no vehicle name with it (see --help)\n"},
+        {{"--fleet", "--config", "none.json"}, "kovaConsoleOHV: configuration file none.json names no vehicle\n"},
     };
     for (const auto& c : cases) {
         const Ended ended = runWithoutTerminal(dir, c.args);
@@ -71,8 +75,8 @@ TEST(TerminalArguments, HelpAndVersionNeverTouchTheScreen) {
     EXPECT_EQ(version.output, "kovaConsoleOHV 0.6\n");
     const Ended help = runWithoutTerminal(dir, {"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.output.rfind("Usage: kovaConsoleOHV [--config FILE] [NAME]\n", 0), 0u) << help.output;
-    for (const char* key : {"PgUp", "Tab", "Ctrl-C", "--config FILE"}) {
+    EXPECT_EQ(help.output.rfind("Usage: kovaConsoleOHV [--config FILE] [NAME | --fleet]\n", 0), 0u) << help.output;
+    for (const char* key : {"PgUp", "Tab", "Ctrl-C", "--config FILE", "--fleet"}) {
         EXPECT_NE(help.output.find(key), std::string::npos) << key;
     }
     EXPECT_FALSE(fileExists(dir.file("log/kovaConsole.log")));

@@ -25,6 +25,9 @@ void CursesWindow::close() {
 }
 
 void CursesWindow::paint() {
+    if (!shown_) {
+        return;
+    }
     for (WINDOW* win : {titleWin, bodyWin}) {
         if (win != nullptr) {
             touchwin(win);

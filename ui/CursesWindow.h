@@ -27,8 +27,14 @@ public:
     void stop() { running = false; }
 
     // touchwin + wrefresh of the title bar, then the body, skipping a null one; then puts the cursor
-    // back where the operator types. Caller holds the ScreenLock.
+    // back where the operator types. Nothing while the window is hidden. Caller holds the ScreenLock.
     void paint();
+
+    // Whether the window is on screen. A hidden window keeps drawing into its curses windows, but
+    // never brings them to the screen, which another view covers (the fleet table, or the console
+    // that covers it). Shown from the start. Caller holds the ScreenLock.
+    virtual void setShown(bool shown) { shown_ = shown; }
+    bool shown() const { return shown_; }
 
     // After the terminal changed size: brings both curses windows back to their place and size of
     // the start, cut to what the new screen can hold (making them now if the screen was too small
@@ -36,6 +42,13 @@ public:
     void fitToScreen();
 
 protected:
+    // wrefresh of `win` while the window is shown. Caller holds the ScreenLock.
+    void refresh(WINDOW* win) const {
+        if (shown_ && win != nullptr) {
+            wrefresh(win);
+        }
+    }
+
     // The common layout of a working window: bodyRows = height - 1, a full-width title bar at row
     // `top` with the caption of writeCaption, and a body below it with its first row blanked. On a
     // screen too small for the layout, each curses window is cut to what fits (null when nothing
@@ -72,6 +85,7 @@ private:
 
     Geometry titleGeometry_;
     Geometry bodyGeometry_;
+    bool shown_ = true;  // under the ScreenLock
 };
 
 }  // namespace kova

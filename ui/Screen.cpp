@@ -52,6 +52,7 @@ void startScreen() {
     init_pair(7, COLOR_CYAN, COLOR_WHITE);
     init_pair(kAlertPair, COLOR_RED, COLOR_BLUE);
     init_pair(kGoodPair, COLOR_GREEN, COLOR_BLUE);
+    init_pair(kAlarmRowPair, COLOR_YELLOW, COLOR_BLACK);
     cbreak();
     keypad(stdscr, TRUE);
     noecho();

@@ -29,6 +29,9 @@ constexpr short kTitlePair = 4;
 // blue (a live link).
 constexpr short kAlertPair = 8;
 constexpr short kGoodPair = 9;
+// Rows of the fleet table that stand out: a silent link (red), a raised alarm (yellow).
+constexpr short kSilentRowPair = 1;
+constexpr short kAlarmRowPair = 10;
 
 // The terminal cannot be driven (an unknown or unset terminal type). what() says why, for one line on
 // standard error.

@@ -1,0 +1,77 @@
+// The console showing a fleet: every vehicle of the configuration in a table, any of them opened in
+// the three windows with Enter, and back with the command "fleet".
+#include <chrono>
+
+#include "app/ConsoleApp.h"
+#include "app/ScreenLayout.h"
+#include "net/Context.h"
+#include "ui/Screen.h"
+
+namespace kova {
+
+using namespace layout;
+
+void ConsoleApp::setUpFleet(const Configuration& configuration) {
+    fleet_ = std::make_unique<FleetReceiver>(messagingContext(), configuration.connections);
+    for (std::size_t i = 0; i < fleet_->size(); ++i) {
+        startNotes_.push_back(fleet_->startError(i));
+    }
+    monitor.create(cols, kMonitorTop, kMonitorHeight);
+    log.create(cols, kLogTop, kLogHeight);
+    command.create(cols, kCommandTop, kCommandHeight, configuration.connections.front());
+    fleetWindow_.create(cols, rows);
+    ScreenLock lock;
+    showViews(true);
+}
+
+void ConsoleApp::showViews(bool fleetTable) {
+    fleetShown_ = fleetTable;
+    fleetWindow_.setShown(fleetTable);
+    for (CursesWindow* window : {static_cast<CursesWindow*>(&monitor), static_cast<CursesWindow*>(&log),
+                                 static_cast<CursesWindow*>(&command)}) {
+        window->setShown(!fleetTable);
+    }
+    // The view coming up covers the other one whole.
+    clearok(curscr, TRUE);
+    if (fleetTable) {
+        fleetWindow_.paint();
+    } else {
+        monitor.paint();
+        log.paint();
+        command.paint();
+    }
+}
+
+void ConsoleApp::openVehicle(std::size_t index) {
+    const ControllerAddress& vehicle = fleet_->address(index);
+    monitor.show(fleet_->store(index), vehicle);
+    const std::string error = log.attach(vehicle, vehicle.name, true);
+    command.attach(vehicle);
+    {
+        ScreenLock lock;
+        showViews(false);
+    }
+    if (!error.empty()) {
+        log.print(error);
+    }
+}
+
+void ConsoleApp::showFleet() {
+    log.detach();
+    ScreenLock lock;
+    showViews(true);
+}
+
+std::vector<FleetVehicle> ConsoleApp::fleetStates() {
+    std::vector<FleetVehicle> states(fleet_->size());
+    const auto now = std::chrono::steady_clock::now();
+    for (std::size_t i = 0; i < states.size(); ++i) {
+        StatusStore& store = fleet_->store(i);
+        states[i].address = fleet_->address(i);
+        states[i].link = LinkState::at(store.newestArrival(), now);
+        store.copyTo(states[i].record);
+    }
+    return states;
+}
+
+}  // namespace kova

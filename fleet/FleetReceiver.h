@@ -1,0 +1,52 @@
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <zmq.hpp>
+
+#include "config/Configuration.h"
+#include "monitor/StatusStore.h"
+#include "net/Subscription.h"
+
+namespace kova {
+
+// The status streams of every vehicle of the configuration, received on one thread for the whole
+// run, each into a status record of its own: the fleet table reads them every redraw, and the monitor
+// shows the open vehicle's. One poll serves every socket; each ready stream hands over at most
+// kBudget messages a round, so a flooding controller never holds up the others, and a silent or
+// absent one costs nothing.
+class FleetReceiver {
+public:
+    static constexpr std::size_t kBudget = 256;
+
+    // Makes, subscribes and connects one status socket per vehicle (base port + 1). A vehicle whose
+    // socket cannot be made keeps the failure as its start error and stays silent. Main thread.
+    FleetReceiver(zmq::context_t& context, const std::vector<ControllerAddress>& vehicles);
+    FleetReceiver(const FleetReceiver&) = delete;
+    FleetReceiver& operator=(const FleetReceiver&) = delete;
+
+    // Receives until `running` is cleared (looked at least every 200 ms) or the context is shut down.
+    // Messaging errors go to `onError` with the vehicle's name. One thread.
+    void run(const std::atomic<bool>& running, const std::function<void(const std::string&)>& onError);
+
+    std::size_t size() const { return vehicles_.size(); }
+    const ControllerAddress& address(std::size_t i) const { return vehicles_[i].address; }
+    // The vehicle's status record; any thread (it has its own lock).
+    StatusStore& store(std::size_t i) { return *vehicles_[i].store; }
+    const std::string& startError(std::size_t i) const { return vehicles_[i].subscription->startError(); }
+
+private:
+    struct Vehicle {
+        ControllerAddress address;
+        std::unique_ptr<StatusStore> store;
+        std::unique_ptr<Subscription> subscription;
+    };
+
+    std::vector<Vehicle> vehicles_;
+};
+
+}  // namespace kova

@@ -1,0 +1,72 @@
+// The fleet table as text: what a row says of a vehicle, which rows stand out, the title's counts,
+// and the selection that always stays on screen.
+#include <gtest/gtest.h>
+
+#include "fleet/FleetTable.h"
+
+namespace kova {
+namespace {
+
+FleetVehicle vehicle(const std::string& name, LinkState::Kind kind) {
+    FleetVehicle v;
+    v.address = ControllerAddress{name, "10.0.0.7", 6000};
+    v.link.kind = kind;
+    v.link.silentSeconds = kind == LinkState::Kind::Silent ? 12 : 0;
+    return v;
+}
+
+TEST(FleetTable, ARowSaysWhereTheVehicleIsAndTheOnesInTroubleStandOut) {
+    FleetVehicle live = vehicle("ohv001", LinkState::Kind::Live);
+    live.record.operationState = 4;
+    live.record.operationStatus = 3;
+    live.record.currentPo = 12;
+    live.record.goalPo = 15;
+    live.record.actualVelocity = 8000;
+    const FleetRow row = fleetRow(live);
+    EXPECT_EQ(row.look, RowLook::Normal);
+    EXPECT_EQ(row.text.substr(0, 64), "ohv001           10.0.0.7:6000         live         AutomaticOp ");
+    EXPECT_NE(row.text.find("Run                         12   15    0.800  -"), std::string::npos)
+        << row.text;
+
+    FleetVehicle alarmed = live;
+    alarmed.record.alarmFault[0] = "E\n12";  // a controller's text is shown safely
+    EXPECT_EQ(fleetRow(alarmed).look, RowLook::Alarm);
+    EXPECT_NE(fleetRow(alarmed).text.find("E^J12|"), std::string::npos);
+
+    EXPECT_EQ(fleetRow(vehicle("ohv002", LinkState::Kind::Silent)).look, RowLook::Silent);
+    EXPECT_NE(fleetRow(vehicle("ohv002", LinkState::Kind::Silent)).text.find("silent 12s"),
+              std::string::npos);
+    const FleetRow waiting = fleetRow(vehicle("ohv003", LinkState::Kind::Waiting));
+    EXPECT_EQ(waiting.look, RowLook::Waiting);
+    EXPECT_NE(waiting.text.find("waiting      -            -  "), std::string::npos) << waiting.text;
+
+    EXPECT_EQ(fleetTitle({live, alarmed, vehicle("ohv002", LinkState::Kind::Silent),
+                          vehicle("ohv003", LinkState::Kind::Waiting)}),
+              "fleet: 4 vehicles, 2 live, 1 silent, 1 waiting, 1 in alarm");
+}
+
+TEST(FleetTable, TheSelectionStaysOnScreenWhereverItMoves) {
+    FleetSelection selection;
+    selection.move(1, 40, 10);
+    EXPECT_EQ(selection.selected, 1u);
+    EXPECT_EQ(selection.top, 0u);
+    selection.move(20, 40, 10);  // past the bottom of the window: it scrolls
+    EXPECT_EQ(selection.selected, 21u);
+    EXPECT_EQ(selection.top, 12u);
+    selection.move(1000, 40, 10);  // clamped to the last vehicle
+    EXPECT_EQ(selection.selected, 39u);
+    EXPECT_EQ(selection.top, 30u);
+    selection.move(-35, 40, 10);
+    EXPECT_EQ(selection.selected, 4u);
+    EXPECT_EQ(selection.top, 4u);
+    selection.move(0, 40, 25);  // a taller window shows more, never past the end
+    EXPECT_EQ(selection.top, 4u);
+    selection.move(0, 5, 10);  // fewer vehicles than rows
+    EXPECT_EQ(selection.selected, 4u);
+    EXPECT_EQ(selection.top, 0u);
+    selection.move(0, 0, 10);
+    EXPECT_EQ(selection.selected, 0u);
+}
+
+}  // namespace
+}  // namespace kova

@@ -1,0 +1,182 @@
+// The fleet view against the real binary, with several controllers of the test's own on loopback:
+// the table, its selection, Enter into a vehicle, and the command "fleet" back.
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <zmq.hpp>
+#include <zmq_addon.hpp>
+
+#include "TestSupport.h"
+#include "TmuxPane.h"
+#include "command_test_controller.h"
+
+namespace kova::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Whether a captured row (with its attributes) is drawn in reverse video: the selected row.
+bool reversed(const std::string& row) {
+    return row.find("\x1b[7m") != std::string::npos || row.find(";7m") != std::string::npos;
+}
+
+// One vehicle's controller: status and log publishers and a request answerer on its ports.
+class Vehicle {
+public:
+    Vehicle(zmq::context_t& context, std::string name, int base)
+        : name(std::move(name)),
+          base(base),
+          status_(context, zmq::socket_type::pub),
+          log_(context, zmq::socket_type::pub),
+          requests(base + 2, echoAnswer) {
+        for (auto* socket : {&status_, &log_}) {
+            socket->set(zmq::sockopt::linger, 0);
+        }
+        status_.bind("tcp://127.0.0.1:" + std::to_string(base + 1));
+        log_.bind("tcp://127.0.0.1:" + std::to_string(base + 4));
+    }
+
+    void publish(const std::string& index, const std::string& values) {
+        zmq::multipart_t message;
+        message.addstr(index);
+        message.addstr(values);
+        message.send(status_);
+    }
+    void logLine(const std::string& line) { log_.send(zmq::buffer(line), zmq::send_flags::dontwait); }
+
+    std::string name;
+    int base;
+
+private:
+    zmq::socket_t status_;
+    zmq::socket_t log_;
+
+public:
+    TestController requests;
+};
+
+class TerminalFleetTest : public ::testing::Test {
+protected:
+    // `count` vehicles in conf.json, the first `served` of them with a controller of the test's own.
+    void start(int count, int served, int rows = 30) {
+        std::string conf = "{\"connection\": [";
+        for (int i = 0; i < count; ++i) {
+            const std::string name = "ohv" + std::string(i < 9 ? "00" : "0") + std::to_string(i + 1);
+            const int base = freeBasePort();
+            conf += std::string(i == 0 ? "" : ", ") + "{\"name\": \"" + name +
+                    "\", \"IP\": \"127.0.0.1\", \"port\": " + std::to_string(base) + "}";
+            if (i < served) {
+                vehicles_.push_back(std::make_unique<Vehicle>(context_, name, base));
+            }
+        }
+        writeFile(dir_.file("conf.json"), conf + "]}");
+        pane_ =
+            std::make_unique<TmuxPane>(std::string(KOVA_CONSOLE_BINARY) + " --fleet", dir_.path(), 160, rows);
+        ASSERT_TRUE(pane_->waitForRow(0, "fleet: " + std::to_string(count) + " vehicles", 8s))
+            << pane_->screenText();
+    }
+
+    // Publishes `values` of `index` for vehicle `i` until the table's row `row` shows `shown`.
+    bool publishUntilRowShows(std::size_t i, const std::string& index, const std::string& values, int row,
+                              const std::string& shown) {
+        return waitUntil(
+            [&] {
+                vehicles_[i]->publish(index, values);
+                return pane_->waitForScreen(
+                    [&](const auto& s) { return s[row].find(shown) != std::string::npos; }, 100ms);
+            },
+            8s);
+    }
+
+    TempDir dir_;
+    zmq::context_t context_;
+    std::vector<std::unique_ptr<Vehicle>> vehicles_;
+    std::unique_ptr<TmuxPane> pane_;
+};
+
+TEST_F(TerminalFleetTest, TheTableShowsEveryVehicleAndTheOnesInTroubleStandOut) {
+    start(3, 3);
+    ASSERT_TRUE(pane_->waitForRow(2, "ohv001           127.0.0.1:", 3s)) << pane_->screenText();
+    EXPECT_TRUE(rowStartsWith(pane_->screen(), 3, "ohv002"));
+    EXPECT_TRUE(rowStartsWith(pane_->screen(), 4, "ohv003"));
+    EXPECT_NE(pane_->row(3).find("waiting"), std::string::npos);
+
+    ASSERT_TRUE(publishUntilRowShows(0, "111", "4", 2, "live         AutomaticOp"));
+    ASSERT_TRUE(publishUntilRowShows(2, "501", "W12/", 4, "W12|"));
+    EXPECT_TRUE(pane_->waitForRow(0, "fleet: 3 vehicles, 2 live, 0 silent, 1 waiting, 1 in alarm", 3s))
+        << pane_->screen()[0];
+    // The vehicle in alarm stands out in yellow; the selection (the first row) in reverse video.
+    const auto looks = pane_->screenWithAttributes();
+    EXPECT_NE(looks[4].find("\x1b[33m"), std::string::npos) << looks[4];
+    EXPECT_TRUE(reversed(looks[2])) << looks[2];
+    // Quiet for two seconds: silent, in red.
+    ASSERT_TRUE(
+        pane_->waitForScreen([](const auto& s) { return s[2].find("silent 2s") != std::string::npos; }, 5s))
+        << pane_->screenText();
+    EXPECT_NE(pane_->screenWithAttributes()[2].find("\x1b[31m"), std::string::npos);
+}
+
+// Enter opens the selected vehicle in the three windows, talking to it alone; "fleet" goes back to
+// a table that kept up meanwhile.
+TEST_F(TerminalFleetTest, EnterOpensTheSelectedVehicleAndFleetGoesBack) {
+    start(3, 3);
+    pane_->sendKeys({"Down", "j", "k"});
+    ASSERT_TRUE(
+        pane_->waitForScreen([&](const auto&) { return reversed(pane_->screenWithAttributes()[3]); }, 3s))
+        << pane_->screenText();
+    pane_->sendKeys({"Enter"});
+    ASSERT_TRUE(
+        pane_->waitForRow(0, "monitor:   system_name<106>  -= kovaConsoleOHV v0.6 (ohv002:127.0.0.1)", 3s))
+        << pane_->screenText();
+    ASSERT_TRUE(pane_->waitForWorkingWindows()) << pane_->screenText();
+
+    // Its status, its log lines, and the commands go to it alone.
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            vehicles_[1]->publish("3009", "12/7/1");
+            return pane_->waitForText("R-Cur: po( 12)", 100ms);
+        },
+        8s));
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            vehicles_[0]->logLine("from the first");
+            vehicles_[1]->logLine("from the second");
+            return pane_->waitForText(" from the second", 100ms);
+        },
+        8s))
+        << pane_->screenText();
+    EXPECT_EQ(pane_->screenText().find("from the first"), std::string::npos);
+    pane_->typeText("get/1/0");
+    pane_->sendKeys({"Enter"});
+    ASSERT_TRUE(pane_->waitForText("Command:  get get:1/0", 3s)) << pane_->screenText();
+    EXPECT_EQ(vehicles_[1]->requests.count(), 1u);
+    EXPECT_EQ(vehicles_[0]->requests.count() + vehicles_[2]->requests.count(), 0u);
+
+    // Meanwhile the first vehicle moves on; back in the table its row is current.
+    vehicles_[0]->publish("3009", "33/1/1");
+    pane_->typeText("fleet");
+    pane_->sendKeys({"Enter"});
+    ASSERT_TRUE(pane_->waitForRow(0, "fleet: 3 vehicles", 3s)) << pane_->screenText();
+    EXPECT_TRUE(publishUntilRowShows(0, "3009", "33/1/1", 2, "  33 "));
+    EXPECT_TRUE(reversed(pane_->screenWithAttributes()[3])) << "the selection moved";
+}
+
+// More vehicles than rows: the table scrolls, and the selection stays on screen.
+TEST_F(TerminalFleetTest, ALongTableScrollsWithTheSelection) {
+    start(40, 0, 20);
+    ASSERT_TRUE(pane_->waitForRow(2, "ohv001", 3s)) << pane_->screenText();
+    EXPECT_TRUE(rowStartsWith(pane_->screen(), 19, "ohv018"));
+    pane_->sendKeys({"End"});
+    ASSERT_TRUE(pane_->waitForRow(19, "ohv040", 3s)) << pane_->screenText();
+    EXPECT_TRUE(reversed(pane_->screenWithAttributes()[19]));
+    // A page up: 18 rows back, the selection at the top of the window.
+    pane_->sendKeys({"PPage"});
+    ASSERT_TRUE(pane_->waitForRow(2, "ohv022", 3s)) << pane_->screenText();
+    EXPECT_TRUE(reversed(pane_->screenWithAttributes()[2]));
+}
+
+}  // namespace
+}  // namespace kova::test

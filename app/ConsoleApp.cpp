@@ -52,12 +52,16 @@ void ConsoleApp::run() {
     intro.draw();
     intro.close();
 
-    // Read after the banner, unless a vehicle name or a fleet had it read before the screen started.
-    const Configuration configuration =
-        settings_.preloaded ? *settings_.preloaded : loadConfiguration(settings_.configPath);
+    // Read after the banner, unless a vehicle name, a fleet or a recording had it read before the
+    // screen started. A replay reads none.
+    const Configuration configuration = settings_.replay      ? Configuration{{}, true, {}}
+                                        : settings_.preloaded ? *settings_.preloaded
+                                                              : loadConfiguration(settings_.configPath);
     writeRecords(configuration);
 
-    if (settings_.fleet) {
+    if (settings_.replay) {
+        setUpReplay();
+    } else if (settings_.fleet) {
         setUpFleet(configuration);
     } else {
         const ControllerAddress* named =
@@ -75,6 +79,9 @@ void ConsoleApp::run() {
         command.draw();
     }
     connectWindows();
+    if (settings_.recorder) {
+        connectRecorder();
+    }
 
     try {
         startWorkers(configuration.loaded);
@@ -84,6 +91,13 @@ void ConsoleApp::run() {
         throw;
     }
     joinWorkers();
+    if (settings_.recorder) {
+        try {
+            settings_.recorder->close();
+        } catch (const record::RecordError& e) {
+            oplog::error("{}", e.what());
+        }
+    }
 }
 
 void ConsoleApp::step(const char* name) {
@@ -136,6 +150,9 @@ void ConsoleApp::connectWindows() {
     command.onNotice([this](const std::string& text) { log.print(text); });
     // Keys: the fleet table takes them all while it is shown; otherwise the log window its scroll keys.
     command.onKey([this](int key) {
+        if (replayer_) {
+            return replayKey(key);
+        }
         if (!fleetShown_) {
             return log.takeKey(key);
         }
@@ -155,7 +172,9 @@ void ConsoleApp::connectWindows() {
 }
 
 void ConsoleApp::receiveStatus() {
-    if (fleet_) {
+    if (replayer_) {
+        replayer_->run(running_);
+    } else if (fleet_) {
         fleet_->run(running_, [this](const std::string& text) { log.print(text); });
     } else {
         monitor.receiveLoop();
@@ -172,6 +191,9 @@ void ConsoleApp::redraw(Poco::Timer& timer) {
 
 void ConsoleApp::requestStop() {
     running_ = false;
+    if (replayer_) {
+        replayer_->wake();
+    }
     monitor.stop();
     log.requestStop();
     command.requestStop();

@@ -11,11 +11,13 @@
 #include <Poco/Thread.h>
 #include <Poco/Timer.h>
 
+#include "app/Replayer.h"
 #include "command/CommandWindow.h"
 #include "fleet/FleetReceiver.h"
 #include "fleet/FleetWindow.h"
 #include "logview/LogWindow.h"
 #include "monitor/MonitorWindow.h"
+#include "record/RecordWriter.h"
 
 namespace kova {
 
@@ -27,6 +29,11 @@ struct ConsoleSettings {
     std::optional<Configuration> preloaded;
     std::string vehicle;  // the connection of that name; empty for the first
     bool fleet = false;   // every connection in a table first, any of them opened with Enter
+    // Every stream into a recording (opened before the screen started), or nothing.
+    std::shared_ptr<record::RecordWriter> recorder;
+    // A recording played back instead of a controller (opened before the screen started), or nothing.
+    std::shared_ptr<record::RecordReader> replay;
+    double speed = 1.0;
 };
 
 // The application: owns the three working windows (and, for a fleet, the fleet table and every
@@ -85,6 +92,13 @@ private:
     // The timer's callback: the fleet table while it is shown, else the monitor.
     void redraw(Poco::Timer& timer);
 
+    // Recording: every status message, log line and request into the recorder, its state in the title.
+    void connectRecorder();
+    // Replay: the windows driven by the recording; keys of the replay's own.
+    void setUpReplay();
+    // Replay: every key goes to the replay or the log; the line takes none. Command thread.
+    bool replayKey(int key);
+
     // Fleet: makes every vehicle's status stream and the table, and shows the table.
     void setUpFleet(const Configuration& configuration);
     // Fleet: opens vehicle `index` in the three windows, exactly as a console started for it shows
@@ -97,6 +111,7 @@ private:
     // Shows the fleet table or the three windows. ScreenLock held.
     void showViews(bool fleetTable);
 
+    std::unique_ptr<Replayer> replayer_;
     std::unique_ptr<FleetReceiver> fleet_;
     FleetWindow fleetWindow_;
     std::atomic<bool> fleetShown_{false};

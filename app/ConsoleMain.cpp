@@ -14,6 +14,8 @@
 #include "base/OperationLog.h"
 #include "base/Version.h"
 #include "config/Configuration.h"
+#include "record/RecordReader.h"
+#include "record/RecordWriter.h"
 #include "ui/Screen.h"
 
 namespace kova {
@@ -86,6 +88,15 @@ Preflight preflight(const ConsoleOptions& options) {
     result.settings.configPath = options.configPath;
     result.settings.vehicle = options.vehicle;
     result.settings.fleet = options.fleet;
+    result.settings.speed = options.speed;
+    if (!options.replayPath.empty()) {
+        try {
+            result.settings.replay = std::make_shared<record::RecordReader>(options.replayPath);
+        } catch (const record::RecordError& e) {
+            return refuse(e.what());
+        }
+        return result;
+    }
     const bool needsFile = options.configGiven || !options.vehicle.empty() || options.fleet;
     if (needsFile && !std::filesystem::exists(options.configPath)) {
         return refuse("configuration file " + options.configPath + " does not exist");
@@ -106,18 +117,38 @@ Preflight preflight(const ConsoleOptions& options) {
         }
         result.settings.preloaded = std::move(configuration);
     }
+    if (!options.recordPath.empty()) {
+        // The recording names its vehicle, so the configuration is read now (its records still go to
+        // the operation log after "start kovaConsole").
+        if (!result.settings.preloaded) {
+            result.settings.preloaded = loadConfiguration(options.configPath);
+        }
+        const Configuration& configuration = *result.settings.preloaded;
+        const ControllerAddress* named =
+            options.vehicle.empty() ? nullptr : configuration.find(options.vehicle);
+        const ControllerAddress vehicle = named != nullptr ? *named : firstConnection(configuration);
+        auto recorder = std::make_shared<record::RecordWriter>();
+        try {
+            recorder->open(options.recordPath, options.recordAppend,
+                           record::SessionInfo{kConsoleVersion, vehicle.name, vehicle.host, vehicle.port});
+        } catch (const record::RecordError& e) {
+            return refuse(e.what());
+        }
+        result.settings.recorder = std::move(recorder);
+    }
     return result;
 }
 
 }  // namespace
 
 int consoleMain(const std::vector<std::string>& args, std::function<void(const char*)> startHook) {
+    // Before any thread exists (a recording's writer starts in the preflight, the operation log's
+    // flusher in the application's constructor): only the watcher ever takes the stop signals.
+    SignalWatcher::blockSignals();
     Preflight checked = preflight(parseConsoleOptions(args));
     if (checked.exitStatus) {
         return *checked.exitStatus;
     }
-    // Before any thread exists (the operation log's flusher starts in the constructor).
-    SignalWatcher::blockSignals();
     const Outcome outcome = runApplication(std::move(checked.settings), std::move(startHook));
     const std::optional<std::string>& failure = outcome.failure;
     if (!failure) {

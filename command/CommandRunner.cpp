@@ -12,6 +12,12 @@ namespace kova {
 
 namespace {
 
+std::int64_t systemNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
 void auditRequest(const PlannedRequest& planned, const ExchangeResult& result, double ms) {
     const std::string request =
         "request " + escapeText(planned.verb) + " " + escapeText(planned.body) + " -> ";
@@ -53,10 +59,14 @@ void CommandRunner::run(const std::string& line, const Show& show, const Pause& 
     }
     for (const PlannedRequest& planned : plan.requests) {
         const auto sent = std::chrono::steady_clock::now();
+        const std::int64_t sentNs = systemNs();
         const ExchangeResult result = exchange_.exchange(planned.verb, planned.body);
         auditRequest(
             planned, result,
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - sent).count());
+        if (onSent_ && result.status != ExchangeStatus::Stopped) {
+            onSent_(Sent{planned.verb, planned.body, sentNs, systemNs(), &result});
+        }
         // At console exit the context is shut down: the exchange ends at once and nothing more is
         // shown or sent.
         if (result.status == ExchangeStatus::Stopped) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -26,7 +27,20 @@ public:
     // Waits `ms` milliseconds; false when the console is stopping, which ends the command.
     using Pause = std::function<bool(long ms)>;
 
+    // One request as it went: what was sent, when (system clock, ns since the Unix epoch), and how it
+    // ended.
+    struct Sent {
+        std::string verb;
+        std::string body;
+        std::int64_t sentNs = 0;
+        std::int64_t endedNs = 0;
+        const ExchangeResult* result = nullptr;
+    };
+
     explicit CommandRunner(std::string requestEndpoint = {}) : exchange_(std::move(requestEndpoint)) {}
+
+    // Called after every request with how it went (a recorder). Set before the command thread starts.
+    void onSent(std::function<void(const Sent&)> tap) { onSent_ = std::move(tap); }
 
     // Runs one line: shows its usage text, or sends its requests in order, showing each one's text
     // and pausing where the plan says. A stop (the context shut down, or `pause` refusing) ends it at
@@ -37,6 +51,7 @@ public:
 
 private:
     RequestExchange exchange_;
+    std::function<void(const Sent&)> onSent_;
 };
 
 }  // namespace kova

@@ -42,6 +42,9 @@ public:
     // starts.
     void onFleet(std::function<void()> fleet) { fleet_ = std::move(fleet); }
 
+    // Called after every request with how it went (a recorder). Set before the command thread starts.
+    void onSent(std::function<void(const CommandRunner::Sent&)> tap) { runner_.onSent(std::move(tap)); }
+
     // Talks to `controller` from now on (a vehicle opened from the fleet): requests go to its base
     // port + 2, and the output field and the line being typed start empty. Any thread.
     void attach(const ControllerAddress& controller);

@@ -108,12 +108,19 @@ ExchangeResult RequestExchange::sendAndReceive(const std::string& verb, const st
         dropSocket();
         return {ExchangeStatus::NoResponse, kNoResponse};
     }
-    if (reply.size() < 2) {
-        return {ExchangeStatus::MalformedReply, malformedReplyText(verb, reply.size())};
+    std::vector<std::string> frames;
+    for (const zmq::message_t& frame : reply) {
+        frames.push_back(frame.to_string());
     }
-    reply.pop();  // the first frame carries nothing for the operator
-    std::string text = reply.popstr();
-    return {ExchangeStatus::Replied, verb + " " + displayText(text), std::move(text)};
+    if (frames.size() < 2) {
+        ExchangeResult malformed(ExchangeStatus::MalformedReply, malformedReplyText(verb, frames.size()));
+        malformed.frames = std::move(frames);
+        return malformed;
+    }
+    // The first frame carries nothing for the operator.
+    ExchangeResult replied(ExchangeStatus::Replied, verb + " " + displayText(frames[1]), frames[1]);
+    replied.frames = std::move(frames);
+    return replied;
 }
 
 void RequestExchange::dropSocket() {

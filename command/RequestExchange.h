@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <Poco/Mutex.h>
 #include <zmq.hpp>
@@ -24,8 +25,9 @@ struct ExchangeResult {
         : status(status), text(std::move(text)), reply(std::move(reply)) {}
 
     ExchangeStatus status;
-    std::string text;   // what the command window shows with showReply
-    std::string reply;  // Replied: the reply's second frame, byte for byte
+    std::string text;                 // what the command window shows with showReply
+    std::string reply;                // Replied: the reply's second frame, byte for byte
+    std::vector<std::string> frames;  // Replied, MalformedReply: every frame of the reply as received
 };
 
 // The command window's request/reply exchange with the controller on base port + 2. It owns the

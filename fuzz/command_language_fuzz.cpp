@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/TextCells.h"
 #include "command/CommandLanguage.h"
-#include "command/RequestExchange.h"
 
 namespace {
 
@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(request.waitMs == 0 || request.waitMs == kova::kCommandPauseMs);
     }
     // The same bytes as a reply text: nothing left that moves a terminal's cursor.
-    const std::string shown = kova::printableReplyText(line);
+    const std::string shown = kova::displayText(line);
     for (const char c : shown) {
         const auto byte = static_cast<unsigned char>(c);
         check(byte >= 0x20 && byte != 0x7f);

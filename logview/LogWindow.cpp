@@ -37,17 +37,7 @@ std::string LogWindow::attach(const ControllerAddress& controller, const std::st
         messagingContext(), controller.endpoint(protocol::kLogPortOffset), "Network log");
     std::string error = subscription->startError();
     if (fresh) {
-        ScreenLock lock;
-        lineCounter_ = 0;
-        history_ = LogHistory();
-        backRows_ = 0;
-        newWhileBack_ = 0;
-        help_ = nullptr;
-        if (bodyWin != nullptr) {
-            werase(bodyWin);
-        }
-        refreshTitle();
-        refresh(bodyWin);
+        startOver();
     }
     std::lock_guard<std::mutex> lock(attachMutex_);
     next_ = std::move(subscription);
@@ -57,6 +47,26 @@ std::string LogWindow::attach(const ControllerAddress& controller, const std::st
     }
     attachChanged_.notify_all();
     return error;
+}
+
+void LogWindow::startOver() {
+    ScreenLock lock;
+    lineCounter_ = 0;
+    history_ = LogHistory();
+    backRows_ = 0;
+    newWhileBack_ = 0;
+    help_ = nullptr;
+    if (bodyWin != nullptr) {
+        werase(bodyWin);
+    }
+    refreshTitle();
+    refresh(bodyWin);
+}
+
+void LogWindow::replayLine(std::uint32_t number, const std::string& line) {
+    ScreenLock lock;
+    lineCounter_ = number;
+    addLine(line, false);
 }
 
 void LogWindow::detach() {
@@ -212,6 +222,9 @@ void LogWindow::receiveLine(const std::string& line) {
         number = addLine(line, false);
     }
     file_.write(number, line);
+    if (tap_) {
+        tap_(number, line);
+    }
 }
 
 void LogWindow::flushScreen() {

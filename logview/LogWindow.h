@@ -59,8 +59,21 @@ public:
     // at most every kBurstRefreshMs while lines keep coming (the rest waits for flushScreen), and
     // keeps it in the controller's log file. Log thread.
     void receiveLine(const std::string& line);
-    // Brings lines printed by receiveLine to the screen. Log thread; takes the ScreenLock.
+    // Brings lines printed by receiveLine or replayLine to the screen. Takes the ScreenLock.
     void flushScreen();
+
+    // A line of a recording, with the number it had: printed as receiveLine prints (the screen
+    // refreshed at most every kBurstRefreshMs; flushScreen for the rest). Takes the ScreenLock.
+    void replayLine(std::uint32_t number, const std::string& line);
+    // An empty body, numbering from 0 again, live and without help: a console just started. Takes
+    // the ScreenLock.
+    void startOver();
+
+    // Called with every line received from the controller and the number it got (a recorder). Set
+    // before the log thread starts; called on the log thread.
+    void onReceived(std::function<void(std::uint32_t number, const std::string& line)> tap) {
+        tap_ = std::move(tap);
+    }
 
     static constexpr int kBurstRefreshMs = 40;
 
@@ -109,6 +122,7 @@ private:
     std::string nextFile_;
     std::shared_ptr<std::atomic<bool>> receiving_;
     ControllerLog file_;  // the log thread's
+    std::function<void(std::uint32_t, const std::string&)> tap_;
 };
 
 }  // namespace kova

@@ -74,7 +74,13 @@ void MonitorWindow::receiveLoop() {
         return;
     }
     subscription_->run(
-        running, [this](zmq::multipart_t& message) { storeStatusMessage(message, status_); },
+        running,
+        [this](zmq::multipart_t& message) {
+            if (tap_) {
+                tap_(message);
+            }
+            storeStatusMessage(message, status_);
+        },
         [this](const std::string& text) {
             if (reportError_) {
                 reportError_(text);
@@ -87,6 +93,7 @@ void MonitorWindow::drawStatus(Poco::Timer& /*timer*/) {
     StatusStore& shown = *shown_;
     const std::vector<StatusItem> items = formatStatusItems(shown.snapshot());
     const LinkState link = LinkState::at(shown.newestArrival(), std::chrono::steady_clock::now());
+    const Beside beside = beside_ ? beside_() : Beside{};
     ScreenLock lock;
     if (bodyWin == nullptr) {
         return;
@@ -95,6 +102,19 @@ void MonitorWindow::drawStatus(Poco::Timer& /*timer*/) {
     if (titleWin != nullptr && (link.kind != link_.kind || link.silentSeconds != link_.silentSeconds)) {
         link_ = link;
         writeLink();
+    }
+    if (titleWin != nullptr && beside.text != besideShown_) {
+        // Right-aligned before the link field; the title is cut there.
+        const int end = std::max(0, getmaxx(titleWin) - kLinkField - 1);
+        const int width = static_cast<int>(std::max(beside.text.size(), besideShown_.size()));
+        const int start = std::max(0, end - width);
+        mvwaddnstr(titleWin, 0, start, std::string(static_cast<std::size_t>(end - start), ' ').c_str(),
+                   end - start);
+        wattrset(titleWin, A_BOLD | COLOR_PAIR(beside.alert ? kAlertPair : kTitlePair));
+        const int at = std::max(0, end - static_cast<int>(beside.text.size()));
+        mvwaddnstr(titleWin, 0, at, beside.text.data(), end - at);
+        wattrset(titleWin, A_BOLD | COLOR_PAIR(kTitlePair));
+        besideShown_ = beside.text;
     }
     werase(bodyWin);
     wattrset(bodyWin, link.kind == LinkState::Kind::Silent ? A_DIM : A_NORMAL);

@@ -32,6 +32,18 @@ public:
     // the next show. `store` must outlive the window's use of it. Any thread; takes the ScreenLock.
     void show(StatusStore& store, const ControllerAddress& controller);
 
+    // Called with every status message the window's own socket receives, before it is stored (a
+    // recorder). Set before the monitor thread starts; called on the monitor thread.
+    void onReceived(std::function<void(const zmq::multipart_t&)> tap) { tap_ = std::move(tap); }
+
+    // A text shown left of the link indicator, asked at every redraw (the recorder's state), and
+    // whether it must stand out. Set before the timer starts.
+    struct Beside {
+        std::string text;
+        bool alert = false;
+    };
+    void showBeside(std::function<Beside()> beside) { beside_ = std::move(beside); }
+
     // Where messaging errors of the receive loop are reported ("Network status: zmq error, ...").
     // Set before the monitor thread starts.
     void onNetworkError(std::function<void(const std::string&)> report) { reportError_ = std::move(report); }
@@ -67,7 +79,10 @@ private:
     std::atomic<StatusStore*> shown_{&status_};  // the record drawn
     std::string startError_;
     std::function<void(const std::string&)> reportError_;
-    LinkState link_;  // as last drawn; under the ScreenLock
+    std::function<void(const zmq::multipart_t&)> tap_;
+    std::function<Beside()> beside_;
+    std::string besideShown_;  // as last drawn; under the ScreenLock
+    LinkState link_;           // as last drawn; under the ScreenLock
 };
 
 }  // namespace kova

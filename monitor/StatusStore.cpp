@@ -33,6 +33,12 @@ std::optional<std::chrono::steady_clock::time_point> StatusStore::newestArrival(
     return std::chrono::steady_clock::time_point(std::chrono::steady_clock::duration(newest));
 }
 
+void StatusStore::reset() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    record_ = StatusRecord{};
+    newest_.store(kNever, std::memory_order_relaxed);
+}
+
 void storeStatusMessage(const zmq::multipart_t& message, StatusStore& store) {
     store.noteArrival();
     if (message.size() >= 2) {

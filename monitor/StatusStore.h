@@ -34,6 +34,9 @@ public:
     // When the newest message arrived; nothing before the first. Any thread.
     std::optional<std::chrono::steady_clock::time_point> newestArrival() const;
 
+    // Back to the initial record, nothing arrived (a replay going back in time). Any thread.
+    void reset();
+
 private:
     static constexpr std::chrono::steady_clock::rep kNever =
         std::numeric_limits<std::chrono::steady_clock::rep>::min();

@@ -58,7 +58,17 @@ TEST(TerminalArguments, ArgumentsThatCannotBeFollowedAreOneLineAndStatusTwo) {
         {{"ohv-a", "ohv-b"}, "kovaConsoleOHV: one vehicle name only, not 'ohv-a' and 'ohv-b' (see --help)\n"},
         {{"--fleet", "--config", "fleet.json", "ohv-a"},
          "kovaConsoleOHV: --fleet shows every vehicle: no vehicle name with it (see --help)\n"},
-        {{"--fleet", "--config", "none.json"}, "kovaConsoleOHV: configuration file none.json names no vehicle\n"},
+        {{"--fleet", "--config", "none.json"},
+         "kovaConsoleOHV: configuration file none.json names no vehicle\n"},
+        {{"--record", "r.db", "--fleet", "--config", "fleet.json"},
+         "kovaConsoleOHV: --record records one vehicle: not with --fleet (see --help)\n"},
+        {{"--replay", "r.db", "ohv-a"},
+         "kovaConsoleOHV: --replay plays a recording back: no vehicle name, --fleet, --config or --record "
+         "with it (see "
+         "--help)\n"},
+        {{"--speed", "2"}, "kovaConsoleOHV: --speed goes with --replay FILE (see --help)\n"},
+        {{"--replay", "r.db", "--speed", "fast"},
+         "kovaConsoleOHV: --speed needs a number above 0, not 'fast' (see --help)\n"},
     };
     for (const auto& c : cases) {
         const Ended ended = runWithoutTerminal(dir, c.args);
@@ -75,8 +85,10 @@ TEST(TerminalArguments, HelpAndVersionNeverTouchTheScreen) {
     EXPECT_EQ(version.output, "kovaConsoleOHV 0.6\n");
     const Ended help = runWithoutTerminal(dir, {"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.output.rfind("Usage: kovaConsoleOHV [--config FILE] [NAME | --fleet]\n", 0), 0u) << help.output;
-    for (const char* key : {"PgUp", "Tab", "Ctrl-C", "--config FILE", "--fleet"}) {
+    EXPECT_EQ(help.output.rfind("Usage: kovaConsoleOHV [--config FILE] [NAME | --fleet] [--record FILE", 0),
+              0u)
+        << help.output;
+    for (const char* key : {"PgUp", "Tab", "Ctrl-C", "--config FILE", "--fleet", "--replay FILE", "Space"}) {
         EXPECT_NE(help.output.find(key), std::string::npos) << key;
     }
     EXPECT_FALSE(fileExists(dir.file("log/kovaConsole.log")));

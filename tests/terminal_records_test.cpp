@@ -85,10 +85,11 @@ TEST(TerminalRecords, ControllerLogLinesAreKeptInAFileOfTheConnectionsName) {
     // Flushed within a second or so, while the console runs.
     const std::string file = dir.file("log/ohv_01_west.log");
     std::smatch match;
+    std::string text;  // outlives the match, which points into it
     const std::regex record(R"((\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{6}) (\d+) first\\nsecond \{\}\\x01\n)");
     ASSERT_TRUE(waitUntil(
         [&] {
-            const std::string text = readFile(file);
+            text = readFile(file);
             return std::regex_search(text, match, record);
         },
         3s))

@@ -179,9 +179,13 @@ bool TmuxPane::waitForExit(std::chrono::milliseconds timeout, int* status) const
     return waitUntil([&] { return paneDead(status); }, timeout);
 }
 
-bool TmuxPane::stop(std::chrono::milliseconds timeout) const {
-    int status = -1;
-    return ::kill(pid_, SIGTERM) == 0 && waitForExit(timeout, &status) && status == 0;
+bool TmuxPane::stop(std::chrono::milliseconds timeout, int* status) const {
+    int ended = -1;
+    const bool stopped = ::kill(pid_, SIGTERM) == 0 && waitForExit(timeout, &ended) && ended == 0;
+    if (status != nullptr) {
+        *status = ended;
+    }
+    return stopped;
 }
 
 int TmuxPane::cursorRow() const {

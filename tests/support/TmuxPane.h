@@ -54,7 +54,9 @@ public:
     bool paneDead(int* status = nullptr) const;
     bool waitForExit(std::chrono::milliseconds timeout, int* status = nullptr) const;
     // Ends the pane's process with SIGTERM; true when it exited with status 0 within `timeout`.
-    bool stop(std::chrono::milliseconds timeout = std::chrono::milliseconds(5000)) const;
+    // `status` gets the exit status (or 128 plus the signal) when it ended, -1 when it did not.
+    bool stop(std::chrono::milliseconds timeout = std::chrono::milliseconds(5000),
+              int* status = nullptr) const;
 
     // Cursor position and visibility as tmux sees them.
     int cursorRow() const;

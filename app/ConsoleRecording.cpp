@@ -1,0 +1,92 @@
+// The console recording what it receives and sends, and the console playing a recording back.
+#include <cstdio>
+
+#include "app/ConsoleApp.h"
+#include "app/ScreenLayout.h"
+#include "ui/Screen.h"
+
+namespace kova {
+
+using namespace layout;
+
+namespace {
+
+constexpr const char* kReplayKeys =
+    "replay: Space pause/resume  + faster  - slower  Right/Left 10 s on/back  q end  PgUp/PgDn log";
+
+record::Frames framesOf(const zmq::multipart_t& message) {
+    record::Frames frames;
+    frames.reserve(message.size());
+    for (const zmq::message_t& frame : message) {
+        frames.push_back(frame.to_string());
+    }
+    return frames;
+}
+
+record::RequestOutcome outcomeOf(const ExchangeResult& result) {
+    switch (result.status) {
+        case ExchangeStatus::Replied:
+            return record::RequestOutcome::replied();
+        case ExchangeStatus::NoResponse:
+            return record::RequestOutcome::noResponse();
+        default:
+            return record::RequestOutcome::error(result.text);
+    }
+}
+
+}  // namespace
+
+void ConsoleApp::connectRecorder() {
+    std::shared_ptr<record::RecordWriter> recorder = settings_.recorder;
+    monitor.onReceived([recorder](const zmq::multipart_t& message) {
+        recorder->recordStatus(record::RecordWriter::nowNs(), framesOf(message));
+    });
+    log.onReceived([recorder](std::uint32_t number, const std::string& line) {
+        recorder->recordLog(record::RecordWriter::nowNs(), number, {line});
+    });
+    command.onSent([recorder](const CommandRunner::Sent& sent) {
+        recorder->recordRequest(sent.sentNs, sent.verb, sent.body, sent.endedNs, outcomeOf(*sent.result),
+                                sent.result->frames);
+    });
+    monitor.showBeside([recorder] {
+        if (const std::uint64_t dropped = recorder->droppedCount()) {
+            return MonitorWindow::Beside{"rec: " + std::to_string(dropped) + " dropped", true};
+        }
+        char size[32];
+        std::snprintf(size, sizeof size, "rec %.1f MB", static_cast<double>(recorder->fileBytes()) / 1e6);
+        return MonitorWindow::Beside{size, false};
+    });
+}
+
+void ConsoleApp::setUpReplay() {
+    replayer_ = std::make_unique<Replayer>(settings_.replay, settings_.speed, log, command);
+    const ControllerAddress recorded = replayer_->recordedController();
+    monitor.create(cols, kMonitorTop, kMonitorHeight);
+    monitor.show(replayer_->store(), recorded);
+    monitor.showBeside([this] { return MonitorWindow::Beside{replayer_->titleText(), false}; });
+    log.create(cols, kLogTop, kLogHeight);
+    command.create(cols, kCommandTop, kCommandHeight, recorded);
+    command.showText(kReplayKeys);
+    monitor.draw();
+    log.draw();
+    command.draw();
+}
+
+bool ConsoleApp::replayKey(int key) {
+    switch (replayer_->takeKey(key)) {
+        case Replayer::Key::Quit:
+            requestStop();
+            break;
+        case Replayer::Key::Taken:
+            break;
+        case Replayer::Key::NotMine:
+            if (!log.takeKey(key)) {
+                command.showText(kReplayKeys);
+                command.draw();
+            }
+            break;
+    }
+    return true;
+}
+
+}  // namespace kova

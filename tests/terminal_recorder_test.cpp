@@ -1,0 +1,252 @@
+// The flight recorder through the real binary: what --record keeps, a file it must not overwrite, a
+// recording that survives kill -9, a replay driven by its keys, and a plot of a simulated drive.
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <zmq.hpp>
+#include <zmq_addon.hpp>
+
+#include "TestSupport.h"
+#include "TmuxPane.h"
+#include "command_test_controller.h"
+#include "record/RecordReader.h"
+#include "record/RecordWriter.h"
+
+namespace kova::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string sql(const TempDir& dir, const std::string& query) {
+    return runCommand("sqlite3 " + shellQuote(dir.file("rec.db")) + " " + shellQuote(query));
+}
+
+// A controller of the test's own: status and log publishers and an echoing request port.
+struct Controller {
+    explicit Controller(int base)
+        : status(context, zmq::socket_type::pub),
+          log(context, zmq::socket_type::pub),
+          requests(base + 2, echoAnswer) {
+        for (auto* socket : {&status, &log}) {
+            socket->set(zmq::sockopt::linger, 0);
+        }
+        status.bind("tcp://127.0.0.1:" + std::to_string(base + 1));
+        log.bind("tcp://127.0.0.1:" + std::to_string(base + 4));
+    }
+    void publish(const std::vector<std::string>& frames) {
+        zmq::multipart_t message;
+        for (const std::string& frame : frames) {
+            message.addstr(frame);
+        }
+        message.send(status);
+    }
+    zmq::context_t context;
+    zmq::socket_t status;
+    zmq::socket_t log;
+    TestController requests;
+};
+
+TEST(TerminalRecorder, EveryStreamIsRecordedAsReceivedAndAnExistingFileIsNeverOverwritten) {
+    TempDir dir;
+    const int base = freeBasePort();
+    writeConf(dir.path(), "127.0.0.1", base);
+    Controller controller(base);
+    TmuxPane pane(std::string(KOVA_CONSOLE_BINARY) + " --record rec.db", dir.path());
+    ASSERT_TRUE(pane.waitForWorkingWindows()) << pane.screenText();
+    const std::string binary("7\0\xff/1", 5);
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            controller.publish({"3009", "12/7/1", binary});
+            return pane.waitForText("R-Cur: po( 12)", 100ms);
+        },
+        8s));
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            controller.log.send(zmq::buffer(std::string("a log line")), zmq::send_flags::dontwait);
+            return pane.waitForText(" a log line", 100ms);
+        },
+        8s));
+    const std::string logShown = pane.screenText();
+    pane.typeText("get/1/0");
+    pane.sendKeys({"Enter"});
+    ASSERT_TRUE(pane.waitForText("get get:1/0", 3s));
+    EXPECT_TRUE(pane.waitForText("rec ", 2s)) << "the title shows the recording\n" << pane.screenText();
+    int status = -1;
+    ASSERT_TRUE(pane.stop(5s, &status)) << "status " << status << "\n"
+                                        << readFile(dir.file("log/kovaConsole.log"));
+
+    // Plain SQL finds it; the raw frames are kept beside, binary included.
+    EXPECT_EQ(sql(dir, "SELECT value FROM status WHERE object = '3009' LIMIT 1;"), "12/7/1\n");
+    record::RecordReader reader(dir.file("rec.db"));
+    ASSERT_EQ(reader.sessions().size(), 1u);
+    EXPECT_EQ(reader.sessions()[0].info.connectionName, "test");
+    EXPECT_EQ(reader.sessions()[0].info.basePort, base);
+    EXPECT_TRUE(reader.sessions()[0].endNs.has_value());
+    bool sawFrames = false;
+    bool sawLine = false;
+    bool sawRequest = false;
+    while (const auto event = reader.next()) {
+        if (const auto* status = std::get_if<record::StatusEvent>(&event->detail)) {
+            sawFrames |= status->frames == record::Frames{"3009", "12/7/1", binary};
+        } else if (const auto* line = std::get_if<record::LogEvent>(&event->detail)) {
+            sawLine |= line->text == "a log line" &&
+                       logShown.find(std::to_string(line->lineNumber) + " a log line") != std::string::npos;
+        } else if (const auto* request = std::get_if<record::RequestEvent>(&event->detail)) {
+            sawRequest |= request->verb == "get" && request->body == "1/0" &&
+                          request->replyFrames == record::Frames{"ok", "get:1/0"};
+        }
+    }
+    EXPECT_TRUE(sawFrames);
+    EXPECT_TRUE(sawLine) << "the log line with the number it had on screen";
+    EXPECT_TRUE(sawRequest);
+
+    // Again without --record-append: refused before the screen, the file untouched.
+    const std::string before = readFile(dir.file("rec.db"));
+    const std::string refused = runCommand("cd " + shellQuote(dir.path()) + " && " + KOVA_CONSOLE_BINARY +
+                                           " --record rec.db 2>&1; echo status=$?");
+    EXPECT_NE(refused.find("exists; use --record-append to add to it"), std::string::npos) << refused;
+    EXPECT_NE(refused.find("status=2"), std::string::npos) << refused;
+    EXPECT_EQ(readFile(dir.file("rec.db")), before);
+    TmuxPane again(std::string(KOVA_CONSOLE_BINARY) + " --record rec.db --record-append", dir.path());
+    ASSERT_TRUE(again.waitForWorkingWindows()) << again.screenText();
+    ASSERT_TRUE(again.stop());
+    EXPECT_EQ(record::RecordReader(dir.file("rec.db")).sessions().size(), 2u);
+}
+
+// Killed without a chance to close: the file opens cleanly and holds what came up to a second before.
+TEST(TerminalRecorder, ARecordingSurvivesKillNine) {
+    TempDir dir;
+    const int base = freeBasePort();
+    writeConf(dir.path(), "127.0.0.1", base);
+    Controller controller(base);
+    TmuxPane pane(std::string(KOVA_CONSOLE_BINARY) + " --record rec.db", dir.path());
+    ASSERT_TRUE(pane.waitForWorkingWindows()) << pane.screenText();
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            controller.publish({"7120", "1"});
+            return pane.waitForText("pos:          1", 100ms);
+        },
+        8s));
+    // A steady stream of numbered messages; the number sent a second before the kill must be there.
+    int sent = 1;
+    std::vector<std::pair<std::chrono::steady_clock::time_point, int>> sentAt;
+    const auto until = std::chrono::steady_clock::now() + 2500ms;
+    while (std::chrono::steady_clock::now() < until) {
+        controller.publish({"7120", std::to_string(++sent)});
+        sentAt.emplace_back(std::chrono::steady_clock::now(), sent);
+        std::this_thread::sleep_for(5ms);
+    }
+    const auto killedAt = std::chrono::steady_clock::now();
+    ASSERT_EQ(::kill(pane.panePid(), SIGKILL), 0);
+    ASSERT_TRUE(pane.waitForExit(5s));
+    int secondBefore = 0;
+    for (const auto& [at, number] : sentAt) {
+        if (at <= killedAt - 1s) {
+            secondBefore = number;
+        }
+    }
+    ASSERT_GT(secondBefore, 1);
+    EXPECT_EQ(sql(dir, "PRAGMA quick_check;"), "ok\n");
+    const std::string kept =
+        sql(dir, "SELECT count(*) FROM status WHERE object = '7120' AND CAST(value AS INTEGER) = " +
+                     std::to_string(secondBefore) + ";");
+    EXPECT_EQ(kept, "1\n") << "message " << secondBefore << " of " << sent;
+}
+
+// A recording of 40 s: state codes changing every 10 s, numbered log lines, a request.
+void makeRecording(const std::string& path) {
+    record::RecordWriter writer;
+    writer.open(path, false, {"0.6", "ohv-r", "10.1.1.1", 7000});
+    const std::int64_t start = record::RecordWriter::nowNs() - 3'600'000'000'000LL;
+    for (int tenth = 0; tenth < 400; ++tenth) {
+        const std::int64_t t = start + tenth * 100'000'000LL;
+        writer.recordStatus(t, {"111", std::to_string(3 + tenth / 100)});  // ManualOp, AutomaticOp, ...
+        writer.recordStatus(t, {"7120", std::to_string(tenth)});
+    }
+    for (int line = 0; line < 4; ++line) {
+        writer.recordLog(start + line * 10'000'000'000LL + 50'000'000, 40 + line,
+                         {"event " + std::to_string(line)});
+    }
+    writer.recordRequest(start + 5'000'000'000LL, "set", "3033/0/15", start + 5'001'000'000LL,
+                         record::RequestOutcome::replied(), {"OK", "3033/0 = 15 OK"});
+    writer.close();
+}
+
+TEST(TerminalRecorder, AReplayDrivesTheWindowsAndFollowsItsKeys) {
+    TempDir dir;
+    makeRecording(dir.file("rec.db"));
+    TmuxPane pane(std::string(KOVA_CONSOLE_BINARY) + " --replay rec.db --speed 4", dir.path());
+    ASSERT_TRUE(pane.waitForText("(ohv-r:10.1.1.1)", 8s)) << pane.screenText();
+    EXPECT_TRUE(pane.waitForText(" x4", 2s)) << pane.screen()[0];
+    ASSERT_TRUE(pane.waitForText("41 event 1", 5s)) << "log lines keep their recorded numbers\n"
+                                                    << pane.screenText();
+    EXPECT_TRUE(pane.waitForText("set 3033/0/15 -> set 3033/0 = 15 OK", 2s)) << pane.screenText();
+    EXPECT_TRUE(pane.waitForText(":State(AutomaticOp)", 2s)) << pane.screenText();
+
+    pane.sendKeys({"Space"});
+    ASSERT_TRUE(pane.waitForText(" x4 paused", 2s)) << pane.screen()[0];
+    const std::string pausedAt = pane.screen()[0];
+    std::this_thread::sleep_for(600ms);  // standing still: the title does not move
+    EXPECT_EQ(pane.screen()[0], pausedAt);
+    pane.typeText("+");
+    ASSERT_TRUE(pane.waitForText(" x8 paused", 2s)) << pane.screen()[0];
+    // Back 10 s: played again from the start up to there, at once.
+    pane.sendKeys({"Left"});
+    EXPECT_TRUE(pane.waitForText(":State(ManualOp)", 3s)) << pane.screenText();
+    EXPECT_TRUE(pane.waitForText("40 event 0", 3s)) << pane.screenText();
+    EXPECT_EQ(pane.screenText().find("41 event 1"), std::string::npos) << pane.screenText();
+    // Any other key says which keys there are; the line takes no text.
+    pane.typeText("x");
+    EXPECT_TRUE(pane.waitForText("replay: Space pause/resume", 2s)) << pane.screenText();
+    pane.typeText("q");
+    int status = -1;
+    ASSERT_TRUE(pane.waitForExit(5s, &status)) << pane.screenText();
+    EXPECT_EQ(status, 0);
+}
+
+TEST(TerminalRecorder, AFileThatIsNoRecordingIsRefusedBeforeTheScreen) {
+    TempDir dir;
+    writeFile(dir.file("notes.txt"), "not a recording");
+    const std::string said = runCommand("cd " + shellQuote(dir.path()) + " && " + KOVA_CONSOLE_BINARY +
+                                        " --replay notes.txt 2>&1; echo status=$?");
+    EXPECT_EQ(said.rfind("kovaConsoleOHV: ", 0), 0u) << said;
+    EXPECT_NE(said.find("notes.txt"), std::string::npos) << said;
+    EXPECT_NE(said.find("status=2"), std::string::npos) << said;
+    EXPECT_FALSE(fileExists(dir.file("log/kovaConsole.log")));
+}
+
+// A drive of the simulated vehicle, recorded by the console and drawn by scripts/plot.
+TEST(TerminalRecorder, APlotOfARecordedSimulatedDrive) {
+    TempDir dir;
+    const int base = freeBasePort();
+    writeConf(dir.path(), "127.0.0.1", base);
+    ChildProcess sim(
+        {KOVA_SIM_BINARY, "--config", "conf.json", "--time-scale", "8", "--no-obstacles", "--seed", "3"},
+        dir.path(), dir.file("sim.txt"));
+    TmuxPane pane(std::string(KOVA_CONSOLE_BINARY) + " --record rec.db", dir.path());
+    ASSERT_TRUE(pane.waitForText(":State(ManualOp)", 10s)) << pane.screenText();
+    for (const char* command : {"servo/on", "switch/auto", "goal/15"}) {
+        pane.typeText(command);
+        pane.sendKeys({"Enter"});
+        ASSERT_TRUE(waitUntil([&] { return pane.row(25).find_first_not_of(' ') == std::string::npos; }, 5s));
+    }
+    ASSERT_TRUE(pane.waitForText("EoR(Y)", 30s)) << pane.screenText();
+    ASSERT_TRUE(pane.stop());
+    const int status =
+        std::system((std::string(KOVA_SOURCE_DIR) + "/scripts/plot " + shellQuote(dir.file("rec.db")) + " " +
+                     shellQuote(dir.file("drive.png")) + " >/dev/null 2>&1")
+                        .c_str());
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    const std::string png = readFile(dir.file("drive.png"));
+    EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n");
+    EXPECT_GT(png.size(), 10000u);
+}
+
+}  // namespace
+}  // namespace kova::test

@@ -39,7 +39,13 @@ record::RequestOutcome outcomeOf(const ExchangeResult& result) {
 void ConsoleApp::connectRecorder() {
     std::shared_ptr<record::RecordWriter> recorder = settings_.recorder;
     monitor.onReceived([recorder](const zmq::multipart_t& message) {
-        recorder->recordStatus(record::RecordWriter::nowNs(), framesOf(message));
+        // In a flood the queue fills up: the messages it would drop are not even copied.
+        const std::int64_t ns = record::RecordWriter::nowNs();
+        if (recorder->hasRoom()) {
+            recorder->recordStatus(ns, framesOf(message));
+        } else {
+            recorder->dropStatus(ns);
+        }
     });
     log.onReceived([recorder](std::uint32_t number, const std::string& line) {
         recorder->recordLog(record::RecordWriter::nowNs(), number, {line});

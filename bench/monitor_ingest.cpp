@@ -5,6 +5,8 @@
 // message in the status record. Each round has a subscriber of its own, the only one connected.
 // Reports both rates, their ratio, and how long after the flood's last message was sent its value
 // could be read from the record (the redraw then shows it within one 200 ms tick).
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -19,6 +21,7 @@
 
 #include "monitor/StatusStore.h"
 #include "net/Subscription.h"
+#include "record/RecordWriter.h"
 
 namespace {
 
@@ -148,8 +151,10 @@ RoundResult bareRound(Publisher& publisher) {
     });
 }
 
-// (b) The monitor's receive path: its Subscription storing into the status record.
-RoundResult monitorRound(Publisher& publisher, kova::StatusStore& store, std::int32_t marker) {
+// (b) The monitor's receive path: its Subscription storing into the status record, and (c) the same
+// with every message also handed to a recorder, as --record does.
+RoundResult monitorRound(Publisher& publisher, kova::StatusStore& store, std::int32_t marker,
+                         kova::record::RecordWriter* recorder = nullptr) {
     kova::Subscription subscription(publisher.context(), publisher.endpoint(), "bench");
     std::atomic<bool> running{true};
     Counter counter;
@@ -157,6 +162,18 @@ RoundResult monitorRound(Publisher& publisher, kova::StatusStore& store, std::in
         subscription.run(
             running,
             [&](zmq::multipart_t& message) {
+                if (recorder != nullptr) {  // as the console's recording tap does
+                    const std::int64_t ns = kova::record::RecordWriter::nowNs();
+                    if (recorder->hasRoom()) {
+                        kova::record::Frames frames;
+                        for (const zmq::message_t& frame : message) {
+                            frames.push_back(frame.to_string());
+                        }
+                        recorder->recordStatus(ns, std::move(frames));
+                    } else {
+                        recorder->dropStatus(ns);
+                    }
+                }
                 kova::storeStatusMessage(message, store);
                 if (counter.take()) {
                     running = false;
@@ -223,11 +240,32 @@ int main() {
         bestMonitor = std::max(bestMonitor, m.messagesPerSecond);
         lastVisible = std::min(lastVisible, m.lastVisibleMicroseconds);
     }
+    // (c) While recording: the flood's rate, and what the recorder kept and dropped of it.
+    const std::string file = "/tmp/kova-bench-ingest-" + std::to_string(::getpid()) + ".db";
+    double bestRecording = 0;
+    std::uint64_t dropped = 0;
+    {
+        kova::record::RecordWriter recorder;
+        recorder.open(file, false, {"bench", "bench", "127.0.0.1", 1});
+        for (int round = 0; round < kRounds; ++round) {
+            const RoundResult r = monitorRound(publisher, store, 2000 + round, &recorder);
+            std::printf("round %d: recording %.0f msg/s\n", round, r.messagesPerSecond);
+            bestRecording = std::max(bestRecording, r.messagesPerSecond);
+        }
+        recorder.close();
+        dropped = recorder.droppedCount();
+    }
+    const long offered = kRounds * (kMessages + 1);  // the probe of each round too
+    std::remove(file.c_str());
     const double quiet = quietLatencyMicroseconds(publisher, store);
     std::printf("%ld two-frame messages per flood, best of %d rounds\n", kMessages, kRounds);
     std::printf("RESULT ingest_bare_multipart_rate %.0f msg/s\n", bestBare);
     std::printf("RESULT ingest_monitor_rate %.0f msg/s\n", bestMonitor);
     std::printf("RESULT ingest_monitor_to_bare_ratio %.3f ratio\n", bestMonitor / bestBare);
+    std::printf("RESULT ingest_recording_rate %.0f msg/s\n", bestRecording);
+    std::printf("RESULT ingest_recording_to_bare_ratio %.3f ratio\n", bestRecording / bestBare);
+    std::printf("RESULT ingest_recording_kept %ld msgs\n", offered - static_cast<long>(dropped));
+    std::printf("RESULT ingest_recording_dropped %lu msgs\n", static_cast<unsigned long>(dropped));
     std::printf("RESULT ingest_flood_last_message_visible %.0f us\n", lastVisible);
     std::printf("RESULT ingest_quiet_message_visible_median %.0f us\n", quiet);
     return 0;

@@ -17,16 +17,11 @@ bool RecordQueue::push(QueuedMessage&& message) {
             return false;
         }
         if (pending_.size() >= capacity_) {
-            DroppedRun& run = tally_[static_cast<std::size_t>(message.stream)];
-            if (run.count == 0) {
-                run.firstNs = message.ns;
-            }
-            run.lastNs = message.ns;
-            ++run.count;
-            dropped_.fetch_add(1, std::memory_order_relaxed);
+            tallyDrop(message.stream, message.ns);
             return false;
         }
         pending_.push_back(std::move(message));
+        size_.store(pending_.size(), std::memory_order_relaxed);
         // The writer waits for the first message, then for half the capacity or its commit time.
         wakeWriter = pending_.size() == 1 || pending_.size() == std::max<std::size_t>(capacity_ / 2, 1);
     }
@@ -34,6 +29,26 @@ bool RecordQueue::push(QueuedMessage&& message) {
         wake_.notify_one();
     }
     return true;
+}
+
+void RecordQueue::tallyDrop(Stream stream, std::int64_t ns) {
+    DroppedRun& run = tally_[static_cast<std::size_t>(stream)];
+    if (run.count == 0) {
+        run.firstNs = ns;
+    }
+    run.lastNs = ns;
+    ++run.count;
+    dropped_.fetch_add(1, std::memory_order_relaxed);
+}
+
+void RecordQueue::drop(Stream stream, std::int64_t ns) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!accepting_) {
+            return;
+        }
+        tallyDrop(stream, ns);
+    }
 }
 
 bool RecordQueue::somethingWaiting() const {
@@ -54,6 +69,7 @@ bool RecordQueue::take(std::vector<QueuedMessage>& batch, DropTally& drops,
         return false;  // closed and drained
     }
     batch.swap(pending_);
+    size_.store(0, std::memory_order_relaxed);
     drops = tally_;
     tally_ = DropTally{};
     return true;

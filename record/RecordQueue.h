@@ -72,8 +72,16 @@ public:
     // Any thread: messages dropped so far because the queue was full.
     std::uint64_t dropped() const { return dropped_.load(std::memory_order_relaxed); }
 
+    // Any thread, lock-free: whether the queue was full a moment ago. A producer may then count its
+    // message as dropped (drop()) without building it; it errs, rarely, on the side of a drop.
+    bool seemsFull() const { return size_.load(std::memory_order_relaxed) >= capacity_; }
+    // Any thread: counts one message of `stream` received at `ns` as dropped, as a full queue does.
+    void drop(Stream stream, std::int64_t ns);
+
 private:
     bool somethingWaiting() const;
+    // Counts a dropped message into the tally. Lock held.
+    void tallyDrop(Stream stream, std::int64_t ns);
 
     const std::size_t capacity_;
     std::mutex mutex_;
@@ -83,6 +91,7 @@ private:
     bool accepting_ = false;
     bool closed_ = false;
     std::atomic<std::uint64_t> dropped_{0};
+    std::atomic<std::size_t> size_{0};  // pending_.size(), for seemsFull()
 };
 
 }  // namespace kova::record

@@ -52,6 +52,12 @@ public:
     // Any thread. `ns`: the console's receive time in ns since the Unix epoch (system clock). The
     // frames are kept exactly. Ignored before open() and after close().
     void recordStatus(std::int64_t ns, Frames frames);
+    // Any thread, lock-free: false when the queue seems full, so a producer can save itself building a
+    // message that would be dropped and call dropStatus() instead.
+    bool hasRoom() const { return !queue_.seemsFull(); }
+    // Any thread: counts a status message received at `ns` as dropped (it becomes part of a gap row).
+    void dropStatus(std::int64_t ns) { queue_.drop(Stream::Status, ns); }
+
     // Any thread. Every frame is one line; `lineNumber` is the number the console gave the first.
     void recordLog(std::int64_t ns, std::int64_t lineNumber, Frames frames);
     // Any thread. `sentNs`: when the request went out; `replyNs`: when the outcome was known (the

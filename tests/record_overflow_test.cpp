@@ -97,5 +97,33 @@ TEST(RecordOverflow, DropsWhileTheWriterIsStalledBecomeGapRowsThatAccountForEver
     EXPECT_EQ(std::vector<int>(stored.end() - 3, stored.end()), (std::vector<int>{40, 41, 42}));
 }
 
+// A producer that sees no room counts its message as dropped without building it; those drops are
+// accounted for like the queue's own.
+TEST(RecordOverflow, MessagesCountedAsDroppedUpFrontBecomeAGapRowToo) {
+    test::TempDir dir;
+    const std::string path = dir.file("run.kovarec");
+    RecordWriter writer(2);
+    writer.open(path, false, {"0.6", "c", "h", 1});
+    {
+        Database blocker(path, SQLITE_OPEN_READWRITE);
+        blocker.exec("BEGIN IMMEDIATE");
+        // Fill the queue while the writer is stalled (it may take one batch first).
+        for (int i = 0; writer.hasRoom() && i < 10; ++i) {
+            writer.recordStatus(100 + i, {"4034", std::to_string(i)});
+        }
+        ASSERT_FALSE(writer.hasRoom());
+        const std::uint64_t before = writer.droppedCount();
+        writer.dropStatus(500);
+        writer.dropStatus(700);
+        EXPECT_EQ(writer.droppedCount(), before + 2);
+        blocker.exec("ROLLBACK");
+    }
+    writer.close();
+    Database file(path, SQLITE_OPEN_READONLY);
+    EXPECT_EQ(file.queryInt("SELECT sum(count) FROM gap WHERE stream = 'status'"),
+              static_cast<std::int64_t>(writer.droppedCount()));
+    EXPECT_EQ(file.queryInt("SELECT max(end_ns) FROM gap"), 700);
+}
+
 }  // namespace
 }  // namespace kova::record

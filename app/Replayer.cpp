@@ -10,6 +10,7 @@ namespace kova {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+constexpr std::chrono::milliseconds kEarly{10};
 
 // The request and what came of it, as the output field can show it.
 std::string requestText(const record::RequestEvent& request) {
@@ -108,6 +109,7 @@ void Replayer::rewind() {
 }
 
 void Replayer::play(const record::RecordedEvent& event) {
+    played_.fetch_add(1, std::memory_order_relaxed);
     if (const auto* status = std::get_if<record::StatusEvent>(&event.detail)) {
         store_.noteArrival();
         if (status->frames.size() >= 2) {
@@ -128,6 +130,7 @@ void Replayer::run(const std::atomic<bool>& running) {
     reader_->seek(firstNs_);
     std::optional<record::RecordedEvent> pending;
     std::optional<std::int64_t> catchUpTo;  // events up to here play at once
+    bool playedSinceFlush = false;
     while (running) {
         {
             std::unique_lock<std::mutex> lock(mutex_);
@@ -166,17 +169,23 @@ void Replayer::run(const std::atomic<bool>& running) {
         catchUpTo.reset();
         std::unique_lock<std::mutex> lock(mutex_);
         const Clock::time_point due = clock_.dueAt(pending->ns);
-        if (due > Clock::now()) {
+        // Events due within kEarly play now: the screen shows them no sooner than its next redraw,
+        // and a fast replay then sleeps once per batch rather than once per event.
+        if (due > Clock::now() + kEarly) {
             lock.unlock();
-            log_.flushScreen();  // what was played so far shows while the replay waits
+            if (playedSinceFlush) {
+                log_.flushScreen();  // what was played so far shows while the replay waits
+                playedSinceFlush = false;
+            }
             lock.lock();
             // Woken early by a key, a stop, or every 200 ms to look at the flags.
-            changed_.wait_until(lock, std::min(due, Clock::now() + std::chrono::milliseconds(200)));
+            changed_.wait_until(lock, std::min(due - kEarly, Clock::now() + std::chrono::milliseconds(200)));
             continue;
         }
         lock.unlock();
         play(*pending);
         pending.reset();
+        playedSinceFlush = true;
     }
 }
 

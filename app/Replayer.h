@@ -43,6 +43,9 @@ public:
     // A key of the replay's own (Space, +, -, Left, Right, q). Any thread.
     Key takeKey(int key);
 
+    // Events played so far. Any thread.
+    std::uint64_t played() const { return played_.load(std::memory_order_relaxed); }
+
     // What the monitor title shows beside the link: "replay 2026-12-08 10:11:12 x2", with "paused" or
     // "ended" when so. Any thread.
     std::string titleText();
@@ -65,6 +68,7 @@ private:
     ReplayClock clock_;                   // under mutex_
     std::optional<std::int64_t> jumpTo_;  // asked for and not yet done; under mutex_
     bool ended_ = false;                  // under mutex_
+    std::atomic<std::uint64_t> played_{0};
 };
 
 }  // namespace kova

@@ -21,6 +21,8 @@ const char* const kChunkSql[] = {
 };
 const char* const kTableNames[] = {"status", "log", "request", "gap"};
 
+constexpr std::chrono::milliseconds kAskAgainAfter{100};
+
 }  // namespace
 
 TableCursor::TableCursor(const Database& db, std::size_t kind, const std::string& path, std::size_t chunkRows)
@@ -33,13 +35,14 @@ TableCursor::TableCursor(const Database& db, std::size_t kind, const std::string
 
 void TableCursor::seek(std::int64_t ns) {
     buffer_.clear();
+    askAgainAt_ = {};
     // Ids start at 1, so (ns, 0) comes just before the first row at time ns.
     afterNs_ = ns;
     afterId_ = 0;
 }
 
 const RecordedEvent* TableCursor::peek() {
-    if (buffer_.empty()) {
+    if (buffer_.empty() && std::chrono::steady_clock::now() >= askAgainAt_) {
         const std::int64_t fromNs = afterNs_;
         const std::int64_t fromId = afterId_;
         chunk_.bindInt(1, fromNs).bindInt(2, fromId).bindInt(3, chunkRows_);
@@ -48,6 +51,9 @@ const RecordedEvent* TableCursor::peek() {
                 buffer_.push_back(readRow());
                 afterNs_ = chunk_.columnInt(1);
                 afterId_ = chunk_.columnInt(0);
+            }
+            if (static_cast<std::int64_t>(buffer_.size()) < chunkRows_) {
+                askAgainAt_ = std::chrono::steady_clock::now() + kAskAgainAfter;
             }
         } catch (const RecordError&) {
             // Nothing of a chunk that failed is handed out; a later call reads it again.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -45,6 +46,10 @@ private:
     std::deque<RecordedEvent> buffer_;
     std::int64_t afterNs_ = 0;
     std::int64_t afterId_ = 0;
+    // After a chunk that came back short (the table's end, as of then), the table is asked again no
+    // sooner than this: a walk then costs one query per chunk, not one per event for every table
+    // that has nothing more, while rows committed meanwhile still show up within a moment.
+    std::chrono::steady_clock::time_point askAgainAt_{};
 };
 
 }  // namespace kova::record

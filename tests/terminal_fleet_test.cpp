@@ -6,12 +6,10 @@
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <zmq.hpp>
-#include <zmq_addon.hpp>
 
 #include "TestSupport.h"
 #include "TmuxPane.h"
-#include "command_test_controller.h"
+#include "controller_stand_in.h"
 
 namespace kova::test {
 namespace {
@@ -22,41 +20,6 @@ using namespace std::chrono_literals;
 bool reversed(const std::string& row) {
     return row.find("\x1b[7m") != std::string::npos || row.find(";7m") != std::string::npos;
 }
-
-// One vehicle's controller: status and log publishers and a request answerer on its ports.
-class Vehicle {
-public:
-    Vehicle(zmq::context_t& context, std::string name, int base)
-        : name(std::move(name)),
-          base(base),
-          status_(context, zmq::socket_type::pub),
-          log_(context, zmq::socket_type::pub),
-          requests(base + 2, echoAnswer) {
-        for (auto* socket : {&status_, &log_}) {
-            socket->set(zmq::sockopt::linger, 0);
-        }
-        status_.bind("tcp://127.0.0.1:" + std::to_string(base + 1));
-        log_.bind("tcp://127.0.0.1:" + std::to_string(base + 4));
-    }
-
-    void publish(const std::string& index, const std::string& values) {
-        zmq::multipart_t message;
-        message.addstr(index);
-        message.addstr(values);
-        message.send(status_);
-    }
-    void logLine(const std::string& line) { log_.send(zmq::buffer(line), zmq::send_flags::dontwait); }
-
-    std::string name;
-    int base;
-
-private:
-    zmq::socket_t status_;
-    zmq::socket_t log_;
-
-public:
-    TestController requests;
-};
 
 class TerminalFleetTest : public ::testing::Test {
 protected:
@@ -69,7 +32,7 @@ protected:
             conf += std::string(i == 0 ? "" : ", ") + "{\"name\": \"" + name +
                     "\", \"IP\": \"127.0.0.1\", \"port\": " + std::to_string(base) + "}";
             if (i < served) {
-                vehicles_.push_back(std::make_unique<Vehicle>(context_, name, base));
+                vehicles_.push_back(std::make_unique<ControllerStandIn>(base));
             }
         }
         writeFile(dir_.file("conf.json"), conf + "]}");
@@ -84,7 +47,7 @@ protected:
                               const std::string& shown) {
         return waitUntil(
             [&] {
-                vehicles_[i]->publish(index, values);
+                vehicles_[i]->publish({index, values});
                 return pane_->waitForScreen(
                     [&](const auto& s) { return s[row].find(shown) != std::string::npos; }, 100ms);
             },
@@ -92,8 +55,7 @@ protected:
     }
 
     TempDir dir_;
-    zmq::context_t context_;
-    std::vector<std::unique_ptr<Vehicle>> vehicles_;
+    std::vector<std::unique_ptr<ControllerStandIn>> vehicles_;
     std::unique_ptr<TmuxPane> pane_;
 };
 
@@ -134,12 +96,7 @@ TEST_F(TerminalFleetTest, EnterOpensTheSelectedVehicleAndFleetGoesBack) {
     ASSERT_TRUE(pane_->waitForWorkingWindows()) << pane_->screenText();
 
     // Its status, its log lines, and the commands go to it alone.
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            vehicles_[1]->publish("3009", "12/7/1");
-            return pane_->waitForText("R-Cur: po( 12)", 100ms);
-        },
-        8s));
+    ASSERT_TRUE(vehicles_[1]->publishUntilShown(*pane_, {"3009", "12/7/1"}, "R-Cur: po( 12)"));
     ASSERT_TRUE(waitUntil(
         [&] {
             vehicles_[0]->logLine("from the first");
@@ -156,7 +113,7 @@ TEST_F(TerminalFleetTest, EnterOpensTheSelectedVehicleAndFleetGoesBack) {
     EXPECT_EQ(vehicles_[0]->requests.count() + vehicles_[2]->requests.count(), 0u);
 
     // Meanwhile the first vehicle moves on; back in the table its row is current.
-    vehicles_[0]->publish("3009", "33/1/1");
+    vehicles_[0]->publish({"3009", "33/1/1"});
     pane_->typeText("fleet");
     pane_->sendKeys({"Enter"});
     ASSERT_TRUE(pane_->waitForRow(0, "fleet: 3 vehicles", 3s)) << pane_->screenText();

@@ -9,12 +9,10 @@
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <zmq.hpp>
-#include <zmq_addon.hpp>
 
 #include "TestSupport.h"
 #include "TmuxPane.h"
-#include "command_test_controller.h"
+#include "controller_stand_in.h"
 #include "record/RecordReader.h"
 #include "record/RecordWriter.h"
 
@@ -27,51 +25,16 @@ std::string sql(const TempDir& dir, const std::string& query) {
     return runCommand("sqlite3 " + shellQuote(dir.file("rec.db")) + " " + shellQuote(query));
 }
 
-// A controller of the test's own: status and log publishers and an echoing request port.
-struct Controller {
-    explicit Controller(int base)
-        : status(context, zmq::socket_type::pub),
-          log(context, zmq::socket_type::pub),
-          requests(base + 2, echoAnswer) {
-        for (auto* socket : {&status, &log}) {
-            socket->set(zmq::sockopt::linger, 0);
-        }
-        status.bind("tcp://127.0.0.1:" + std::to_string(base + 1));
-        log.bind("tcp://127.0.0.1:" + std::to_string(base + 4));
-    }
-    void publish(const std::vector<std::string>& frames) {
-        zmq::multipart_t message;
-        for (const std::string& frame : frames) {
-            message.addstr(frame);
-        }
-        message.send(status);
-    }
-    zmq::context_t context;
-    zmq::socket_t status;
-    zmq::socket_t log;
-    TestController requests;
-};
-
 TEST(TerminalRecorder, EveryStreamIsRecordedAsReceivedAndAnExistingFileIsNeverOverwritten) {
     TempDir dir;
     const int base = freeBasePort();
     writeConf(dir.path(), "127.0.0.1", base);
-    Controller controller(base);
+    ControllerStandIn controller(base);
     TmuxPane pane(std::string(KOVA_CONSOLE_BINARY) + " --record rec.db", dir.path());
     ASSERT_TRUE(pane.waitForWorkingWindows()) << pane.screenText();
     const std::string binary("7\0\xff/1", 5);
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            controller.publish({"3009", "12/7/1", binary});
-            return pane.waitForText("R-Cur: po( 12)", 100ms);
-        },
-        8s));
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            controller.log.send(zmq::buffer(std::string("a log line")), zmq::send_flags::dontwait);
-            return pane.waitForText(" a log line", 100ms);
-        },
-        8s));
+    ASSERT_TRUE(controller.publishUntilShown(pane, {"3009", "12/7/1", binary}, "R-Cur: po( 12)"));
+    ASSERT_TRUE(controller.logUntilShown(pane, "a log line", " a log line"));
     const std::string logShown = pane.screenText();
     pane.typeText("get/1/0");
     pane.sendKeys({"Enter"});
@@ -124,15 +87,10 @@ TEST(TerminalRecorder, ARecordingSurvivesKillNine) {
     TempDir dir;
     const int base = freeBasePort();
     writeConf(dir.path(), "127.0.0.1", base);
-    Controller controller(base);
+    ControllerStandIn controller(base);
     TmuxPane pane(std::string(KOVA_CONSOLE_BINARY) + " --record rec.db", dir.path());
     ASSERT_TRUE(pane.waitForWorkingWindows()) << pane.screenText();
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            controller.publish({"7120", "1"});
-            return pane.waitForText("pos:          1", 100ms);
-        },
-        8s));
+    ASSERT_TRUE(controller.publishUntilShown(pane, {"7120", "1"}, "pos:          1"));
     // A steady stream of numbered messages; the number sent a second before the kill must be there.
     int sent = 1;
     std::vector<std::pair<std::chrono::steady_clock::time_point, int>> sentAt;

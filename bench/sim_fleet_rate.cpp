@@ -2,7 +2,8 @@
 // made by scripts/fleet-conf), with subscribers on a sample of its vehicles. For ~10 s it counts what
 // arrives from each sampled vehicle and reads the simulator's CPU time from /proc/<pid>/stat.
 //
-//   bench_sim_fleet_rate [--flood-rate R] [N ...]     default: N = 50 and 200, no flood
+//   bench_sim_fleet_rate [--flood-rate R] [--sample K] [N ...]   default: N = 50 and 200, no flood,
+//                                                                 10 vehicles sampled
 //
 // Prints, for each N:
 //   RESULT sim_fleet_<N>_msgs <status messages a second from the whole fleet> msg/s
@@ -41,7 +42,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-constexpr std::size_t kSampleSize = 10;
+std::size_t sampleSize = 10;
 constexpr auto kMeasureFor = 10s;
 
 bool portIsFree(int port) {
@@ -59,10 +60,12 @@ bool portIsFree(int port) {
 }
 
 // A base port from which the fleet's ports (base + 10 i + 1, 2, 4) are all free now; 0 when none.
+// Below 32768 where the fleet fits: the system hands out ports above it to outgoing connections,
+// and one of those taken meanwhile would make a bind fail.
 int freeFleetBase(std::size_t vehicles) {
     std::mt19937 random(std::random_device{}());
     const int span = 10 * static_cast<int>(vehicles);
-    std::uniform_int_distribution<int> pick(20000, 65531 - span);
+    std::uniform_int_distribution<int> pick(20000, std::max(20000, (span <= 12000 ? 32768 : 65531) - span));
     for (int attempt = 0; attempt < 50; ++attempt) {
         const int base = pick(random);
         bool free = true;
@@ -168,12 +171,12 @@ private:
     pid_t pid_ = -1;
 };
 
-// The vehicles to subscribe to: up to kSampleSize spread evenly over the fleet, the first (the
+// The vehicles to subscribe to: up to sampleSize spread evenly over the fleet, the first (the
 // flooding one) left out when `skipFirst`.
 std::vector<std::size_t> sample(std::size_t vehicles, bool skipFirst) {
     const std::size_t first = skipFirst ? 1 : 0;
     const std::size_t available = vehicles - first;
-    const std::size_t count = std::min(kSampleSize, available);
+    const std::size_t count = std::min(sampleSize, available);
     std::vector<std::size_t> picked;
     for (std::size_t i = 0; i < count; ++i) {
         picked.push_back(first + (count == 1 ? 0 : i * (available - 1) / (count - 1)));
@@ -289,10 +292,12 @@ int main(int argc, char** argv) {
         const std::string arg = argv[i];
         if (arg == "--flood-rate" && i + 1 < argc) {
             floodRate = std::atof(argv[++i]);
+        } else if (arg == "--sample" && i + 1 < argc) {
+            sampleSize = static_cast<std::size_t>(std::max(1L, std::atol(argv[++i])));
         } else if (const long n = std::atol(arg.c_str()); n > 0 && n <= 2000) {
             counts.push_back(static_cast<std::size_t>(n));
         } else {
-            std::fprintf(stderr, "usage: %s [--flood-rate R] [N ...]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s [--flood-rate R] [--sample K] [N ...]\n", argv[0]);
             return 2;
         }
     }

@@ -1,6 +1,7 @@
 #include "sim/SimVehicle.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 
 #include "protocol/Endpoints.h"

@@ -186,7 +186,6 @@ std::vector<std::size_t> sample(std::size_t vehicles, bool skipFirst) {
 
 struct Counts {
     std::vector<std::uint64_t> perSocket;
-    bool allArrived = false;
 };
 
 // Receives on every socket until `until`; counts messages per socket.
@@ -227,7 +226,7 @@ void measure(std::size_t vehicles, double floodRate) {
             return;
         }
         zmq::context_t context;
-        std::vector<std::size_t> picked = sample(vehicles, flooding && vehicles > 1);
+        std::vector<std::size_t> picked = sample(vehicles, flooding);
         if (flooding) {
             picked.push_back(0);  // last socket: the flooding vehicle
         }

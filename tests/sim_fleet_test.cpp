@@ -138,23 +138,6 @@ TEST(SimFleetPlan, TheFloodGoesToOneVehicleOnly) {
               std::vector<std::string>{"v3"});
 }
 
-TEST(SimFleetPlan, CommandLinesThatDoNotFitTheFileAreArgumentErrors) {
-    const FleetPlan tooMany = planFleet(fleetOptions({}), connections(3), 1);
-    EXPECT_TRUE(tooMany.argumentError);
-    EXPECT_EQ(tooMany.error, "--vehicles 4 but fleet.json has only 3 connection(s)");
-
-    const FleetPlan unknown = planFleet(fleetOptions({"--flood-vehicle", "v5"}), connections(5), 1);
-    EXPECT_TRUE(unknown.argumentError);
-    EXPECT_EQ(unknown.error, "--flood-vehicle v5 is none of the 4 vehicles");
-    EXPECT_TRUE(unknown.vehicles.empty());
-
-    std::vector<Connection> twice = connections(4);
-    twice[2].name = "v1";
-    const FleetPlan repeated = planFleet(fleetOptions({}), twice, 1);
-    EXPECT_TRUE(repeated.argumentError);
-    EXPECT_EQ(repeated.error, "connection name v1 repeats in fleet.json");
-}
-
 // The file scripts/fleet-conf writes is the file the simulator reads: names, host, ports 10 apart,
 // names of four digits past 999 vehicles, and usage errors for a bad count.
 TEST(SimFleetConf, TheSimulatorReadsWhatTheScriptWrites) {
@@ -489,12 +472,14 @@ TEST(SimFleetWire, TheFloodVehicleAloneIsFlooded) {
 TEST(SimFleetProcess, ArgumentsThatDoNotFitEndWithStatusTwo) {
     test::TempDir dir;
     ASSERT_EQ(writeFleetConf("2 " + std::to_string(freeFleetBase(2)), dir.file("conf.json")), 0);
+    test::writeFile(dir.file("twice.json"), R"({"connection": [{"name": "a", "IP": "127.0.0.1", "port": 6000},
+        {"name": "a", "IP": "127.0.0.1", "port": 6010}]})");
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"--config", "conf.json", "--vehicles", "3"}, "--vehicles 3 but conf.json has only 2 connection(s)"},
         {{"--vehicles", "2"}, "--vehicles needs --config"},
         {{"--config", "conf.json", "--vehicles", "2", "--flood-vehicle", "ohv003"},
          "--flood-vehicle ohv003 is none of the 2 vehicles"},
-        {{"--config", "conf.json", "--vehicles", "0"}, "bad value for --vehicles: 0"},
+        {{"--config", "twice.json", "--vehicles", "2"}, "connection name a repeats in twice.json"},
     };
     for (const auto& [args, message] : cases) {
         std::vector<std::string> argv = {KOVA_SIM_BINARY};

@@ -41,8 +41,9 @@ struct ParsedOptions {
 };
 
 // Reads the arguments after the program name. Accepts "--name value" and "--name=value". Besides the
-// values themselves it checks what the options say together: --vehicles needs --config, and
-// --flood-vehicle needs --vehicles. What needs the configuration file read is checked later.
+// values themselves it checks what the options say together: --vehicles needs --config (and takes
+// every host and port from it, so --host and --port do not go with it), and --flood-vehicle needs
+// --vehicles. What needs the configuration file read is checked later (planVehicles).
 ParsedOptions parseOptions(const std::vector<std::string>& args);
 
 // The --help text.

@@ -87,8 +87,31 @@ const std::map<std::string, Setter>& valueOptions() {
              o.logPath = v;
              return !v.empty();
          }},
+        {"--vehicles",
+         [](SimOptions& o, const std::string& v) {
+             return wholeInto(v, 1, static_cast<double>(kMaxVehicles), o.vehicles);
+         }},
+        {"--flood-vehicle",
+         [](SimOptions& o, const std::string& v) {
+             o.floodVehicle = v;
+             return !v.empty();
+         }},
     };
     return table;
+}
+
+// What the options say together; empty when they fit.
+std::string combinationError(const SimOptions& options) {
+    if (options.vehicles > 0 && options.configPath.empty()) {
+        return "--vehicles needs --config (the vehicles are the file's first connections)";
+    }
+    if (options.vehicles > 0 && (options.hostGiven || options.portGiven)) {
+        return "--vehicles takes every host and port from --config, not from --host or --port";
+    }
+    if (!options.floodVehicle.empty() && options.vehicles == 0) {
+        return "--flood-vehicle needs --vehicles";
+    }
+    return "";
 }
 
 }  // namespace
@@ -129,6 +152,7 @@ ParsedOptions parseOptions(const std::vector<std::string>& args) {
             return parsed;
         }
     }
+    parsed.error = combinationError(parsed.options);
     return parsed;
 }
 
@@ -150,6 +174,9 @@ std::string usageText() {
            "                       1-frame, 5-frame, binary, huge, unknown-index messages among the normal "
            "ones)\n"
            "  --log FILE           activity log (default log/kovaSimOHV.log)\n"
+           "  --vehicles N         serve the first N connections of --config at once, each on its own\n"
+           "                       ports with its own vehicle (seeds and start points differ)\n"
+           "  --flood-vehicle NAME the vehicle the flood options apply to (default: the first)\n"
            "  --help               this text\n";
 }
 

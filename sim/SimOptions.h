@@ -27,7 +27,12 @@ struct SimOptions {
     bool obstacles = true;
     std::string logPath = "log/kovaSimOHV.log";
     bool help = false;
+    std::size_t vehicles = 0;  // serve the first N connections of configPath; 0: one vehicle as usual
+    std::string floodVehicle;  // the vehicle the flood options apply to; empty: the first
 };
+
+// The most vehicles one simulator serves (three sockets and their descriptors each).
+constexpr std::size_t kMaxVehicles = 2000;
 
 // Result of reading the command line: the options, or what was wrong (non-empty `error`).
 struct ParsedOptions {
@@ -35,15 +40,30 @@ struct ParsedOptions {
     std::string error;
 };
 
-// Reads the arguments after the program name. Accepts "--name value" and "--name=value".
+// Reads the arguments after the program name. Accepts "--name value" and "--name=value". Besides the
+// values themselves it checks what the options say together: --vehicles needs --config (and takes
+// every host and port from it, so --host and --port do not go with it), and --flood-vehicle needs
+// --vehicles. What needs the configuration file read is checked later (planVehicles).
 ParsedOptions parseOptions(const std::vector<std::string>& args);
 
 // The --help text.
 std::string usageText();
 
+// One connection of a console configuration file: a vehicle's name, host and base port.
+struct Connection {
+    std::string name;
+    std::string host;
+    int basePort = 0;
+};
+
 // Reads the first connection of a console configuration file ({"connection": [{"name", "IP",
 // "port"}]}). Returns an empty text on success, otherwise what was wrong; never throws.
 std::string readConnection(const std::string& path, std::string& host, int& port);
+
+// Reads the first `count` connections of a console configuration file into `connections` (replaced;
+// fewer when the file has fewer), each of which needs "name", "IP" and "port"; later entries are not
+// looked at. Returns an empty text on success, otherwise what was wrong; never throws.
+std::string readConnections(const std::string& path, std::size_t count, std::vector<Connection>& connections);
 
 // Fills host and base port from the configuration file when one is named; --host and --port win over
 // it. Returns an empty text on success, otherwise what was wrong.

@@ -1,9 +1,7 @@
 // The request side of the simulator: requests arrive on a ROUTER socket as [peer, "", verb, body]
 // (a REQ client's envelope) and are answered [peer, "", status, text], at once or held back.
-#include <cerrno>
-
 #include "sim/RequestBody.h"
-#include "sim/SimServer.h"
+#include "sim/SimVehicle.h"
 
 namespace kova::sim {
 
@@ -17,16 +15,7 @@ std::string frameText(const zmq::message_t& frame) {
 
 }  // namespace
 
-// Waits up to `timeoutMs` for a request. Returns false when the context was terminated.
-bool SimServer::waitForRequests(std::int64_t timeoutMs) {
-    zmq_pollitem_t item{static_cast<void*>(requests_), 0, ZMQ_POLLIN, 0};
-    if (zmq_poll(&item, 1, static_cast<long>(timeoutMs)) < 0) {
-        return zmq_errno() != ETERM;  // EINTR: a signal arrived; the caller looks at its stop flag
-    }
-    return true;
-}
-
-void SimServer::serveRequests(std::int64_t now) {
+void SimVehicle::serveRequests(std::int64_t now) {
     while (true) {
         std::vector<std::string> frames;
         zmq::message_t frame;
@@ -42,7 +31,7 @@ void SimServer::serveRequests(std::int64_t now) {
 
 // Builds the reply to one request (frames as received, peer identity first) and sends it, holds it
 // back or drops it, as the fault mode says.
-void SimServer::answer(std::vector<std::string> frames, std::int64_t now) {
+void SimVehicle::answer(std::vector<std::string> frames, std::int64_t now) {
     std::vector<std::string> reply(frames.begin(), frames.begin() + 1);
     std::size_t payload = 1;
     if (frames.size() > 1 && frames[1].empty()) {
@@ -51,7 +40,7 @@ void SimServer::answer(std::vector<std::string> frames, std::int64_t now) {
     }
     Reply result{false, "ERR: a request is two frames, verb and body"};
     std::string shown = "(" + std::to_string(frames.size() - payload) + " frames)";
-    publishEvents();
+    publishEvents(now);
     if (frames.size() >= payload + 2) {
         const std::string& verb = frames[payload];
         const std::string& body = frames[payload + 1];
@@ -59,20 +48,20 @@ void SimServer::answer(std::vector<std::string> frames, std::int64_t now) {
         result = dictionary_.handle(verb, body);
     }
     publishLine("request " + shown + " -> " + result.text, false);
-    publishEvents();
-    if (options_.fault == FaultMode::NeverAnswer) {
+    publishEvents(now);
+    if (plan_.fault == FaultMode::NeverAnswer) {
         return;
     }
     reply.push_back(result.status());
     reply.push_back(result.text);
-    if (options_.fault == FaultMode::LateAnswer) {
+    if (plan_.fault == FaultMode::LateAnswer) {
         held_.push_back({now + kLateAnswerMs, std::move(reply)});
         return;
     }
     send(requests_, reply);
 }
 
-void SimServer::sendHeldReplies(std::int64_t now) {
+void SimVehicle::sendHeldReplies(std::int64_t now) {
     while (!held_.empty() && held_.front().dueMs <= now) {
         send(requests_, held_.front().frames);  // a peer that gave up is gone: the ROUTER drops it
         held_.pop_front();

@@ -1,11 +1,14 @@
-// kovaSimOHV: a simulated vehicle controller for kovaConsoleOHV. See --help.
+// kovaSimOHV: a simulated vehicle controller for kovaConsoleOHV, or a fleet of them. See --help.
 #include <signal.h>
+#include <sys/resource.h>
 
 #include <atomic>
 #include <cstdio>
 #include <iostream>
+#include <random>
 
 #include "sim/ActivityLog.h"
+#include "sim/FleetPlan.h"
 #include "sim/SimOptions.h"
 #include "sim/SimServer.h"
 
@@ -27,6 +30,45 @@ void installSignalHandlers() {
     signal(SIGPIPE, SIG_IGN);
 }
 
+// A fleet holds several descriptors per vehicle (three listening sockets, their mailboxes, the
+// subscribers' connections): the soft limit on open files goes up to the hard one.
+void allowManyDescriptors() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
+std::string startText(const kova::sim::SimOptions& options, const kova::sim::FleetPlan& fleet) {
+    if (options.vehicles == 0) {
+        const auto& only = fleet.vehicles.front();
+        return "start kovaSimOHV, base port " + std::to_string(only.basePort) + ", host " + only.host;
+    }
+    return "start kovaSimOHV, " + std::to_string(fleet.vehicles.size()) + " vehicles of " +
+           options.configPath;
+}
+
+int serve(const kova::sim::SimOptions& options, kova::sim::ActivityLog& activity) {
+    const kova::sim::FleetPlan fleet = kova::sim::planVehicles(options, std::random_device{}());
+    if (!fleet.error.empty()) {
+        activity.error(fleet.error);
+        std::cerr << "kovaSimOHV: " << fleet.error << (fleet.argumentError ? " (see --help)\n" : "\n");
+        return fleet.argumentError ? 2 : 1;
+    }
+    activity.info(startText(options, fleet));
+    try {
+        kova::sim::SimServer server(fleet.vehicles, activity);
+        server.run(stopRequested);
+    } catch (const zmq::error_t& error) {
+        activity.error(std::string("messaging failed: ") + error.what());
+        std::cerr << "kovaSimOHV: messaging failed: " << error.what() << "\n";
+        return 1;
+    }
+    activity.info("end kovaSimOHV");
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -35,34 +77,20 @@ int main(int argc, char** argv) {
         std::cerr << "kovaSimOHV: " << parsed.error << " (see --help)\n";
         return 2;
     }
-    kova::sim::SimOptions options = parsed.options;
+    const kova::sim::SimOptions& options = parsed.options;
     if (options.help) {
         std::cout << kova::sim::usageText();
         return 0;
     }
     installSignalHandlers();
+    if (options.vehicles > 0) {
+        allowManyDescriptors();
+    }
     try {
         kova::sim::ActivityLog activity(options.logPath);
-        const std::string configError = kova::sim::resolveConnection(options);
-        if (!configError.empty()) {
-            activity.error(configError);
-            std::cerr << "kovaSimOHV: " << configError << "\n";
-            return 1;
-        }
-        activity.info("start kovaSimOHV, base port " + std::to_string(options.basePort) + ", host " +
-                      options.host);
-        try {
-            kova::sim::SimServer server(options, activity);
-            server.run(stopRequested);
-        } catch (const zmq::error_t& error) {
-            activity.error(std::string("messaging failed: ") + error.what());
-            std::cerr << "kovaSimOHV: messaging failed: " << error.what() << "\n";
-            return 1;
-        }
-        activity.info("end kovaSimOHV");
+        return serve(options, activity);
     } catch (const std::exception& error) {
         std::cerr << "kovaSimOHV: " << error.what() << "\n";
         return 1;
     }
-    return 0;
 }

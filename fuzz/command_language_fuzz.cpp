@@ -1,5 +1,6 @@
 // Feeds arbitrary lines to the command language and checks what any plan must hold: either one
-// text to show or one or two requests of a known verb, never both; every body comes from the line.
+// text to show or one or two requests of a known verb, never both, or the console's own help with
+// neither; every body comes from the line.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -25,7 +26,7 @@ void check(bool condition) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string line(reinterpret_cast<const char*>(data), size);
     const kova::CommandPlan plan = kova::planCommand(line);
-    if (kova::splitCommandFields(line).empty()) {
+    if (kova::splitCommandFields(line).empty() || plan.action == kova::ConsoleAction::Help) {
         check(plan.message.empty() && plan.requests.empty());
     } else {
         check(plan.message.empty() != plan.requests.empty());

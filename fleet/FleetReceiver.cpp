@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <thread>
 
 #include "protocol/Endpoints.h"
 
@@ -26,46 +27,57 @@ FleetReceiver::FleetReceiver(zmq::context_t& context, const std::vector<Controll
 void FleetReceiver::run(const std::atomic<bool>& running,
                         const std::function<void(const std::string&)>& onError) {
     std::vector<zmq::pollitem_t> items;
-    std::vector<std::size_t> owners;  // the vehicle of each pair of items
-    bool budgetRanOut = false;
+    auto nextMend = std::chrono::steady_clock::now() + kMendEvery;
+    bool flowing = false;  // the last round took something
     try {
         while (running) {
             items.clear();
-            owners.clear();
-            for (std::size_t i = 0; i < vehicles_.size(); ++i) {
-                Subscription& subscription = *vehicles_[i].subscription;
-                if (subscription.ready()) {
-                    items.push_back({subscription.socketHandle(), 0, ZMQ_POLLIN, 0});
-                    items.push_back({subscription.eventsHandle(), 0, ZMQ_POLLIN, 0});
-                    owners.push_back(i);
-                }
-            }
-            // When a stream's budget ran out last round, the poll only looks, without waiting.
-            zmq::poll(items.data(), items.size(), budgetRanOut ? std::chrono::milliseconds(0) : kPollLimit);
-            budgetRanOut = false;
-            for (std::size_t k = 0; k < owners.size(); ++k) {
-                if ((items[2 * k].revents | items[2 * k + 1].revents) == 0) {
-                    continue;
-                }
-                StatusStore& store = *vehicles_[owners[k]].store;
-                budgetRanOut |= vehicles_[owners[k]].subscription->take(
-                    kBudget, [&store](zmq::multipart_t& message) { storeStatusMessage(message, store); },
-                    onError);
-            }
-            // A socket dropped after a messaging error is made anew (take() opens it) for the next poll.
             for (Vehicle& vehicle : vehicles_) {
-                if (!vehicle.subscription->ready() && vehicle.subscription->startError().empty()) {
+                if (vehicle.subscription->ready()) {
+                    items.push_back({vehicle.subscription->socketHandle(), 0, ZMQ_POLLIN, 0});
+                }
+            }
+            // While messages flow the next round simply comes kGather later (a poll over every socket
+            // costs a system call per socket); once nothing came, the thread sleeps in the poll until
+            // something does.
+            if (flowing) {
+                std::this_thread::sleep_for(kGather);
+            } else if (zmq::poll(items.data(), items.size(), kPollLimit) == 0) {
+                mendWhenDue(nextMend);
+                continue;
+            }
+            // Every stream is served, each up to its budget; a socket dropped after a messaging error
+            // is made anew (take() opens it).
+            flowing = false;
+            for (Vehicle& vehicle : vehicles_) {
+                if (vehicle.subscription->startError().empty()) {
                     StatusStore& store = *vehicle.store;
                     vehicle.subscription->take(
-                        kBudget, [&store](zmq::multipart_t& message) { storeStatusMessage(message, store); },
+                        kBudget,
+                        [&store, &flowing](zmq::multipart_t& message) {
+                            flowing = true;
+                            storeStatusMessage(message, store);
+                        },
                         onError);
                 }
             }
+            mendWhenDue(nextMend);
         }
     } catch (const zmq::error_t& e) {
         if (e.num() != ETERM) {
             throw;
         }
+    }
+}
+
+void FleetReceiver::mendWhenDue(std::chrono::steady_clock::time_point& next) {
+    const auto now = std::chrono::steady_clock::now();
+    if (now < next) {
+        return;
+    }
+    next = now + kMendEvery;
+    for (Vehicle& vehicle : vehicles_) {
+        vehicle.subscription->mend();
     }
 }
 

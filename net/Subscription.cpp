@@ -80,7 +80,6 @@ bool Subscription::take(std::size_t budget, const MessageHandler& onMessage, con
         for (std::size_t taken = 0; taken < budget; ++taken) {
             message.clear();
             if (!message.recv(socket_, ZMQ_DONTWAIT)) {
-                mendDisconnects();
                 return false;
             }
             onMessage(message);

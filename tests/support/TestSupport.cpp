@@ -2,6 +2,7 @@
 
 #include <netinet/in.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -110,11 +111,17 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::stri
         args.push_back(const_cast<char*>(arg.c_str()));
     }
     args.push_back(nullptr);
+    const pid_t parent = getpid();
     pid_ = fork();
     if (pid_ < 0) {
         throw std::runtime_error("fork failed");
     }
     if (pid_ == 0) {
+        // Dies with the test process even when that is killed without unwinding.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != parent) {
+            _exit(126);
+        }
         if (chdir(cwd.c_str()) != 0) {
             _exit(126);
         }

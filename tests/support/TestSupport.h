@@ -45,7 +45,7 @@ std::vector<std::string> splitLines(const std::string& text);
 bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
 
 // A child process started with fork/exec in `cwd`; killed (SIGKILL after a SIGTERM grace) and reaped
-// when the object goes.
+// when the object goes, and killed with the test process should that die first.
 class ChildProcess {
 public:
     ChildProcess(const std::vector<std::string>& argv, const std::string& cwd,

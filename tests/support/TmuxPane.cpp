@@ -1,5 +1,6 @@
 #include "TmuxPane.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -48,14 +49,62 @@ TmuxPane::TmuxPane(const std::string& command, const std::string& cwd, int cols,
     tmux("-f /dev/null new-session -d -s main -x " + std::to_string(cols) + " -y " + std::to_string(rows) +
          " -c " + shellQuote(cwd) + " " + shellQuote(command) + " \\; set-option -t main remain-on-exit on" +
          " \\; set-option -t main status off");
+    socketPath_ = tmux("display -p '#{socket_path}'");
+    while (!socketPath_.empty() && socketPath_.back() == '\n') {
+        socketPath_.pop_back();
+    }
+    startReaper();
     pid_ = panePid();
     if (pid_ <= 0) {
+        shutDown();
         throw std::runtime_error("tmux did not start: " + command);
     }
 }
 
 TmuxPane::~TmuxPane() {
+    shutDown();
+}
+
+void TmuxPane::shutDown() {
     tmux("kill-server");
+    if (!socketPath_.empty()) {
+        unlink(socketPath_.c_str());  // tmux leaves its socket file behind
+    }
+    if (reaperPid_ > 0) {
+        close(reaperPipe_);
+        waitpid(reaperPid_, nullptr, 0);
+    }
+}
+
+void TmuxPane::startReaper() {
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) {
+        return;  // the destructor still kills the server
+    }
+    const pid_t pid = fork();
+    if (pid == 0) {
+        // Keep only the read end as standard input, so that the pipes of other panes' reapers do
+        // not keep this one waiting; wait for its end of file, then kill the server (a no-op once
+        // it is gone) and remove its socket file.
+        dup2(fds[0], STDIN_FILENO);
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, STDOUT_FILENO);
+        dup2(null, STDERR_FILENO);
+        close_range(STDERR_FILENO + 1, ~0U, 0);
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
+        execl("/bin/sh", "sh", "-c", "cat >/dev/null; tmux -L \"$1\" kill-server; rm -f \"$2\"", "sh",
+              socket_.c_str(), socketPath_.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fds[0]);
+    if (pid < 0) {
+        close(fds[1]);
+        return;
+    }
+    reaperPipe_ = fds[1];
+    reaperPid_ = pid;
 }
 
 std::string TmuxPane::tmux(const std::string& args) const {

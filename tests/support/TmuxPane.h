@@ -9,7 +9,9 @@ namespace kova::test {
 
 // A tmux server of its own with one pane of the given size running `command` in `cwd`: the real
 // binary in a real terminal. The pane stays after the command exits, so its last screen and exit
-// status can still be read. The server is killed when the object goes.
+// status can still be read. The server is killed when the object goes, and also when the test
+// process dies without unwinding (a sanitizer abort, CTest's time-out kill): a small reaper process
+// waits on a pipe only this process writes to and kills the server when that pipe closes.
 class TmuxPane {
 public:
     TmuxPane(const std::string& command, const std::string& cwd, int cols = 160, int rows = 30);
@@ -69,8 +71,13 @@ public:
 
 private:
     std::string tmux(const std::string& args) const;
+    void startReaper();
+    void shutDown();
 
     std::string socket_;
+    std::string socketPath_;
+    int reaperPipe_ = -1;  // write end; closing it (or dying) lets the reaper run
+    int reaperPid_ = -1;
     int cols_;
     int pid_ = -1;  // the pane's process, as started
 };

@@ -167,7 +167,12 @@ void measureEnterToScreen() {
             samples.push_back(millisecondsSince(start));
         }
     }
+    std::string socketPath = run(tmux + " display -p '#{socket_path}' 2>/dev/null");
     run(tmux + " kill-server 2>/dev/null");
+    if (!socketPath.empty()) {
+        socketPath.pop_back();       // the newline
+        unlink(socketPath.c_str());  // tmux leaves its socket file behind
+    }
     run(std::string("rm -rf ") + dir);
     if (samples.empty()) {
         std::printf("Enter-to-screen: no reply seen on screen\n");

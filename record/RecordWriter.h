@@ -17,7 +17,7 @@ namespace kova::record {
 class RecordStore;
 
 // Records every stream the console receives into an SQLite file (the tables are described in
-// record/README.md).
+// the README, under "The recording file").
 //
 // Producers on any threads hand messages over with recordStatus/recordLog/recordRequest; these never
 // wait for the disk: they move the message onto a bounded queue (a mutex held only for that move).

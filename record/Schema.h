@@ -6,7 +6,7 @@
 #include "record/Sqlite.h"
 
 // The tables of a recording, how one is made, and how one is told from any other file. The tables
-// are described for users of the sqlite3 tool in record/README.md.
+// are described for users of the sqlite3 tool in the README, under "The recording file".
 namespace kova::record {
 
 // PRAGMA application_id of every recording: "KOVR" in ASCII.

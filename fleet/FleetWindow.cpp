@@ -58,9 +58,7 @@ void FleetWindow::drawTable(const std::vector<FleetVehicle>& vehicles) {
     selection_.move(0, count_, visibleRows());
     if (title != title_ && titleWin != nullptr) {
         title_ = title;
-        wmove(titleWin, 0, 0);
-        paintTitleBar(titleWin, getmaxx(titleWin));
-        writeCaption(getmaxx(titleWin));
+        rewriteTitle();
     }
     curs_set(0);
     werase(bodyWin);

@@ -42,9 +42,7 @@ std::string LogWindow::attach(const ControllerAddress& controller, const std::st
     std::lock_guard<std::mutex> lock(attachMutex_);
     next_ = std::move(subscription);
     nextFile_ = fileName;
-    if (receiving_) {
-        *receiving_ = false;
-    }
+    receiving_ = false;
     attachChanged_.notify_all();
     return error;
 }
@@ -55,6 +53,7 @@ void LogWindow::startOver() {
     history_ = LogHistory();
     backRows_ = 0;
     newWhileBack_ = 0;
+    below_.reset();
     help_ = nullptr;
     if (bodyWin != nullptr) {
         werase(bodyWin);
@@ -72,18 +71,14 @@ void LogWindow::replayLine(std::uint32_t number, const std::string& line) {
 void LogWindow::detach() {
     std::lock_guard<std::mutex> lock(attachMutex_);
     next_.reset();
-    if (receiving_) {
-        *receiving_ = false;
-    }
+    receiving_ = false;
     attachChanged_.notify_all();
 }
 
 void LogWindow::requestStop() {
     stop();
     std::lock_guard<std::mutex> lock(attachMutex_);
-    if (receiving_) {
-        *receiving_ = false;
-    }
+    receiving_ = false;
     attachChanged_.notify_all();
 }
 
@@ -102,12 +97,7 @@ void LogWindow::writeCaption(int cols) {
 }
 
 void LogWindow::refreshTitle() {
-    if (titleWin == nullptr) {
-        return;
-    }
-    wmove(titleWin, 0, 0);
-    paintTitleBar(titleWin, getmaxx(titleWin));
-    writeCaption(getmaxx(titleWin));
+    rewriteTitle();
     refresh(titleWin);
 }
 
@@ -120,14 +110,19 @@ std::size_t LogWindow::historyRows() const {
     return rows;
 }
 
-std::size_t LogWindow::linesBelowView() const {
+std::size_t LogWindow::linesBelowView() {
+    const int bodyRows = getmaxy(bodyWin);
+    const int bodyCols = getmaxx(bodyWin);
+    if (below_ && below_->rows == bodyRows && below_->cols == bodyCols) {
+        return below_->lines;
+    }
     std::size_t rows = 0;
     std::size_t lines = 0;
     const auto& entries = history_.entries();
     for (auto it = entries.rbegin(); it != entries.rend() && rows < backRows_; ++it, ++lines) {
-        rows += static_cast<std::size_t>(
-            layoutLogLine(it->number, it->text, getmaxy(bodyWin), getmaxx(bodyWin)).height);
+        rows += static_cast<std::size_t>(layoutLogLine(it->number, it->text, bodyRows, bodyCols).height);
     }
+    below_ = BelowView{bodyRows, bodyCols, lines};
     return lines;
 }
 
@@ -153,6 +148,9 @@ bool LogWindow::takeKey(int key) {
         }
         if (backRows_ == 0) {
             newWhileBack_ = 0;
+        }
+        if (backRows_ != was) {
+            below_.reset();
         }
         if (backRows_ != was || helpShown) {
             redrawBody();
@@ -184,7 +182,6 @@ void LogWindow::showInBody(std::function<std::vector<std::string>(int rows, int 
 void LogWindow::receiveLoop() {
     while (running) {
         std::unique_ptr<Subscription> subscription;
-        std::shared_ptr<std::atomic<bool>> receiving;
         std::string fileName;
         {
             std::unique_lock<std::mutex> lock(attachMutex_);
@@ -194,18 +191,18 @@ void LogWindow::receiveLoop() {
             }
             subscription = std::move(next_);
             fileName = nextFile_;
-            receiving_ = receiving = std::make_shared<std::atomic<bool>>(true);
+            receiving_ = true;
         }
         const std::string fileError = file_.open(fileName);
         if (!fileError.empty()) {
             print(fileError);
         }
-        // Until stopped, or another attach or a detach clears `receiving`.
+        // Until stopped, or another attach or a detach clears `receiving_`.
         subscription->run(
-            *receiving,
-            [this, &receiving](zmq::multipart_t& message) {
+            receiving_,
+            [this](zmq::multipart_t& message) {
                 // Every frame is one line, in order; none once another stream has taken over.
-                while (!message.empty() && *receiving) {
+                while (!message.empty() && receiving_) {
                     receiveLine(message.popstr());
                 }
             },
@@ -253,8 +250,12 @@ std::uint32_t LogWindow::addLine(const std::string& text, bool refreshNow) {
     const LogBlock block = layoutLogLine(number, text, rows, getmaxx(bodyWin));
     if (backRows_ > 0) {
         // Scrolled back: the view stays where the operator put it, and the title counts what came.
+        // The new line lies below the view, just as every line counted before it still does.
         backRows_ += static_cast<std::size_t>(block.height);
         ++newWhileBack_;
+        if (below_) {
+            below_->lines = std::min(below_->lines + 1, history_.entries().size());
+        }
         refreshTitle();
         parkCursor();
         return number;

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -102,8 +103,9 @@ private:
     std::uint32_t addLine(const std::string& text, bool refreshNow);
     // Rows of the whole history laid out at the body's size. ScreenLock held.
     std::size_t historyRows() const;
-    // How many lines lie wholly or partly below the view. ScreenLock held.
-    std::size_t linesBelowView() const;
+    // How many lines lie wholly or partly below the view. Laid out once per scroll position and body
+    // size, then counted on as lines arrive. ScreenLock held.
+    std::size_t linesBelowView();
     // Writes the title again and refreshes it. ScreenLock held.
     void refreshTitle();
 
@@ -112,6 +114,12 @@ private:
     LogHistory history_;              // likewise
     std::size_t backRows_ = 0;        // rows scrolled out of view below; 0 while live; likewise
     std::uint32_t newWhileBack_ = 0;  // lines arrived while scrolled back; likewise
+    struct BelowView {
+        int rows;
+        int cols;
+        std::size_t lines;
+    };
+    std::optional<BelowView> below_;                          // linesBelowView() for this body size; likewise
     std::function<std::vector<std::string>(int, int)> help_;  // shown in the body until the next key
     bool unrefreshed_ = false;  // lines drawn but not yet refreshed; under the ScreenLock
     std::chrono::steady_clock::time_point lastRefresh_;
@@ -120,8 +128,8 @@ private:
     std::condition_variable attachChanged_;
     std::unique_ptr<Subscription> next_;
     std::string nextFile_;
-    std::shared_ptr<std::atomic<bool>> receiving_;
-    ControllerLog file_;  // the log thread's
+    std::atomic<bool> receiving_{false};  // set by the log thread as it takes a stream
+    ControllerLog file_;                  // the log thread's
     std::function<void(std::uint32_t, const std::string&)> tap_;
 };
 

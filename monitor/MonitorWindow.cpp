@@ -25,11 +25,7 @@ void MonitorWindow::show(StatusStore& store, const ControllerAddress& controller
     shown_ = &store;
     controller_ = controller;
     link_ = LinkState{};
-    if (titleWin != nullptr) {
-        wmove(titleWin, 0, 0);
-        paintTitleBar(titleWin, getmaxx(titleWin));
-        writeCaption(getmaxx(titleWin));
-    }
+    rewriteTitle();
 }
 
 void MonitorWindow::create(int cols, int top, int height, const ControllerAddress& controller) {

@@ -58,6 +58,15 @@ void CursesWindow::createFrame(int cols, int top, int height) {
 
 namespace kova {
 
+void CursesWindow::rewriteTitle() {
+    if (titleWin == nullptr) {
+        return;
+    }
+    wmove(titleWin, 0, 0);
+    paintTitleBar(titleWin, getmaxx(titleWin));
+    writeCaption(getmaxx(titleWin));
+}
+
 void CursesWindow::fitToScreen() {
     fit(titleWin, titleGeometry_);
     const bool bodyIsNew = fit(bodyWin, bodyGeometry_);

@@ -55,6 +55,10 @@ protected:
     // does; a later resize makes it). Caller holds the ScreenLock.
     void createFrame(int cols, int top, int height);
 
+    // Paints the title bar again at the title window's width and writes the caption into it (not
+    // refreshed); nothing while the title window is off screen. Caller holds the ScreenLock.
+    void rewriteTitle();
+
     // Writes the window's caption into the (already painted) title bar. Called by createFrame and
     // after a resize. Caller holds the ScreenLock.
     virtual void writeCaption(int /*cols*/) {}

@@ -50,6 +50,7 @@ void MonitorWindow::writeCaption(int /*cols*/) {
     const int room = std::max(0, getmaxx(titleWin) - kLinkField - 1);
     mvwaddnstr(titleWin, 0, 0, title.data(), std::min(room, static_cast<int>(title.size())));
     writeLink();
+    besideShown_.clear();  // the bar was painted over it: the next redraw writes it again
 }
 
 void MonitorWindow::writeLink() {

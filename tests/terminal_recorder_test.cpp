@@ -152,6 +152,11 @@ TEST(TerminalRecorder, AReplayDrivesTheWindowsAndFollowsItsKeys) {
     const std::string pausedAt = pane.screen()[0];
     std::this_thread::sleep_for(600ms);  // standing still: the title does not move
     EXPECT_EQ(pane.screen()[0], pausedAt);
+    // A resize paints the title bar afresh; the replay's place comes back in it while paused too.
+    pane.resize(150, 30);
+    EXPECT_TRUE(pane.waitForText(" x4 paused", 2s)) << pane.screen()[0];
+    pane.resize(160, 30);
+    EXPECT_TRUE(pane.waitForText(" x4 paused", 2s)) << pane.screen()[0];
     pane.typeText("+");
     ASSERT_TRUE(pane.waitForText(" x8 paused", 2s)) << pane.screen()[0];
     // Back 10 s: played again from the start up to there, at once.

@@ -64,9 +64,7 @@ void ConsoleApp::run() {
     } else if (settings_.fleet) {
         setUpFleet(configuration);
     } else {
-        const ControllerAddress* named =
-            settings_.vehicle.empty() ? nullptr : configuration.find(settings_.vehicle);
-        const ControllerAddress controller = named != nullptr ? *named : firstConnection(configuration);
+        const ControllerAddress controller = chosenConnection(configuration, settings_.vehicle);
         monitor.create(cols, kMonitorTop, kMonitorHeight, controller);
         log.create(cols, kLogTop, kLogHeight);
         command.create(cols, kCommandTop, kCommandHeight, controller);

@@ -124,9 +124,7 @@ Preflight preflight(const ConsoleOptions& options) {
             result.settings.preloaded = loadConfiguration(options.configPath);
         }
         const Configuration& configuration = *result.settings.preloaded;
-        const ControllerAddress* named =
-            options.vehicle.empty() ? nullptr : configuration.find(options.vehicle);
-        const ControllerAddress vehicle = named != nullptr ? *named : firstConnection(configuration);
+        const ControllerAddress vehicle = chosenConnection(configuration, options.vehicle);
         auto recorder = std::make_shared<record::RecordWriter>();
         try {
             recorder->open(options.recordPath, options.recordAppend,

@@ -73,12 +73,7 @@ ConsoleOptions parseConsoleOptions(const std::vector<std::string>& args) {
                 }
             }
         } else if (!optionsEnded && arg == "--config") {
-            if (i + 1 >= args.size() || args[i + 1].empty()) {
-                options.error = "--config needs a file";
-            } else {
-                options.configPath = args[++i];
-                options.configGiven = true;
-            }
+            options.configGiven = takeValue(args, i, "--config", options.configPath, options.error);
         } else if (!optionsEnded && arg.rfind("--config=", 0) == 0) {
             options.configPath = arg.substr(9);
             options.configGiven = true;

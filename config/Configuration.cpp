@@ -22,15 +22,6 @@ const char* const kLoopbackHost = "localhost";
 
 namespace {
 
-bool nameIsTaken(const std::vector<ControllerAddress>& connections, const std::string& name) {
-    for (const auto& known : connections) {
-        if (known.name == name) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // Parses the stream and appends its connections. Library errors propagate to the caller, with the
 // connections read so far kept.
 bool readConnections(std::istream& in, Configuration& configuration) {
@@ -44,7 +35,7 @@ bool readConnections(std::istream& in, Configuration& configuration) {
         Poco::JSON::Object::Ptr element = array->get(i).extract<Poco::JSON::Object::Ptr>();
         ControllerAddress address;
         address.name = element->get("name").convert<std::string>();
-        if (nameIsTaken(connections, address.name)) {
+        if (configuration.find(address.name) != nullptr) {
             connections.clear();
             configuration.records.push_back({true, address.name + " in configuration file is duplicated"});
             return false;
@@ -131,6 +122,11 @@ ControllerAddress firstConnection(const Configuration& configuration) {
         return ControllerAddress{kLoopbackHost, kLoopbackHost, kDefaultBasePort};
     }
     return configuration.connections.front();
+}
+
+ControllerAddress chosenConnection(const Configuration& configuration, const std::string& name) {
+    const ControllerAddress* named = name.empty() ? nullptr : configuration.find(name);
+    return named != nullptr ? *named : firstConnection(configuration);
 }
 
 }  // namespace kova

@@ -53,4 +53,7 @@ void writeRecords(const Configuration& configuration);
 // none.
 ControllerAddress firstConnection(const Configuration& configuration);
 
+// The connection named `name`; firstConnection when `name` is empty or not in the file.
+ControllerAddress chosenConnection(const Configuration& configuration, const std::string& name);
+
 }  // namespace kova

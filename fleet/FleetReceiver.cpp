@@ -50,16 +50,11 @@ void FleetReceiver::run(const std::atomic<bool>& running,
             // is made anew (take() opens it).
             flowing = false;
             for (Vehicle& vehicle : vehicles_) {
-                if (vehicle.subscription->startError().empty()) {
-                    StatusStore& store = *vehicle.store;
-                    vehicle.subscription->take(
-                        kBudget,
-                        [&store, &flowing](zmq::multipart_t& message) {
-                            flowing = true;
-                            storeStatusMessage(message, store);
-                        },
-                        onError);
-                }
+                StatusStore& store = *vehicle.store;
+                const std::size_t taken = vehicle.subscription->take(
+                    kBudget, [&store](zmq::multipart_t& message) { storeStatusMessage(message, store); },
+                    onError);
+                flowing = flowing || taken > 0;
             }
             mendWhenDue(nextMend);
         }

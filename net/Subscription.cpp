@@ -68,31 +68,32 @@ void Subscription::mendDisconnects() {
     }
 }
 
-bool Subscription::take(std::size_t budget, const MessageHandler& onMessage, const ErrorHandler& onError) {
+std::size_t Subscription::take(std::size_t budget, const MessageHandler& onMessage,
+                               const ErrorHandler& onError) {
+    std::size_t taken = 0;
     if (!startError_.empty()) {
-        return false;
+        return taken;
     }
     zmq::multipart_t message;
     try {
         if (!socket_) {
             open();
         }
-        for (std::size_t taken = 0; taken < budget; ++taken) {
+        for (; taken < budget; ++taken) {
             message.clear();
             if (!message.recv(socket_, ZMQ_DONTWAIT)) {
-                return false;
+                break;
             }
             onMessage(message);
         }
-        return true;
     } catch (const zmq::error_t& e) {
         if (e.num() == ETERM) {
             throw;
         }
         close();
         onError(label_ + ": zmq error, " + e.what());
-        return false;
     }
+    return taken;
 }
 
 void Subscription::run(const std::atomic<bool>& running, const MessageHandler& onMessage,

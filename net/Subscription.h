@@ -56,14 +56,14 @@ public:
 
     // For one loop that serves many subscriptions on one thread (a fleet): the socket to poll (check
     // `ready()` first: after a messaging error there is none until the next take()); take(), which
-    // hands over up to `budget` queued messages without waiting and returns true when more may be
-    // queued (the budget ran out), so no stream can starve the others; and mend(), which connects
+    // hands over up to `budget` queued messages without waiting (so no stream can starve the others)
+    // and returns how many it handed over, none after a start error; and mend(), which connects
     // again after a disconnect the socket's events tell of, for the loop to call now and then. A
     // messaging error other than ETERM (which is thrown) is handed to `onError` and the socket is made
     // anew at the next take().
     bool ready() const { return static_cast<bool>(socket_); }
     void* socketHandle() { return socket_.handle(); }
-    bool take(std::size_t budget, const MessageHandler& onMessage, const ErrorHandler& onError);
+    std::size_t take(std::size_t budget, const MessageHandler& onMessage, const ErrorHandler& onError);
     void mend() {
         if (socket_) {
             mendDisconnects();

@@ -9,17 +9,6 @@
 
 namespace kova {
 
-namespace {
-
-void hex(std::string& piece, unsigned char byte) {
-    static constexpr char kHex[] = "0123456789abcdef";
-    piece += "\\x";
-    piece += kHex[byte >> 4];
-    piece += kHex[byte & 0xF];
-}
-
-}  // namespace
-
 bool TextCells::utf8Terminal() {
     static const bool utf8 = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
     return utf8;
@@ -51,7 +40,7 @@ bool TextCells::next(std::string& piece, int& width) {
     if (columns <= 0) {
         // Invalid, unprintable (C1 controls, zero-width marks) or not for this terminal: its bytes.
         for (std::size_t i = start; i < at_; ++i) {
-            hex(piece, static_cast<unsigned char>(text_[i]));
+            appendHexByte(piece, static_cast<unsigned char>(text_[i]));
         }
         width = static_cast<int>(piece.size());
         return true;

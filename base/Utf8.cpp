@@ -50,15 +50,17 @@ bool nextUtf8(std::string_view text, std::size_t& at, char32_t& codePoint) {
     return true;
 }
 
-std::string escapeText(std::string_view text, char quote) {
+void appendHexByte(std::string& out, unsigned char byte) {
     static constexpr char kHex[] = "0123456789abcdef";
+    out += "\\x";
+    out += kHex[byte >> 4];
+    out += kHex[byte & 0xF];
+}
+
+std::string escapeText(std::string_view text, char quote) {
     std::string escaped;
     escaped.reserve(text.size());
-    auto hex = [&escaped](unsigned char byte) {
-        escaped += "\\x";
-        escaped += kHex[byte >> 4];
-        escaped += kHex[byte & 0xF];
-    };
+    auto hex = [&escaped](unsigned char byte) { appendHexByte(escaped, byte); };
     for (std::size_t at = 0; at < text.size();) {
         const std::size_t start = at;
         char32_t codePoint = 0;

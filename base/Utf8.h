@@ -12,6 +12,9 @@ namespace kova {
 // returns false, so a reader never loses the text after a bad byte. Pure.
 bool nextUtf8(std::string_view text, std::size_t& at, char32_t& codePoint);
 
+// Appends `byte` as \xNN (two lower-case hex digits). Pure.
+void appendHexByte(std::string& out, unsigned char byte);
+
 // The text with every byte that could act on a terminal or break a record made visible: control
 // characters as \n, \r, \t or \xNN, the backslash doubled, and bytes of invalid UTF-8 as \xNN;
 // valid UTF-8 characters stay as they are. `quote` is escaped too (\") when given. For writing wire

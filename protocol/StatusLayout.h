@@ -179,14 +179,4 @@ constexpr ObjectLayout statusLayout(int index) {
     throw std::out_of_range("not a status object");
 }
 
-// The layout of status object `index`, or null when the index is not a status object. Any thread.
-constexpr const ObjectLayout* findStatusLayout(int index) {
-    for (const ObjectLayout& layout : kStatusLayouts) {
-        if (layout.index() == index) {
-            return &layout;
-        }
-    }
-    return nullptr;
-}
-
 }  // namespace kova::protocol

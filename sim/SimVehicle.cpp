@@ -36,7 +36,6 @@ zmq::socket_t boundSocket(zmq::context_t& context, zmq::socket_type type, const 
 
 SimVehicle::SimVehicle(zmq::context_t& context, const VehiclePlan& plan, ActivityLog& activity)
     : plan_(plan),
-      name_(plan.name),
       activity_(activity),
       model_(plan.model),
       dictionary_(model_, switches_),
@@ -82,7 +81,7 @@ void SimVehicle::advanceModel(std::int64_t now) {
 // A line of the activity log; a vehicle of a fleet says its name, so the one log of the process
 // tells the vehicles apart.
 void SimVehicle::note(const std::string& text) {
-    activity_.info(name_.empty() ? text : name_ + ": " + text);
+    activity_.info(plan_.name.empty() ? text : plan_.name + ": " + text);
 }
 
 bool SimVehicle::send(zmq::socket_t& socket, const std::vector<std::string>& frames) {

@@ -39,7 +39,6 @@ public:
 
     // The request socket, for the server's poll; only to poll, never to send or receive.
     zmq::socket_t& requestSocket() { return requests_; }
-    const std::string& name() const { return name_; }
     std::uint64_t published() const { return published_; }
 
 private:
@@ -59,7 +58,6 @@ private:
     void sendHeldReplies(std::int64_t now);
 
     VehiclePlan plan_;
-    std::string name_;
     ActivityLog& activity_;
     zmq::socket_t status_;
     zmq::socket_t requests_;

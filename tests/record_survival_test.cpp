@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
+#include "TmuxPane.h"
 #include "record/RecordReader.h"
 #include "record/RecordWriter.h"
 #include "record/Sqlite.h"
@@ -62,18 +63,6 @@ void readReports(int fd, std::vector<Progress>& reports, std::chrono::steady_clo
         }
         reports.push_back(progress);
     }
-}
-
-std::string run(const std::string& command) {
-    std::string output;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[256];
-        while (fgets(buffer, sizeof buffer, pipe) != nullptr) {
-            output += buffer;
-        }
-        pclose(pipe);
-    }
-    return output;
 }
 
 TEST(RecordSurvival, AKilledRecorderLeavesAFileWithEverythingUpToASecondBeforeTheKill) {
@@ -138,7 +127,7 @@ TEST(RecordSurvival, AKilledRecorderLeavesAFileWithEverythingUpToASecondBeforeTh
                               " \"PRAGMA quick_check; SELECT count(*) FROM status WHERE object = '4011' AND "
                               "t_ns <= " +
                               std::to_string(reports[required - 1].ns) + "\"";
-    EXPECT_EQ(run(query), "ok\n" + std::to_string(required) + "\n");
+    EXPECT_EQ(test::runCommand(query), "ok\n" + std::to_string(required) + "\n");
 }
 
 }  // namespace

@@ -1,9 +1,7 @@
 // A simulated fleet: the options and the plan of its vehicles as plain logic, the conf.json that
 // scripts/fleet-conf writes as the simulator reads it, and the real kovaSimOHV serving three vehicles
 // of such a file, seen through real ZeroMQ sockets on loopback.
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,7 +12,6 @@
 #include <filesystem>
 #include <map>
 #include <memory>
-#include <random>
 #include <set>
 
 #include <gtest/gtest.h>
@@ -185,43 +182,13 @@ std::vector<std::string> texts(zmq::multipart_t& message) {
     return frames;
 }
 
-bool portIsFree(int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    const bool free = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    ::close(fd);
-    return free;
-}
-
-// A base port from which `count` vehicles' ports (base + 10 i + 1, 2, 4) are all free now, below the
-// range the system hands out to outgoing connections.
-int freeFleetBase(int count) {
-    std::mt19937 random(std::random_device{}() ^ static_cast<unsigned>(getpid()));
-    std::uniform_int_distribution<int> pick(20000, 32000);
-    for (int attempt = 0; attempt < 200; ++attempt) {
-        const int base = pick(random);
-        bool free = true;
-        for (int i = 0; i < count && free; ++i) {
-            free = portIsFree(base + 10 * i + 1) && portIsFree(base + 10 * i + 2) &&
-                   portIsFree(base + 10 * i + 4);
-        }
-        if (free) {
-            return base;
-        }
-    }
-    throw std::runtime_error("no free fleet ports");
-}
-
 // Three vehicles of a file from scripts/fleet-conf in one kovaSimOHV, with a status and a log
 // subscriber on each.
 class FleetRun {
 public:
     static constexpr int kVehicles = 3;
 
-    explicit FleetRun(std::vector<std::string> extra = {}) : base_(freeFleetBase(kVehicles)) {
+    explicit FleetRun(std::vector<std::string> extra = {}) : base_(test::freeFleetBase(kVehicles)) {
         EXPECT_EQ(
             writeFleetConf(std::to_string(kVehicles) + " " + std::to_string(base_), dir_.file("conf.json")),
             0);
@@ -471,7 +438,7 @@ TEST(SimFleetWire, TheFloodVehicleAloneIsFlooded) {
 
 TEST(SimFleetProcess, ArgumentsThatDoNotFitEndWithStatusTwo) {
     test::TempDir dir;
-    ASSERT_EQ(writeFleetConf("2 " + std::to_string(freeFleetBase(2)), dir.file("conf.json")), 0);
+    ASSERT_EQ(writeFleetConf("2 " + std::to_string(test::freeFleetBase(2)), dir.file("conf.json")), 0);
     test::writeFile(dir.file("twice.json"), R"({"connection": [{"name": "a", "IP": "127.0.0.1", "port": 6000},
         {"name": "a", "IP": "127.0.0.1", "port": 6010}]})");
     const std::pair<std::vector<std::string>, std::string> cases[] = {

@@ -79,6 +79,23 @@ int freeBasePort() {
     throw std::runtime_error("no free base port");
 }
 
+int freeFleetBase(int count) {
+    std::mt19937 random(std::random_device{}() ^ static_cast<unsigned>(getpid()));
+    std::uniform_int_distribution<int> pick(20000, 32000);
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        const int base = pick(random);
+        bool free = true;
+        for (int i = 0; i < count && free; ++i) {
+            free = portIsFree(base + 10 * i + 1) && portIsFree(base + 10 * i + 2) &&
+                   portIsFree(base + 10 * i + 4);
+        }
+        if (free) {
+            return base;
+        }
+    }
+    throw std::runtime_error("no free fleet ports");
+}
+
 std::vector<std::string> splitLines(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);

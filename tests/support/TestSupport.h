@@ -38,6 +38,10 @@ void writeConf(const std::string& dir, const std::string& host, int basePort);
 // tests do not collide).
 int freeBasePort();
 
+// A base port from which `count` vehicles' ports (base + 10 i + 1, 2, 4) are all free now, below the
+// range the system hands out to outgoing connections.
+int freeFleetBase(int count);
+
 // Lines of `text` split at '\n'.
 std::vector<std::string> splitLines(const std::string& text);
 

@@ -66,13 +66,15 @@ TmuxPane::~TmuxPane() {
 }
 
 void TmuxPane::shutDown() {
+    if (reaperPid_ > 0) {
+        // Its pipe closed, the reaper kills the server and removes the socket file.
+        close(reaperPipe_);
+        waitpid(reaperPid_, nullptr, 0);
+        return;
+    }
     tmux("kill-server");
     if (!socketPath_.empty()) {
         unlink(socketPath_.c_str());  // tmux leaves its socket file behind
-    }
-    if (reaperPid_ > 0) {
-        close(reaperPipe_);
-        waitpid(reaperPid_, nullptr, 0);
     }
 }
 

@@ -62,7 +62,7 @@ std::string joinFrom(const Fields& fields, std::size_t first) {
 }
 
 std::optional<CommandPlan> planSet(const Fields& f) {
-    if (f.size() != 4) {
+    if (f.size() != 4 || f[3].empty()) {
         return showUsage(usage::kSet);
     }
     return send(protocol::kVerbSet, joinFrom(f, 1));
@@ -157,8 +157,8 @@ std::optional<CommandPlan> planServo(const Fields& f) {
     return write(writeBody(object::kServoCommand, code(*command)));
 }
 
-// A goal is two writes: the target, then the kind of goal to the route generator. The second is
-// sent whatever the first one's reply said.
+// A goal is two writes: the target, then the kind of goal to the route generator. The runner sends
+// the second only when the controller took the first.
 CommandPlan goal(int target, const std::string& points, protocol::GoalKind kind) {
     CommandPlan plan = write(writeBody(target, 0, points));
     plan.requests.push_back(PlannedRequest{std::string(protocol::kVerbSet),
@@ -167,14 +167,14 @@ CommandPlan goal(int target, const std::string& points, protocol::GoalKind kind)
 }
 
 std::optional<CommandPlan> planGoal(const Fields& f) {
-    if (f.size() != 2) {
+    if (f.size() != 2 || f[1].empty()) {
         return showUsage(usage::kGoal);
     }
     return goal(object::kGoalPoint, f[1], protocol::GoalKind::Point);
 }
 
 std::optional<CommandPlan> planGoalList(const Fields& f) {
-    if (f.size() != 2) {
+    if (f.size() != 2 || f[1].empty()) {
         return showUsage(usage::kGoalList);
     }
     return goal(object::kGoalList, f[1], protocol::GoalKind::List);

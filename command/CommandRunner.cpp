@@ -7,10 +7,14 @@
 #include "base/OperationLog.h"
 #include "base/Utf8.h"
 #include "command/CommandLanguage.h"
+#include "command/ReplyVerdict.h"
 
 namespace kova {
 
 namespace {
+
+// Follows a failed step's text when the command had more steps.
+constexpr const char* kRestNotSent = " -- rest not sent";
 
 std::int64_t systemNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -57,7 +61,9 @@ void CommandRunner::run(const std::string& line, const Show& show, const Pause& 
         show(plan.message, Output::Message);
         return;
     }
-    for (const PlannedRequest& planned : plan.requests) {
+    const std::size_t steps = plan.requests.size();
+    for (std::size_t step = 0; step < steps; ++step) {
+        const PlannedRequest& planned = plan.requests[step];
         const auto sent = std::chrono::steady_clock::now();
         const std::int64_t sentNs = systemNs();
         const ExchangeResult result = exchange_.exchange(planned.verb, planned.body);
@@ -70,6 +76,16 @@ void CommandRunner::run(const std::string& line, const Show& show, const Pause& 
         // At console exit the context is shut down: the exchange ends at once and nothing more is
         // shown or sent.
         if (result.status == ExchangeStatus::Stopped) {
+            return;
+        }
+        // A step the controller refused or left unanswered ends the command: the later steps
+        // depend on it (a route start after a goal it did not take would drive to an older goal).
+        if (step + 1 < steps && replyVerdict(result) != ReplyVerdict::Accepted) {
+            for (std::size_t rest = step + 1; rest < steps; ++rest) {
+                oplog::info("not sent: {} {} (step {} of {} failed)", escapeText(plan.requests[rest].verb),
+                            escapeText(plan.requests[rest].body), step + 1, steps);
+            }
+            show(result.text + kRestNotSent, Output::Reply);
             return;
         }
         show(result.text, Output::Reply);

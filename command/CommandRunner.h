@@ -15,7 +15,7 @@ namespace kova {
 //
 // Every line entered and every request sent is written to the operation log, as data (control
 // bytes escaped): 'command "goal/15"', then 'request set 3033/0/15 -> OK (0.4 ms)', '-> no response
-// (1200 ms)', or the failure's text at error level.
+// (1200 ms)', or the failure's text at error level, and 'not sent: ...' for each step held back.
 class CommandRunner {
 public:
     // What `show` is handed: a usage or unrecognised-command text, a request's display text (a
@@ -43,8 +43,10 @@ public:
     void onSent(std::function<void(const Sent&)> tap) { onSent_ = std::move(tap); }
 
     // Runs one line: shows its usage text, or sends its requests in order, showing each one's text
-    // and pausing where the plan says. A stop (the context shut down, or `pause` refusing) ends it at
-    // once, and nothing more is sent or shown. An empty line does nothing. Command thread.
+    // and pausing where the plan says. A step that gets no usable reply or an "ERR" ends a command of
+    // several steps there: its text is shown followed by " -- rest not sent", and each step left out
+    // is written to the operation log ('not sent: set 3031/0/2 (step 1 of 2 failed)'). A stop (the
+    // context shut down, or `pause` refusing) ends it at once, and nothing more is sent or shown. An empty line does nothing. Command thread.
     void run(const std::string& line, const Show& show, const Pause& pause);
 
     RequestExchange& exchange() { return exchange_; }

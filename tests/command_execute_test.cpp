@@ -2,11 +2,15 @@
 // order, with which pauses, what it hands over to show, and what a stop does. What the window makes
 // of the texts on screen is covered by the terminal tests.
 #include <chrono>
+#include <functional>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <zmq.hpp>
+#include <zmq_addon.hpp>
 
 #include <condition_variable>
 #include <mutex>
@@ -125,18 +129,24 @@ TEST_F(ExecuteCommandTest, ShortFormsPauseAfterTheirReply) {
     EXPECT_GE(seen[2].at - seen[1].at, 100ms) << "the second goal write came before the pause";
 }
 
-// A silent controller: each goal write costs one time-out and a fresh socket, and the second write
-// is sent whatever the first one returned.
-TEST_F(ExecuteCommandTest, AGoalSendsBothWritesWhenTheControllerIsSilent) {
-    TestController controller(port_, [](const ReceivedRequest&, std::size_t) { return Answer{}; });
-    const auto start = Clock::now();
-    execute("goal/15");
-    EXPECT_GE(Clock::now() - start, 2400ms);
-    const auto seen = controller.requests();
-    ASSERT_EQ(seen.size(), 2u);
-    EXPECT_EQ(seen[0].frames, (Frames{"set", "3033/0/15"}));
-    EXPECT_EQ(seen[1].frames, (Frames{"set", "3031/0/2"}));
-    EXPECT_NE(seen[0].identity, seen[1].identity);
+// A step left unanswered or refused ends a command of several steps there: nothing after it is
+// sent, and its own text stays on show with a word for the rest.
+TEST_F(ExecuteCommandTest, AGoalStopsAtAStepTheControllerDidNotTake) {
+    {
+        TestController silent(port_, [](const ReceivedRequest&, std::size_t) { return Answer{}; });
+        execute("goal/15");
+        std::this_thread::sleep_for(300ms);
+        EXPECT_EQ(framesSeen(silent), (std::vector<Frames>{{"set", "3033/0/15"}}));
+    }
+    TestController refusing(port_, [](const ReceivedRequest&, std::size_t) {
+        return Answer{{"ERR", "unknown point 99"}, 0ms};
+    });
+    execute("sgoal/1;x");
+    execute("set/3033/0/1");  // one step: nothing left to hold back
+    EXPECT_EQ(framesSeen(refusing), (std::vector<Frames>{{"set", "3034/0/1;x"}, {"set", "3033/0/1"}}));
+    EXPECT_EQ(shown_, (std::vector<std::string>{"R:no response -- rest not sent",
+                                                "R:set unknown point 99 -- rest not sent",
+                                                "R:set unknown point 99"}));
 }
 
 // Stopping while a goal's first exchange is in progress: the command ends with that exchange,
@@ -159,6 +169,69 @@ TEST_F(ExecuteCommandTest, AStopEndsTheCommandAfterTheExchangeInProgress) {
     EXPECT_LT(returned - stopped, 1000ms);
     std::this_thread::sleep_for(200ms);
     EXPECT_EQ(controller.count(), 1u);
+}
+
+}  // namespace
+}  // namespace kova::test
+
+namespace kova::test {
+namespace {
+
+// The simulator refuses a goal point it does not know. Its route start would drive to the goal it
+// took before, so after the refusal the vehicle must not move.
+TEST(ExecuteCommandOnTheSimulator, ARefusedGoalLeavesTheVehicleWhereItWas) {
+    TempDir dir;
+    const int base = freeBasePort();
+    ChildProcess sim({KOVA_SIM_BINARY, "--port", std::to_string(base), "--seed", "1", "--time-scale", "20",
+                      "--no-obstacles"},
+                     dir.path());
+    zmq::context_t context;
+    zmq::socket_t status(context, zmq::socket_type::sub);
+    status.set(zmq::sockopt::linger, 0);
+    status.set(zmq::sockopt::rcvtimeo, 100);
+    status.set(zmq::sockopt::subscribe, "");
+    status.connect("tcp://127.0.0.1:" + std::to_string(base + 1));
+    std::map<std::string, std::string> last;
+    // Collects each object's latest values until `done` holds or `timeout` passes.
+    const auto watch = [&](const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+        const auto deadline = Clock::now() + timeout;
+        while (Clock::now() < deadline) {
+            zmq::multipart_t message;
+            if (message.recv(status) && message.size() >= 2) {
+                const std::string index = message.popstr();
+                last[index] = message.popstr();
+                if (done()) return true;
+            }
+        }
+        return false;
+    };
+    CommandRunner runner("tcp://127.0.0.1:" + std::to_string(base + 2));
+    std::vector<std::string> shown;
+    const auto execute = [&](const std::string& line) {
+        runner.run(
+            line, [&](const std::string& text, CommandRunner::Output) { shown.push_back(text); },
+            [](long ms) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+                return true;
+            });
+    };
+    ASSERT_TRUE(watch([&] { return last["111"] == "3"; }, 10s));
+    execute("servo/on");
+    ASSERT_TRUE(watch([&] { return last["7034"] == "1"; }, 5s));
+    execute("switch/auto");
+    execute("set/3033/0/15");  // a goal taken, its route not started
+    ASSERT_TRUE(watch([&] { return !last["3009"].empty(); }, 2s));
+    const std::string where = last["3009"];
+    execute("goal/99");
+    EXPECT_EQ(shown.back(), "set 3033/0 = 99 ERR: unknown point 99 -- rest not sent");
+    bool moved = false;
+    watch(
+        [&] {
+            moved = moved || last["3009"] != where || (last.count("4034") && last["4034"] != "0");
+            return moved;
+        },
+        2s);
+    EXPECT_FALSE(moved) << "now at " << last["3009"] << ", speed " << last["4034"];
 }
 
 }  // namespace

@@ -51,6 +51,7 @@ TEST(CommandLanguage, RawObjectAccess) {
         {"set/100//1", "", {{"set", "100//1", 0}}},
         {"set/x/-1/abc", "", {{"set", "x/-1/abc", 0}}},
         {"set/100/0", "set/index/subindex/value", {}},
+        {"set/100/0/ ", "set/index/subindex/value", {}},
         {"set", "set/index/subindex/value", {}},
         {"set/1/0/1/2", "set/index/subindex/value", {}},
         {"setm", "setm/index/value0/value1/value2...", {}},
@@ -150,7 +151,8 @@ TEST(CommandLanguage, StopsAreTheirControlKeywords) {
 TEST(CommandLanguage, GoalsSendBothWritesWithAPauseAfterEach) {
     expectPlans({
         {"goal/15", "", {{"set", "3033/0/15", kPause}, {"set", "3031/0/2", kPause}}},
-        {"goal/", "", {{"set", "3033/0/", kPause}, {"set", "3031/0/2", kPause}}},
+        {"goal/", "goal/point ID", {}},
+        {"sgoal/ ", "sgoal/pointID0;pointID1;pointID2", {}},
         {"goal", "goal/point ID", {}},
         {"goal/1/2", "goal/point ID", {}},
         {"sgoal/3;7;12", "", {{"set", "3034/0/3;7;12", kPause}, {"set", "3031/0/3", kPause}}},

@@ -32,8 +32,8 @@ TEST(TerminalRecords, EveryCommandAndRequestIsInTheOperationLogAsData) {
     writeConf(dir.path(), "127.0.0.1", base);
     TestController controller(base + 2, [](const ReceivedRequest& request, std::size_t) {
         const std::string& body = request.frames.at(1);
-        if (body == "3031/0/2") {
-            return Answer{};  // silent
+        if (body == "3033/0/15") {
+            return Answer{};  // silent: the route start after it is held back
         }
         if (body == "1/0") {
             return Answer{{"ERR", "bad\r\nline {} %s"}, 0ms};
@@ -52,8 +52,8 @@ TEST(TerminalRecords, EveryCommandAndRequestIsInTheOperationLogAsData) {
     const std::string log = records(dir);
     const std::regex expected(
         R"(\[info\] command "goal/15"\r
-\[info\] request set 3033/0/15 -> OK \(\d+\.\d ms\)\r
-\[info\] request set 3031/0/2 -> no response \(12\d\d ms\)\r
+\[info\] request set 3033/0/15 -> no response \(12\d\d ms\)\r
+\[info\] not sent: set 3031/0/2 \(step 1 of 2 failed\)\r
 \[info\] command "get/1/0"\r
 \[info\] request get 1/0 -> bad\\r\\nline \{\} %s \(\d+\.\d ms\)\r
 \[info\] command "say \\"\{\}\\""\r

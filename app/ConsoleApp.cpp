@@ -54,9 +54,11 @@ void ConsoleApp::run() {
 
     // Read after the banner, unless a vehicle name, a fleet or a recording had it read before the
     // screen started. A replay reads none.
-    const Configuration configuration = settings_.replay      ? Configuration{{}, true, {}}
-                                        : settings_.preloaded ? *settings_.preloaded
-                                                              : loadConfiguration(settings_.configPath);
+    Configuration configuration;
+    configuration.loaded = true;
+    if (!settings_.replay) {
+        configuration = settings_.preloaded ? *settings_.preloaded : loadConfiguration(settings_.configPath);
+    }
     writeRecords(configuration);
 
     if (settings_.replay) {
@@ -82,7 +84,7 @@ void ConsoleApp::run() {
     }
 
     try {
-        startWorkers(configuration.loaded);
+        startWorkers(configuration.fault);
     } catch (...) {
         requestStop();
         joinWorkers();
@@ -104,7 +106,7 @@ void ConsoleApp::step(const char* name) {
     }
 }
 
-void ConsoleApp::startWorkers(bool configured) {
+void ConsoleApp::startWorkers(const std::string& configurationFault) {
     step("command thread");
     commandThread.start(commandRunnable);
     ++startedThreads_;
@@ -120,8 +122,9 @@ void ConsoleApp::startWorkers(bool configured) {
     timer.setPeriodicInterval(kRedrawIntervalMs);
     timer.start(Poco::TimerCallback<ConsoleApp>(*this, &ConsoleApp::redraw), Poco::Thread::PRIO_NORMAL);
 
-    if (!configured) {
+    if (!configurationFault.empty()) {
         log.print("Loading configuration file is failed");
+        log.print(configurationFault);
     }
     // Start-up failures of the messaging layer (a malformed host, a socket that cannot be made) and
     // of the controller's log file become log lines, so the operator sees why something stays quiet.

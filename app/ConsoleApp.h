@@ -81,7 +81,8 @@ public:
 
 private:
     void initScreen();
-    void startWorkers(bool configured);
+    // Starts the threads and the timer; a configuration that did not load is said in the log window.
+    void startWorkers(const std::string& configurationFault);
     void joinWorkers();
     void step(const char* name);
     // Wires what one window cannot do itself to the window that can.

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <exception>
-#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -97,25 +96,26 @@ Preflight preflight(const ConsoleOptions& options) {
         }
         return result;
     }
+    // A file named on the command line, or needed for a vehicle name or the fleet, must load whole:
+    // a run on part of it or on the defaults would talk to controllers the operator did not mean.
     const bool needsFile = options.configGiven || !options.vehicle.empty() || options.fleet;
-    if (needsFile && !std::filesystem::exists(options.configPath)) {
-        return refuse("configuration file " + options.configPath + " does not exist");
+    if (needsFile) {
+        Configuration configuration = loadConfiguration(options.configPath);
+        if (!configuration.loaded) {
+            return refuse("cannot load the configuration " + configuration.fault);
+        }
+        result.settings.preloaded = std::move(configuration);
     }
     if (!options.vehicle.empty()) {
-        Configuration configuration = loadConfiguration(options.configPath);
+        const Configuration& configuration = *result.settings.preloaded;
         if (configuration.find(options.vehicle) == nullptr) {
             const std::string offered = configuration.connections.empty() ? "none" : configuration.names();
             return refuse("no connection named '" + options.vehicle + "' in " + options.configPath +
                           " (it names: " + offered + ")");
         }
-        result.settings.preloaded = std::move(configuration);
     }
-    if (options.fleet) {
-        Configuration configuration = loadConfiguration(options.configPath);
-        if (configuration.connections.empty()) {
-            return refuse("configuration file " + options.configPath + " names no vehicle");
-        }
-        result.settings.preloaded = std::move(configuration);
+    if (options.fleet && result.settings.preloaded->connections.empty()) {
+        return refuse("configuration file " + options.configPath + " names no vehicle");
     }
     if (!options.recordPath.empty()) {
         // The recording names its vehicle, so the configuration is read now (its records still go to

@@ -35,7 +35,10 @@ bool readConnections(std::istream& in, Configuration& configuration) {
         Poco::JSON::Object::Ptr element = array->get(i).extract<Poco::JSON::Object::Ptr>();
         ControllerAddress address;
         address.name = element->get("name").convert<std::string>();
-        if (configuration.find(address.name) != nullptr) {
+        if (const ControllerAddress* first = configuration.find(address.name)) {
+            const std::size_t firstPosition = static_cast<std::size_t>(first - connections.data()) + 1;
+            configuration.fault = "the name '" + address.name + "' appears twice, at positions " +
+                                  std::to_string(firstPosition) + " and " + std::to_string(i + 1);
             connections.clear();
             configuration.records.push_back({true, address.name + " in configuration file is duplicated"});
             return false;
@@ -53,39 +56,58 @@ std::string ControllerAddress::endpoint(int offset) const {
     return protocol::endpointText(host, port, offset);
 }
 
-Configuration loadConfiguration(const std::string& path) {
-    Configuration configuration;
-    auto fail = [&configuration](const std::string& why) {
+namespace {
+
+// Reads the file into `configuration`; on a failure, sets its fault (without the path) and returns.
+void readFile(const std::string& path, Configuration& configuration) {
+    auto fail = [&configuration](const std::string& why, const std::string& shown) {
         configuration.records.push_back({true, "Loading a configuration file is failed: " + why});
+        configuration.fault = shown;
     };
     try {
         if (!Poco::Path(path).isFile()) {
-            return configuration;
+            configuration.fault = "not a file name";
+            return;
         }
         if (!Poco::File(path).exists()) {
             configuration.records.push_back({true, "configuration file " + path + " is not exist"});
-            return configuration;
+            configuration.fault = "no such file";
+            return;
         }
     } catch (const Poco::Exception& e) {
         // A path the file system cannot even look at (too long, a component is not a directory).
-        fail(e.displayText());
-        return configuration;
+        fail(e.displayText(), e.displayText());
+        return;
     }
     configuration.records.push_back({false, "configuration file " + path + " is found"});
 
     try {
         if (Poco::File(path).isDirectory()) {
-            fail(path + " is a directory");
-            return configuration;
+            fail(path + " is a directory", "a directory");
+            return;
         }
         Poco::FileInputStream in(path);
         configuration.loaded = readConnections(in, configuration);
     } catch (const Poco::JSON::JSONException& e) {
-        fail(e.message());
+        fail(e.message(), "not JSON: " + e.message());
+    } catch (const Poco::BadCastException& e) {
+        // The document's shape: no "connection" array, an element that is no object or lacks a
+        // field.
+        fail(e.displayText(), "not a list of connections: " + e.displayText());
     } catch (const Poco::Exception& e) {
-        fail(e.displayText());
+        fail(e.displayText(), e.displayText());
     } catch (const std::exception& e) {
-        fail(e.what());
+        fail(e.what(), e.what());
+    }
+}
+
+}  // namespace
+
+Configuration loadConfiguration(const std::string& path) {
+    Configuration configuration;
+    readFile(path, configuration);
+    if (!configuration.loaded) {
+        configuration.fault = path + ": " + configuration.fault;
     }
     return configuration;
 }

@@ -31,6 +31,9 @@ struct Configuration {
     // What the loading says for the operation log: "configuration file <path> is found", then any
     // failure. Kept as data, so the caller writes them where they belong in the log's order.
     std::vector<ConfigurationRecord> records;
+    // Why the file did not load, for the operator, naming the file: "./conf.json: the name 'a'
+    // appears twice, at positions 1 and 3". Empty when `loaded`.
+    std::string fault;
 
     // The connection named `name` (compared exactly), or nullptr.
     const ControllerAddress* find(const std::string& name) const;

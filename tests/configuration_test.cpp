@@ -107,6 +107,9 @@ TEST_F(ConfigurationTest, DuplicateNameEmptiesTheWholeTableEvenWithoutItsOtherKe
     EXPECT_TRUE(loaded_.connections.empty());
     EXPECT_EQ(firstConnection(loaded_).host, kLoopbackHost);
     EXPECT_EQ(records().back(), "[error] a in configuration file is duplicated");
+    load(R"({"connection": [{"name": "a", "IP": "h", "port": 1}, {"name": "b", "IP": "h", "port": 2},
+                            {"name": "a"}]})");
+    EXPECT_EQ(loaded_.fault, "./conf.json: the name 'a' appears twice, at positions 1 and 3");
 }
 
 TEST_F(ConfigurationTest, NamesDifferingOnlyInCaseAreNotDuplicates) {
@@ -157,6 +160,7 @@ TEST_F(ConfigurationTest, EveryDefectIsAnErrorRecordAndFalse) {
 TEST_F(ConfigurationTest, MissingFileDirectoryAndUnreadableFile) {
     EXPECT_FALSE(loadAndLog("./conf.json"));
     EXPECT_EQ(records().back(), "[error] configuration file ./conf.json is not exist");
+    EXPECT_EQ(loaded_.fault, "./conf.json: no such file");
 
     // A path ending in a separator names no file: false, and nothing is written.
     const auto before = records().size();

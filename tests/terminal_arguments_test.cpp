@@ -45,16 +45,27 @@ TEST(TerminalArguments, ArgumentsThatCannotBeFollowedAreOneLineAndStatusTwo) {
     TempDir dir;
     writeFile(dir.file("fleet.json"), kTwoVehicles);
     writeFile(dir.file("none.json"), R"({"connection": []})");
+    writeFile(dir.file("twice.json"), R"({"connection": [{"name": "ohv-a", "IP": "h", "port": 1},
+        {"name": "ohv-b", "IP": "h", "port": 2}, {"name": "ohv-a", "IP": "h", "port": 3}]})");
+    writeFile(dir.file("bad.json"), R"({"connection": [)");
     const struct {
         std::vector<std::string> args;
         std::string said;
     } cases[] = {
         {{"--bogus"}, "kovaConsoleOHV: unknown option '--bogus' (see --help)\n"},
         {{"--config"}, "kovaConsoleOHV: --config needs a file (see --help)\n"},
-        {{"--config", "missing.json"}, "kovaConsoleOHV: configuration file missing.json does not exist\n"},
+        {{"--config", "missing.json"}, "kovaConsoleOHV: cannot load the configuration missing.json: no such file\n"},
+        {{"--config", "twice.json"},
+         "kovaConsoleOHV: cannot load the configuration twice.json: the name 'ohv-a' appears twice, at "
+         "positions 1 and 3\n"},
+        {{"--fleet", "--config", "twice.json"},
+         "kovaConsoleOHV: cannot load the configuration twice.json: the name 'ohv-a' appears twice, at "
+         "positions 1 and 3\n"},
+        {{"--config", "bad.json"},
+         "kovaConsoleOHV: cannot load the configuration bad.json: not JSON: unexpected end of text\n"},
         {{"--config", "fleet.json", "ohv-c"},
          "kovaConsoleOHV: no connection named 'ohv-c' in fleet.json (it names: ohv-a, ohv-b)\n"},
-        {{"ohv-a"}, "kovaConsoleOHV: configuration file ./conf.json does not exist\n"},
+        {{"ohv-a"}, "kovaConsoleOHV: cannot load the configuration ./conf.json: no such file\n"},
         {{"ohv-a", "ohv-b"}, "kovaConsoleOHV: one vehicle name only, not 'ohv-a' and 'ohv-b' (see --help)\n"},
         {{"--fleet", "--config", "fleet.json", "ohv-a"},
          "kovaConsoleOHV: --fleet shows every vehicle: no vehicle name with it (see --help)\n"},

@@ -37,8 +37,8 @@ TEST(TerminalStartup, BannerThenWorkingWindowsWithTheConfigurationFailureLine) {
     EXPECT_TRUE(rowStartsWith(pane.screen(), 16, "Log:<2041>"));
     EXPECT_EQ(pane.row(16).substr(160 - 17, 13), "TVX Co., Ltd.");
     EXPECT_EQ(pane.row(24).substr(160 - 28, 23), "https://tvx.example.com");
-    ASSERT_TRUE(pane.waitForText("0 Loading configuration file is failed", 2s)) << pane.screenText();
-    EXPECT_TRUE(rowStartsWith(pane.screen(), 23, "0 Loading configuration file is failed"));
+    ASSERT_TRUE(pane.waitForText("1 ./conf.json: no such file", 2s)) << pane.screenText();
+    EXPECT_TRUE(rowStartsWith(pane.screen(), 22, "0 Loading configuration file is failed"));
 }
 
 // Bold yellow on blue, from the first column to the last, on every title bar.

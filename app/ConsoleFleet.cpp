@@ -12,13 +12,11 @@ namespace kova {
 using namespace layout;
 
 void ConsoleApp::setUpFleet(const Configuration& configuration) {
-    fleet_ = std::make_unique<FleetReceiver>(messagingContext(), configuration.connections);
-    for (std::size_t i = 0; i < fleet_->size(); ++i) {
-        startNotes_.push_back(fleet_->startError(i));
-    }
+    // A vehicle that cannot start says why in its own row of the table.
+    fleet_ = std::make_unique<FleetReceiver>(messagingContext(), configuration.entries);
     monitor.create(cols, kMonitorTop, kMonitorHeight);
     log.create(cols, kLogTop, kLogHeight);
-    command.create(cols, kCommandTop, kCommandHeight, configuration.connections.front());
+    command.create(cols, kCommandTop, kCommandHeight, configuration.entries.front().address);
     fleetWindow_.create(cols, rows);
     ScreenLock lock;
     showViews(true);
@@ -43,6 +41,10 @@ void ConsoleApp::showViews(bool fleetTable) {
 }
 
 void ConsoleApp::openVehicle(std::size_t index) {
+    if (!fleet_->usable(index)) {
+        beep();  // an element of the file with no address to talk to: its row says why
+        return;
+    }
     const ControllerAddress& vehicle = fleet_->address(index);
     monitor.show(fleet_->store(index), vehicle);
     const std::string error = log.attach(vehicle, vehicle.name, true);
@@ -69,6 +71,7 @@ std::vector<FleetVehicle> ConsoleApp::fleetStates() {
         StatusStore& store = fleet_->store(i);
         states[i].address = fleet_->address(i);
         states[i].link = LinkState::at(store.newestArrival(), now);
+        states[i].startError = fleet_->startError(i);
         store.copyTo(states[i].record);
     }
     return states;

@@ -101,7 +101,11 @@ Preflight preflight(const ConsoleOptions& options) {
     const bool needsFile = options.configGiven || !options.vehicle.empty() || options.fleet;
     if (needsFile) {
         Configuration configuration = loadConfiguration(options.configPath);
-        if (!configuration.loaded) {
+        // The fleet shows a faulty element as a row that says why; a file that gives no list of
+        // elements, or a name twice, is refused for it too.
+        const bool usable = options.fleet ? !configuration.entries.empty() || configuration.fault.empty()
+                                          : configuration.loaded;
+        if (!usable) {
             return refuse("cannot load the configuration " + configuration.fault);
         }
         result.settings.preloaded = std::move(configuration);
@@ -114,7 +118,7 @@ Preflight preflight(const ConsoleOptions& options) {
                           " (it names: " + offered + ")");
         }
     }
-    if (options.fleet && result.settings.preloaded->connections.empty()) {
+    if (options.fleet && result.settings.preloaded->entries.empty()) {
         return refuse("configuration file " + options.configPath + " names no vehicle");
     }
     if (!options.recordPath.empty()) {

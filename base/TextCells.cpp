@@ -82,4 +82,19 @@ int displayWidth(std::string_view text) {
     return columns;
 }
 
+std::string fitColumns(std::string_view text, int columns, bool pad) {
+    std::string fitted;
+    int used = 0;
+    std::string piece;
+    int width = 0;
+    for (TextCells cells(text); cells.next(piece, width) && used + width <= columns;) {
+        fitted += piece;
+        used += width;
+    }
+    if (pad && used < columns) {
+        fitted.append(static_cast<std::size_t>(columns - used), ' ');
+    }
+    return fitted;
+}
+
 }  // namespace kova

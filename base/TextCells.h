@@ -34,4 +34,9 @@ private:
 std::string displayText(std::string_view text);
 int displayWidth(std::string_view text);
 
+// The text as the screen shows it, cut to at most `columns` display columns (a wide character that
+// would cross the edge is left out whole) and, when `pad`, filled with blanks to exactly `columns`:
+// a table cell, or a row cut to the window.
+std::string fitColumns(std::string_view text, int columns, bool pad = true);
+
 }  // namespace kova

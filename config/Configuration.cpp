@@ -22,6 +22,55 @@ const char* const kLoopbackHost = "localhost";
 
 namespace {
 
+// Reads `key` of `element` as `T`; on a failure, says why in `fault` (when it holds nothing yet).
+template <typename T>
+T readField(const Poco::JSON::Object::Ptr& element, const std::string& key, std::string& fault) {
+    try {
+        if (!element->has(key)) {
+            throw Poco::NotFoundException();
+        }
+        return element->get(key).convert<T>();
+    } catch (const Poco::Exception& e) {
+        if (fault.empty()) {
+            fault = element->has(key) ? "\"" + key + "\" unusable: " + e.displayText() : "no \"" + key + "\"";
+        }
+        return T{};
+    }
+}
+
+// Every element of the array, each on its own, for the fleet: a faulty one does not hide the ones
+// after it. A name given twice empties the list and becomes the configuration's fault.
+void readEntries(const Poco::JSON::Array::Ptr& array, Configuration& configuration) {
+    std::vector<ConnectionEntry>& entries = configuration.entries;
+    for (std::size_t i = 0; i < array->size(); ++i) {
+        ConnectionEntry entry;
+        Poco::JSON::Object::Ptr element;
+        try {
+            element = array->get(i).extract<Poco::JSON::Object::Ptr>();
+        } catch (const Poco::Exception&) {
+        }
+        if (element.isNull()) {
+            entry.fault = "not an object";
+        } else {
+            entry.address.name = readField<std::string>(element, "name", entry.fault);
+            entry.address.host = readField<std::string>(element, "IP", entry.fault);
+            entry.address.port = readField<int>(element, "port", entry.fault);
+        }
+        if (entry.address.name.empty() && entry.fault.empty()) {
+            entry.fault = "no name";
+        }
+        for (std::size_t j = 0; j < entries.size() && !entry.address.name.empty(); ++j) {
+            if (entries[j].address.name == entry.address.name) {
+                configuration.fault = "the name '" + entry.address.name + "' appears twice, at positions " +
+                                      std::to_string(j + 1) + " and " + std::to_string(i + 1);
+                entries.clear();
+                return;
+            }
+        }
+        entries.push_back(std::move(entry));
+    }
+}
+
 // Parses the stream and appends its connections. Library errors propagate to the caller, with the
 // connections read so far kept.
 bool readConnections(std::istream& in, Configuration& configuration) {
@@ -30,15 +79,13 @@ bool readConnections(std::istream& in, Configuration& configuration) {
     Poco::Dynamic::Var document = parser.parse(in);
     Poco::JSON::Object::Ptr top = document.extract<Poco::JSON::Object::Ptr>();
     Poco::JSON::Array::Ptr array = top->get("connection").extract<Poco::JSON::Array::Ptr>();
+    readEntries(array, configuration);
     const std::size_t size = array->size();
     for (std::size_t i = 0; i < size; ++i) {
         Poco::JSON::Object::Ptr element = array->get(i).extract<Poco::JSON::Object::Ptr>();
         ControllerAddress address;
         address.name = element->get("name").convert<std::string>();
-        if (const ControllerAddress* first = configuration.find(address.name)) {
-            const std::size_t firstPosition = static_cast<std::size_t>(first - connections.data()) + 1;
-            configuration.fault = "the name '" + address.name + "' appears twice, at positions " +
-                                  std::to_string(firstPosition) + " and " + std::to_string(i + 1);
+        if (configuration.find(address.name) != nullptr) {
             connections.clear();
             configuration.records.push_back({true, address.name + " in configuration file is duplicated"});
             return false;
@@ -62,7 +109,9 @@ namespace {
 void readFile(const std::string& path, Configuration& configuration) {
     auto fail = [&configuration](const std::string& why, const std::string& shown) {
         configuration.records.push_back({true, "Loading a configuration file is failed: " + why});
-        configuration.fault = shown;
+        if (configuration.fault.empty()) {  // a name twice, found before, says more
+            configuration.fault = shown;
+        }
     };
     try {
         if (!Poco::Path(path).isFile()) {

@@ -15,6 +15,13 @@ struct ControllerAddress {
     std::string endpoint(int offset) const;
 };
 
+// One element of the file's "connection" array as the fleet shows it: its address as far as it could
+// be read, and why it cannot be used ("no \"port\"", ...; empty when it can).
+struct ConnectionEntry {
+    ControllerAddress address;
+    std::string fault;
+};
+
 // A record for the operation log, in the order the loader met it.
 struct ConfigurationRecord {
     bool error = false;  // level error, else info
@@ -28,6 +35,9 @@ struct Configuration {
     std::vector<ControllerAddress> connections;
     // True when every element was read and no name was duplicated.
     bool loaded = false;
+    // Every element of the array, in file order, each read on its own: the ones after a faulty
+    // element too. Empty when the file gives no array, or a name appears twice.
+    std::vector<ConnectionEntry> entries;
     // What the loading says for the operation log: "configuration file <path> is found", then any
     // failure. Kept as data, so the caller writes them where they belong in the log's order.
     std::vector<ConfigurationRecord> records;

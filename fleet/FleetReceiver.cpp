@@ -12,14 +12,18 @@ namespace {
 constexpr std::chrono::milliseconds kPollLimit{200};
 }  // namespace
 
-FleetReceiver::FleetReceiver(zmq::context_t& context, const std::vector<ControllerAddress>& vehicles) {
+FleetReceiver::FleetReceiver(zmq::context_t& context, const std::vector<ConnectionEntry>& vehicles) {
     vehicles_.reserve(vehicles.size());
-    for (const ControllerAddress& address : vehicles) {
+    for (const ConnectionEntry& entry : vehicles) {
+        const ControllerAddress& address = entry.address;
         Vehicle vehicle;
         vehicle.address = address;
         vehicle.store = std::make_unique<StatusStore>();
-        vehicle.subscription = std::make_unique<Subscription>(
-            context, address.endpoint(protocol::kStatusPortOffset), "Network status " + address.name);
+        vehicle.fault = entry.fault;
+        if (entry.fault.empty()) {
+            vehicle.subscription = std::make_unique<Subscription>(
+                context, address.endpoint(protocol::kStatusPortOffset), "Network status " + address.name);
+        }
         vehicles_.push_back(std::move(vehicle));
     }
 }
@@ -33,7 +37,7 @@ void FleetReceiver::run(const std::atomic<bool>& running,
         while (running) {
             items.clear();
             for (Vehicle& vehicle : vehicles_) {
-                if (vehicle.subscription->ready()) {
+                if (vehicle.subscription && vehicle.subscription->ready()) {
                     items.push_back({vehicle.subscription->socketHandle(), 0, ZMQ_POLLIN, 0});
                 }
             }
@@ -50,6 +54,9 @@ void FleetReceiver::run(const std::atomic<bool>& running,
             // is made anew (take() opens it).
             flowing = false;
             for (Vehicle& vehicle : vehicles_) {
+                if (!vehicle.subscription) {
+                    continue;
+                }
                 StatusStore& store = *vehicle.store;
                 const std::size_t taken = vehicle.subscription->take(
                     kBudget, [&store](zmq::multipart_t& message) { storeStatusMessage(message, store); },
@@ -72,7 +79,9 @@ void FleetReceiver::mendWhenDue(std::chrono::steady_clock::time_point& next) {
     }
     next = now + kMendEvery;
     for (Vehicle& vehicle : vehicles_) {
-        vehicle.subscription->mend();
+        if (vehicle.subscription) {
+            vehicle.subscription->mend();
+        }
     }
 }
 

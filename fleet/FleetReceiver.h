@@ -29,9 +29,10 @@ public:
     static constexpr std::chrono::milliseconds kGather{10};
     static constexpr std::chrono::milliseconds kMendEvery{500};
 
-    // Makes, subscribes and connects one status socket per vehicle (base port + 1). A vehicle whose
-    // socket cannot be made keeps the failure as its start error and stays silent. Main thread.
-    FleetReceiver(zmq::context_t& context, const std::vector<ControllerAddress>& vehicles);
+    // Makes, subscribes and connects one status socket per usable entry (base port + 1). An entry
+    // with a fault gets none and keeps the fault as its start error; a vehicle whose socket cannot be
+    // made keeps that failure and stays silent. Main thread.
+    FleetReceiver(zmq::context_t& context, const std::vector<ConnectionEntry>& vehicles);
     FleetReceiver(const FleetReceiver&) = delete;
     FleetReceiver& operator=(const FleetReceiver&) = delete;
 
@@ -43,13 +44,19 @@ public:
     const ControllerAddress& address(std::size_t i) const { return vehicles_[i].address; }
     // The vehicle's status record; any thread (it has its own lock).
     StatusStore& store(std::size_t i) { return *vehicles_[i].store; }
-    const std::string& startError(std::size_t i) const { return vehicles_[i].subscription->startError(); }
+    // Why the vehicle receives nothing: its entry's fault or its socket's failure; empty when it started.
+    const std::string& startError(std::size_t i) const {
+        return vehicles_[i].subscription ? vehicles_[i].subscription->startError() : vehicles_[i].fault;
+    }
+    // False for an entry of the file that has no usable address.
+    bool usable(std::size_t i) const { return vehicles_[i].subscription != nullptr; }
 
 private:
     struct Vehicle {
         ControllerAddress address;
         std::unique_ptr<StatusStore> store;
-        std::unique_ptr<Subscription> subscription;
+        std::unique_ptr<Subscription> subscription;  // none for an entry with a fault
+        std::string fault;
     };
 
     // Connects again wherever a disconnect needs mending, at most every kMendEvery.

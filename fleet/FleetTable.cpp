@@ -12,7 +12,18 @@ namespace kova {
 
 namespace {
 
-constexpr const char* kRowFormat = "%-16.16s %-21.21s %-12.12s %-12.12s %-25.25s %4d %4d %8.3f  %-17s %s";
+// The columns' widths in display columns; the fault field takes what is left.
+constexpr int kNameColumns = 16;
+constexpr int kAddressColumns = 21;
+constexpr int kLinkColumns = 12;
+constexpr int kStateColumns = 12;
+constexpr int kStatusColumns = 25;
+constexpr int kWarningColumns = 17;
+
+// A cell and the blank after it.
+std::string cell(std::string_view text, int columns) {
+    return fitColumns(text, columns) + ' ';
+}
 
 bool inAlarm(const StatusRecord& record) {
     for (const std::string& code :
@@ -44,13 +55,24 @@ FleetRow fleetRow(const FleetVehicle& vehicle) {
     const StatusRecord& r = vehicle.record;
     const ControllerAddress& a = vehicle.address;
     FleetRow row;
+    row.text = cell(a.name, kNameColumns) + cell(a.host + ":" + std::to_string(a.port), kAddressColumns);
+    if (!vehicle.startError.empty()) {
+        row.text += cell("not started", kLinkColumns) + displayText(vehicle.startError);
+        row.look = RowLook::Failed;
+        return row;
+    }
+    row.text += cell(vehicle.link.word(), kLinkColumns);
     const bool received = vehicle.link.kind != LinkState::Kind::Waiting;
-    row.text =
-        fmt::sprintf(kRowFormat, displayText(a.name), displayText(a.host) + ":" + std::to_string(a.port),
-                     vehicle.link.word(), received ? protocol::operationStateName(r.operationState) : "-",
-                     received ? statusText(r) : "-", r.currentPo, r.goalPo,
-                     static_cast<double>(static_cast<float>(r.actualVelocity) * 0.0001f),
-                     codes(r.alarmWarning), codes(r.alarmFault));
+    if (received) {
+        row.text += cell(protocol::operationStateName(r.operationState), kStateColumns) +
+                    cell(statusText(r), kStatusColumns) +
+                    fmt::sprintf("%4d %4d %8.3f  ", r.currentPo, r.goalPo,
+                                 static_cast<double>(static_cast<float>(r.actualVelocity) * 0.0001f)) +
+                    cell(codes(r.alarmWarning), kWarningColumns) + codes(r.alarmFault);
+    } else {
+        row.text += cell("-", kStateColumns) + cell("-", kStatusColumns) +
+                    fmt::sprintf("%4s %4s %8s  ", "-", "-", "-") + cell("-", kWarningColumns) + "-";
+    }
     if (vehicle.link.kind == LinkState::Kind::Silent) {
         row.look = RowLook::Silent;
     } else if (inAlarm(r)) {
@@ -66,14 +88,23 @@ std::string fleetTitle(const std::vector<FleetVehicle>& vehicles) {
     std::size_t silent = 0;
     std::size_t waiting = 0;
     std::size_t alarm = 0;
+    std::size_t failed = 0;
     for (const FleetVehicle& vehicle : vehicles) {
+        if (!vehicle.startError.empty()) {
+            ++failed;
+            continue;
+        }
         live += vehicle.link.kind == LinkState::Kind::Live ? 1 : 0;
         silent += vehicle.link.kind == LinkState::Kind::Silent ? 1 : 0;
         waiting += vehicle.link.kind == LinkState::Kind::Waiting ? 1 : 0;
         alarm += inAlarm(vehicle.record) ? 1 : 0;
     }
-    return fmt::format("fleet: {} vehicles, {} live, {} silent, {} waiting, {} in alarm", vehicles.size(),
-                       live, silent, waiting, alarm);
+    std::string title = fmt::format("fleet: {} vehicles, {} live, {} silent, {} waiting, {} in alarm",
+                                    vehicles.size(), live, silent, waiting, alarm);
+    if (failed > 0) {
+        title += fmt::format(", {} not started", failed);
+    }
+    return title;
 }
 
 void FleetSelection::move(long delta, std::size_t count, std::size_t visibleRows) {

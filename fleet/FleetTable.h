@@ -15,6 +15,7 @@ struct FleetVehicle {
     ControllerAddress address;
     LinkState link;
     StatusRecord record;
+    std::string startError;  // why the vehicle could not start; empty when it did
 };
 
 // How a row looks: the ones in trouble stand out.
@@ -23,6 +24,7 @@ enum class RowLook {
     Waiting,  // nothing received yet
     Silent,   // the stream has gone quiet
     Alarm,    // a warning or fault code is raised
+    Failed,   // the vehicle could not start: the row says why
 };
 
 struct FleetRow {
@@ -32,8 +34,10 @@ struct FleetRow {
 
 // The fleet table as text: a heading, one row per vehicle (name, host and base port, the link in the
 // monitor title's words, operation state and status, current and goal point, actual velocity in m/s,
-// warning and fault codes) and a title that counts the vehicles live, silent and in alarm. Controller
-// texts are shown safely (TextCells). Pure; any thread.
+// warning and fault codes) and a title that counts the vehicles live, silent and in alarm, and the
+// ones that could not start. A vehicle that has never reported shows "-" in every value column; one
+// that could not start says why from the state column on. Cells are cut and padded by display
+// columns, and controller texts are shown safely (TextCells). Pure; any thread.
 std::string fleetHeading();
 FleetRow fleetRow(const FleetVehicle& vehicle);
 std::string fleetTitle(const std::vector<FleetVehicle>& vehicles);

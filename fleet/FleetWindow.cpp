@@ -2,6 +2,7 @@
 
 #include <curses.h>
 
+#include "base/TextCells.h"
 #include "ui/Screen.h"
 
 namespace kova {
@@ -13,6 +14,7 @@ attr_t lookAttributes(RowLook look) {
         case RowLook::Silent:
             return A_BOLD | COLOR_PAIR(kSilentRowPair);
         case RowLook::Alarm:
+        case RowLook::Failed:
             return A_BOLD | COLOR_PAIR(kAlarmRowPair);
         case RowLook::Waiting:
             return A_DIM;
@@ -72,8 +74,9 @@ void FleetWindow::drawTable(const std::vector<FleetVehicle>& vehicles) {
         }
         wattrset(bodyWin, look);
         const int row = static_cast<int>(i - selection_.top) + 1;
-        mvwaddnstr(bodyWin, row, 0, rows[i].text.data(),
-                   std::min<int>(static_cast<int>(rows[i].text.size()), getmaxx(bodyWin)));
+        // Cut by display columns: a wide character past the edge would wrap onto the next row.
+        const std::string shown = fitColumns(rows[i].text, getmaxx(bodyWin), false);
+        mvwaddnstr(bodyWin, row, 0, shown.data(), static_cast<int>(shown.size()));
         if (i == selection_.selected) {
             wclrtoeol(bodyWin);  // the whole row in reverse video
         }

@@ -128,6 +128,21 @@ TEST_F(ConfigurationTest, LaterElementWithoutPortFailsButKeepsTheEntriesBeforeIt
     const auto log = records();
     ASSERT_EQ(log.size(), 2u);
     EXPECT_EQ(log[1].rfind("[error] Loading a configuration file is failed: ", 0), 0u) << log[1];
+
+    // The fleet's list has every element, each with why it cannot be used.
+    load(R"({"connection": [{"name": "a", "IP": "h", "port": 1}, {"name": "b", "IP": "h", "port": "x"}, 7,
+                            {"IP": "h", "port": 3}, {"name": "e", "IP": "h", "port": 5}]})");
+    std::vector<std::string> faults;
+    for (const ConnectionEntry& entry : loaded_.entries) {
+        faults.push_back(entry.address.name + ": " + entry.fault);
+    }
+    EXPECT_EQ(faults.size(), 5u);
+    EXPECT_EQ(faults[0], "a: ");
+    EXPECT_EQ(faults[1].rfind("b: \"port\" unusable: ", 0), 0u) << faults[1];
+    EXPECT_EQ(faults[2], ": not an object");
+    EXPECT_EQ(faults[3], ": no \"name\"");
+    EXPECT_EQ(faults[4], "e: ");
+    EXPECT_EQ(names(), (std::vector<std::string>{"a"}));
 }
 
 // Every kind of defect gives false, one error record after the "found" record, and no exception.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "base/TextCells.h"
 #include "base/Version.h"
 #include "monitor/StatusRows.h"
 #include "net/Context.h"
@@ -10,6 +11,20 @@
 #include "ui/Screen.h"
 
 namespace kova {
+
+std::string monitorTitle(const ControllerAddress& controller, int columns) {
+    const std::string title = std::string("monitor:   system_name<106>  -= kovaConsoleOHV v") +
+                              kConsoleVersion + " (" + controller.name + ":" + controller.host +
+                              ") =-    version<101> release<102>";
+    std::string shown;
+    std::string piece;
+    int width = 0;
+    int used = 0;
+    for (TextCells cells(title); cells.next(piece, width) && used + width <= columns; used += width) {
+        shown += piece;
+    }
+    return shown;
+}
 
 MonitorWindow::MonitorWindow() = default;
 
@@ -42,13 +57,9 @@ void MonitorWindow::prepareBody() {
 }
 
 void MonitorWindow::writeCaption(int /*cols*/) {
-    const std::string title = std::string("monitor:   system_name<106>  -= kovaConsoleOHV v") +
-                              kConsoleVersion + " (" + controller_.name + ":" + controller_.host +
-                              ") =-    version<101> release<102>";
-    // The host comes from conf.json: written as data, and cut before the link indicator, which
-    // keeps the last columns however narrow the terminal.
-    const int room = std::max(0, getmaxx(titleWin) - kLinkField - 1);
-    mvwaddnstr(titleWin, 0, 0, title.data(), std::min(room, static_cast<int>(title.size())));
+    // Cut before the link indicator, which keeps the last columns however narrow the terminal.
+    const std::string title = monitorTitle(controller_, std::max(0, getmaxx(titleWin) - kLinkField - 1));
+    mvwaddnstr(titleWin, 0, 0, title.data(), static_cast<int>(title.size()));
     writeLink();
     besideShown_.clear();  // the bar was painted over it: the next redraw writes it again
 }

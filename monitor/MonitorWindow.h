@@ -15,6 +15,12 @@
 
 namespace kova {
 
+// The monitor's title for `controller`, as the screen shows it and cut to `columns` display columns:
+// the vehicle's name and host come from the configuration file and are written as every received
+// text is (TextCells), so a line break or an escape sequence in them cannot cut or move the title.
+// Pure.
+std::string monitorTitle(const ControllerAddress& controller, int columns);
+
 // The top window: the controller's published status (base port + 1), redrawn every 200 ms.
 class MonitorWindow : public CursesWindow {
 public:

@@ -29,8 +29,10 @@ public:
     static constexpr std::chrono::milliseconds kGather{10};
     static constexpr std::chrono::milliseconds kMendEvery{500};
 
-    // Makes, subscribes and connects one status socket per vehicle (base port + 1). A vehicle whose
-    // socket cannot be made keeps the failure as its start error and stays silent. Main thread.
+    // Makes, subscribes and connects one status socket per vehicle (base port + 1), each message kept
+    // within kStatusLimits as the monitor keeps it (a cut one is counted in the vehicle's record). A
+    // vehicle whose socket cannot be made keeps the failure as its start error and stays silent.
+    // Main thread.
     FleetReceiver(zmq::context_t& context, const std::vector<ControllerAddress>& vehicles);
     FleetReceiver(const FleetReceiver&) = delete;
     FleetReceiver& operator=(const FleetReceiver&) = delete;

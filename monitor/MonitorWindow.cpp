@@ -26,6 +26,12 @@ std::string monitorTitle(const ControllerAddress& controller, int columns) {
     return shown;
 }
 
+std::string statusCutText(std::uint64_t messages, std::uint64_t frames) {
+    return std::to_string(messages) + (messages == 1 ? " msg" : " msgs") + " over " +
+           std::to_string(kStatusLimits.frames) + " frames/1 MiB: " + std::to_string(frames) +
+           " frames dropped";
+}
+
 MonitorWindow::MonitorWindow() = default;
 
 MonitorWindow::~MonitorWindow() = default;
@@ -46,8 +52,10 @@ void MonitorWindow::show(StatusStore& store, const ControllerAddress& controller
 void MonitorWindow::create(int cols, int top, int height, const ControllerAddress& controller) {
     controller_ = controller;
     create(cols, top, height);
-    subscription_ = std::make_unique<Subscription>(
-        messagingContext(), controller.endpoint(protocol::kStatusPortOffset), "Network status");
+    subscription_ =
+        std::make_unique<Subscription>(messagingContext(), controller.endpoint(protocol::kStatusPortOffset),
+                                       "Network status", kStatusLimits);
+    subscription_->onCut([this](const MessageCut& cut) { status_.noteCut(cut.frames); });
     startError_ = subscription_->startError();
 }
 
@@ -101,7 +109,12 @@ void MonitorWindow::drawStatus(Poco::Timer& /*timer*/) {
     StatusStore& shown = *shown_;
     const std::vector<StatusItem> items = formatStatusItems(shown.snapshot());
     const LinkState link = LinkState::at(shown.newestArrival(), std::chrono::steady_clock::now());
-    const Beside beside = beside_ ? beside_() : Beside{};
+    Beside beside = beside_ ? beside_() : Beside{};
+    if (const std::uint64_t cut = shown.cutMessages(); cut > 0) {
+        beside.text =
+            statusCutText(cut, shown.droppedFrames()) + (beside.text.empty() ? "" : "  ") + beside.text;
+        beside.alert = true;
+    }
     ScreenLock lock;
     if (bodyWin == nullptr) {
         return;

@@ -104,9 +104,9 @@ Figures runCase(bool bounded, kova::MessageLimits limits, std::size_t count, std
     if (child == 0) {
         close(pipeEnds[0]);
         const std::string fd = std::to_string(pipeEnds[1]);
-        const std::string frames = std::to_string(limits.frames);
+        const char* stream = limits.frames == kova::kStatusLimits.frames ? "status" : "log";
         execl("/proc/self/exe", "bench_message_bounds", "receive", endpoint.c_str(), bounded ? "1" : "0",
-              frames.c_str(), fd.c_str(), static_cast<char*>(nullptr));
+              stream, fd.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
     close(pipeEnds[1]);
@@ -119,10 +119,18 @@ Figures runCase(bool bounded, kova::MessageLimits limits, std::size_t count, std
         }
     } while (true);
     sendFrames(pub, count, bytes);
-    pub.send(zmq::str_buffer("end"), zmq::send_flags::none);
+    // Until it comes: a frame over the stream's limit ends the connection, and what follows it is
+    // lost until the subscriber connects again.
     Figures figures{-1, -1};
-    if (read(pipeEnds[0], &figures, sizeof figures) != sizeof figures) {
-        figures = {-1, -1};
+    for (;;) {
+        pub.send(zmq::str_buffer("end"), zmq::send_flags::dontwait);
+        pollfd ready{pipeEnds[0], POLLIN, 0};
+        if (poll(&ready, 1, 50) == 1) {
+            if (read(pipeEnds[0], &figures, sizeof figures) != sizeof figures) {
+                figures = {-1, -1};
+            }
+            break;
+        }
     }
     close(pipeEnds[0]);
     waitpid(child, nullptr, 0);
@@ -133,7 +141,8 @@ Figures runCase(bool bounded, kova::MessageLimits limits, std::size_t count, std
 
 int main(int argc, char** argv) {
     if (argc == 6 && std::strcmp(argv[1], "receive") == 0) {
-        const kova::MessageLimits limits{std::stoul(argv[4]), kova::kStatusLimits.bytes};
+        const kova::MessageLimits limits =
+            std::strcmp(argv[4], "status") == 0 ? kova::kStatusLimits : kova::kLogLimits;
         return receive(argv[2], std::strcmp(argv[3], "1") == 0, limits, std::stoi(argv[5]));
     }
     const struct {

@@ -4,6 +4,7 @@
 #include <malloc.h>
 #endif
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <thread>
@@ -38,7 +39,9 @@ void Subscription::open() {
     static std::atomic<unsigned> serial{0};
     socket_ = zmq::socket_t(context_, zmq::socket_type::sub);
     socket_.set(zmq::sockopt::linger, 0);
-    socket_.set(zmq::sockopt::maxmsgsize, static_cast<int64_t>(kMaxMessageBytes));
+    socket_.set(
+        zmq::sockopt::maxmsgsize,
+        static_cast<int64_t>(std::min(limits_.frameBytes, static_cast<std::size_t>(kMaxMessageBytes))));
     socket_.set(zmq::sockopt::reconnect_ivl, kReconnectMs);
     socket_.set(zmq::sockopt::reconnect_ivl_max, kReconnectMaxMs);
     socket_.set(zmq::sockopt::rcvtimeo, kQuietCheckMs);

@@ -131,22 +131,24 @@ TEST(Subscription, AMessagingErrorIsReportedAndTheStreamGoesOn) {
     sigaction(SIGUSR1, &previous, nullptr);
 }
 
-// A frame over the size limit costs the connection for a moment, never the process's memory, and
-// the next message of normal size arrives.
+// A frame over its stream's size limit costs the connection for a moment, never the process's
+// memory, and the next message of normal size arrives.
 TEST(Subscription, AFrameOverTheLimitIsRefusedAndTheLinkRecovers) {
-    SubscriptionRun run;
-    ASSERT_TRUE(run.deliver("small"));
-    const std::string huge(Subscription::kMaxMessageBytes + 1, 'h');
-    run.publish(huge);
-    EXPECT_TRUE(run.deliver("after the big one"));
-    EXPECT_FALSE(run.has(huge));
-    EXPECT_TRUE(run.errors().empty()) << "a refused frame is the library's business, not an error";
+    for (const MessageLimits& limits : {kLogLimits, kStatusLimits}) {
+        SubscriptionRun run(limits);
+        ASSERT_TRUE(run.deliver("small"));
+        const std::string huge(limits.frameBytes + 1, 'h');
+        run.publish(huge);
+        EXPECT_TRUE(run.deliver("after the big one"));
+        EXPECT_FALSE(run.has(huge)) << limits.frameBytes;
+        EXPECT_TRUE(run.errors().empty()) << "a refused frame is the library's business, not an error";
+    }
 }
 
 // One message keeps at most the stream's frames and bytes; the rest is let go and told, and the
 // stream goes on whole.
 TEST(Subscription, AMessageKeepsWhatItsLimitsAllowAndTellsTheRest) {
-    SubscriptionRun run(MessageLimits{3, 1000});
+    SubscriptionRun run(MessageLimits{3, 1000, 1000});
     ASSERT_TRUE(run.deliver("joined"));
     const auto send = [&](const std::string& first, std::size_t count, std::size_t bytes) {
         zmq::multipart_t message;

@@ -21,8 +21,11 @@ FleetReceiver::FleetReceiver(zmq::context_t& context, const std::vector<Connecti
         vehicle.store = std::make_unique<StatusStore>();
         vehicle.fault = entry.fault;
         if (entry.fault.empty()) {
-            vehicle.subscription = std::make_unique<Subscription>(
-                context, address.endpoint(protocol::kStatusPortOffset), "Network status " + address.name);
+            vehicle.subscription =
+                std::make_unique<Subscription>(context, address.endpoint(protocol::kStatusPortOffset),
+                                               "Network status " + address.name, kStatusLimits);
+            StatusStore* store = vehicle.store.get();
+            vehicle.subscription->onCut([store](const MessageCut& cut) { store->noteCut(cut.frames); });
         }
         vehicles_.push_back(std::move(vehicle));
     }

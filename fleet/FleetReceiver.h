@@ -29,9 +29,10 @@ public:
     static constexpr std::chrono::milliseconds kGather{10};
     static constexpr std::chrono::milliseconds kMendEvery{500};
 
-    // Makes, subscribes and connects one status socket per usable entry (base port + 1). An entry
-    // with a fault gets none and keeps the fault as its start error; a vehicle whose socket cannot be
-    // made keeps that failure and stays silent. Main thread.
+    // Makes, subscribes and connects one status socket per usable entry (base port + 1), each message
+    // kept within kStatusLimits as the monitor keeps it (a cut one is counted in the vehicle's record).
+    // An entry with a fault gets none and keeps the fault as its start error; a vehicle whose socket
+    // cannot be made keeps that failure and stays silent. Main thread.
     FleetReceiver(zmq::context_t& context, const std::vector<ConnectionEntry>& vehicles);
     FleetReceiver(const FleetReceiver&) = delete;
     FleetReceiver& operator=(const FleetReceiver&) = delete;

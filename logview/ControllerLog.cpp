@@ -18,17 +18,52 @@ ControllerLog::~ControllerLog() {
     }
 }
 
-std::string ControllerLog::pathFor(const std::string& connectionName) {
-    std::string safe;
-    for (const char c : connectionName) {
+std::string ControllerLog::fileStemFor(const std::string& connectionName) {
+    if (connectionName.empty()) {
+        return "controller";
+    }
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string stem;
+    for (std::size_t i = 0; i < connectionName.size(); ++i) {
+        const char c = connectionName[i];
         const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                           c == '.' || c == '-' || c == '_';
-        safe += plain ? c : '_';
+                           c == '-' || c == '_' || (c == '.' && i > 0);
+        if (plain) {
+            stem += c;
+        } else {
+            const auto byte = static_cast<unsigned char>(c);
+            stem += '%';
+            stem += kHex[byte >> 4];
+            stem += kHex[byte & 0x0F];
+        }
     }
-    if (safe.empty() || safe.find_first_not_of('.') == std::string::npos) {
-        safe = "controller";  // no name, or one that would name a folder
+    // Rotation turns "<stem>.log" into "<stem>.<n>.log" for n up to kKeptFiles.
+    const std::size_t limit =
+        kMaxFileName - std::string(".log").size() - 1 - std::to_string(kKeptFiles).size();
+    if (stem.size() <= limit) {
+        return stem;
     }
-    return "log/" + safe + ".log";
+    // FNV-1a of the whole name: the cut part alone would let long names that differ late collide.
+    std::uint64_t hash = 0xcbf29ce484222325ULL;
+    for (const char c : connectionName) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3ULL;
+    }
+    std::string tail = "~";
+    for (int shift = 60; shift >= 0; shift -= 4) {
+        tail += kHex[(hash >> shift) & 0x0F];
+    }
+    std::size_t cut = limit - tail.size();
+    // Never inside a %XX.
+    if (stem[cut - 1] == '%') {
+        cut -= 1;
+    } else if (stem[cut - 2] == '%') {
+        cut -= 2;
+    }
+    return stem.substr(0, cut) + tail;
+}
+
+std::string ControllerLog::pathFor(const std::string& connectionName) {
+    return "log/" + fileStemFor(connectionName) + ".log";
 }
 
 std::string ControllerLog::open(const std::string& connectionName) {

@@ -27,9 +27,19 @@ public:
     ControllerLog(const ControllerLog&) = delete;
     ControllerLog& operator=(const ControllerLog&) = delete;
 
-    // "log/<name>.log" with the name made safe for a file name (anything but letters, digits, '.',
-    // '-' and '_' becomes '_'); "log/controller.log" when there is no name. Pure.
+    // The longest file name (bytes) the file systems the console runs on take (NAME_MAX).
+    static constexpr std::size_t kMaxFileName = 255;
+
+    // "log/<name>.log" with the connection name written one-to-one as a file name, so two
+    // connections never share a file and a file's name tells whose it is: letters, digits, '-', '_'
+    // and '.' stay as they are (except a leading '.', which would hide the file or name a folder),
+    // every other byte becomes %XX (upper-case hex, '%' itself included). A name too long for the
+    // file system, counting the ".<n>" that rotation adds, is cut and ends in '~' and a hash of the
+    // whole name ('~' never appears otherwise, so a cut name never meets an uncut one).
+    // "log/controller.log" when there is no name. Pure.
     static std::string pathFor(const std::string& connectionName);
+    // The part between "log/" and ".log". Pure.
+    static std::string fileStemFor(const std::string& connectionName);
 
     // Opens (appending; the folder is made) the file for `connectionName`, closing any file opened
     // before. Returns why it cannot be written, or empty text. The thread that writes.

@@ -23,6 +23,12 @@ void writeRows(WINDOW* body, int top, const std::vector<std::string>& rows) {
 
 }  // namespace
 
+std::string logCutText(const MessageCut& cut, std::uint64_t framesInAll) {
+    return "Network log: message over " + std::to_string(kLogLimits.frames) + " lines/1 MiB, " +
+           std::to_string(cut.frames) + " lines (" + std::to_string(cut.bytes) + " bytes) dropped, " +
+           std::to_string(framesInAll) + " in all";
+}
+
 LogWindow::LogWindow() = default;
 
 LogWindow::~LogWindow() = default;
@@ -34,7 +40,11 @@ void LogWindow::create(int cols, int top, int height) {
 
 std::string LogWindow::attach(const ControllerAddress& controller, const std::string& fileName, bool fresh) {
     auto subscription = std::make_unique<Subscription>(
-        messagingContext(), controller.endpoint(protocol::kLogPortOffset), "Network log");
+        messagingContext(), controller.endpoint(protocol::kLogPortOffset), "Network log", kLogLimits);
+    subscription->onCut([this](const MessageCut& cut) {
+        droppedFrames_ += cut.frames;  // the log thread's
+        print(logCutText(cut, droppedFrames_));
+    });
     std::string error = subscription->startError();
     if (fresh) {
         startOver();

@@ -19,6 +19,10 @@
 
 namespace kova {
 
+// The line the log shows after a message that held more than kLogLimits allow: "Network log:
+// message over 64 lines/1 MiB, 999936 lines (0 bytes) dropped, 999936 in all". Pure.
+std::string logCutText(const MessageCut& cut, std::uint64_t framesInAll);
+
 // The middle window: the controller's published log (base port + 4) as numbered, scrolling lines.
 class LogWindow : public CursesWindow {
 public:
@@ -43,9 +47,10 @@ public:
     std::string keepLines(const std::string& fileName) { return file_.open(fileName); }
 
     // The log thread's body: prints every frame of every received message of the attached stream as
-    // a line (and keeps it in the controller's log file) until stopped or the context is shut down;
-    // waits while no stream is attached. A messaging error becomes a line of its own ("Network log:
-    // zmq error, ...") and the loop goes on with a fresh socket.
+    // a line (as many as kLogLimits allow; a line of logCutText tells what was dropped) (and keeps it in the
+    // controller's log file) until stopped or the context is shut down; waits while no stream is attached. A
+    // messaging error becomes a line of its own ("Network log: zmq error, ...") and the loop goes on with a
+    // fresh socket.
     void receiveLoop();
 
     // Ends receiveLoop from any thread, attached or not.
@@ -130,6 +135,7 @@ private:
     std::string nextFile_;
     std::atomic<bool> receiving_{false};  // set by the log thread as it takes a stream
     ControllerLog file_;                  // the log thread's
+    std::uint64_t droppedFrames_ = 0;     // frames let go of cut messages; the log thread's
     std::function<void(std::uint32_t, const std::string&)> tap_;
 };
 

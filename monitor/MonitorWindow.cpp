@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "base/TextCells.h"
 #include "base/Version.h"
 #include "monitor/StatusRows.h"
 #include "net/Context.h"
@@ -10,6 +11,26 @@
 #include "ui/Screen.h"
 
 namespace kova {
+
+std::string monitorTitle(const ControllerAddress& controller, int columns) {
+    const std::string title = std::string("monitor:   system_name<106>  -= kovaConsoleOHV v") +
+                              kConsoleVersion + " (" + controller.name + ":" + controller.host +
+                              ") =-    version<101> release<102>";
+    std::string shown;
+    std::string piece;
+    int width = 0;
+    int used = 0;
+    for (TextCells cells(title); cells.next(piece, width) && used + width <= columns; used += width) {
+        shown += piece;
+    }
+    return shown;
+}
+
+std::string statusCutText(std::uint64_t messages, std::uint64_t frames) {
+    return std::to_string(messages) + (messages == 1 ? " msg" : " msgs") + " over " +
+           std::to_string(kStatusLimits.frames) + " frames/1 MiB: " + std::to_string(frames) +
+           " frames dropped";
+}
 
 MonitorWindow::MonitorWindow() = default;
 
@@ -31,8 +52,10 @@ void MonitorWindow::show(StatusStore& store, const ControllerAddress& controller
 void MonitorWindow::create(int cols, int top, int height, const ControllerAddress& controller) {
     controller_ = controller;
     create(cols, top, height);
-    subscription_ = std::make_unique<Subscription>(
-        messagingContext(), controller.endpoint(protocol::kStatusPortOffset), "Network status");
+    subscription_ =
+        std::make_unique<Subscription>(messagingContext(), controller.endpoint(protocol::kStatusPortOffset),
+                                       "Network status", kStatusLimits);
+    subscription_->onCut([this](const MessageCut& cut) { status_.noteCut(cut.frames); });
     startError_ = subscription_->startError();
 }
 
@@ -42,13 +65,9 @@ void MonitorWindow::prepareBody() {
 }
 
 void MonitorWindow::writeCaption(int /*cols*/) {
-    const std::string title = std::string("monitor:   system_name<106>  -= kovaConsoleOHV v") +
-                              kConsoleVersion + " (" + controller_.name + ":" + controller_.host +
-                              ") =-    version<101> release<102>";
-    // The host comes from conf.json: written as data, and cut before the link indicator, which
-    // keeps the last columns however narrow the terminal.
-    const int room = std::max(0, getmaxx(titleWin) - kLinkField - 1);
-    mvwaddnstr(titleWin, 0, 0, title.data(), std::min(room, static_cast<int>(title.size())));
+    // Cut before the link indicator, which keeps the last columns however narrow the terminal.
+    const std::string title = monitorTitle(controller_, std::max(0, getmaxx(titleWin) - kLinkField - 1));
+    mvwaddnstr(titleWin, 0, 0, title.data(), static_cast<int>(title.size()));
     writeLink();
     besideShown_.clear();  // the bar was painted over it: the next redraw writes it again
 }
@@ -90,7 +109,12 @@ void MonitorWindow::drawStatus(Poco::Timer& /*timer*/) {
     StatusStore& shown = *shown_;
     const std::vector<StatusItem> items = formatStatusItems(shown.snapshot());
     const LinkState link = LinkState::at(shown.newestArrival(), std::chrono::steady_clock::now());
-    const Beside beside = beside_ ? beside_() : Beside{};
+    Beside beside = beside_ ? beside_() : Beside{};
+    if (const std::uint64_t cut = shown.cutMessages(); cut > 0) {
+        beside.text =
+            statusCutText(cut, shown.droppedFrames()) + (beside.text.empty() ? "" : "  ") + beside.text;
+        beside.alert = true;
+    }
     ScreenLock lock;
     if (bodyWin == nullptr) {
         return;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -14,6 +15,16 @@
 #include "ui/CursesWindow.h"
 
 namespace kova {
+
+// The monitor's title for `controller`, as the screen shows it and cut to `columns` display columns:
+// the vehicle's name and host come from the configuration file and are written as every received
+// text is (TextCells), so a line break or an escape sequence in them cannot cut or move the title.
+// Pure.
+std::string monitorTitle(const ControllerAddress& controller, int columns);
+
+// The note the title shows once status messages came with more than kStatusLimits allow:
+// "3 msgs over 4 frames/1 MiB: 8999988 frames dropped". Pure.
+std::string statusCutText(std::uint64_t messages, std::uint64_t frames);
 
 // The top window: the controller's published status (base port + 1), redrawn every 200 ms.
 class MonitorWindow : public CursesWindow {
@@ -37,7 +48,8 @@ public:
     void onReceived(std::function<void(const zmq::multipart_t&)> tap) { tap_ = std::move(tap); }
 
     // A text shown left of the link indicator, asked at every redraw (the recorder's state), and
-    // whether it must stand out. Set before the timer starts.
+    // whether it must stand out; after statusCutText, in the alert colour, once the shown record
+    // had a message cut. Set before the timer starts.
     struct Beside {
         std::string text;
         bool alert = false;

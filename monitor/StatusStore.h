@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <limits>
 #include <mutex>
 #include <optional>
@@ -31,6 +32,15 @@ public:
     void noteArrival(std::chrono::steady_clock::time_point at = std::chrono::steady_clock::now()) {
         newest_.store(at.time_since_epoch().count(), std::memory_order_relaxed);
     }
+    // Notes a message cut to the stream's limits, of which `frames` frames were let go. Any thread.
+    void noteCut(std::uint64_t frames) {
+        cutMessages_.fetch_add(1, std::memory_order_relaxed);
+        droppedFrames_.fetch_add(frames, std::memory_order_relaxed);
+    }
+    // Messages cut so far, and the frames let go of them. Any thread.
+    std::uint64_t cutMessages() const { return cutMessages_.load(std::memory_order_relaxed); }
+    std::uint64_t droppedFrames() const { return droppedFrames_.load(std::memory_order_relaxed); }
+
     // When the newest message arrived; nothing before the first. Any thread.
     std::optional<std::chrono::steady_clock::time_point> newestArrival() const;
 
@@ -44,6 +54,8 @@ private:
     mutable std::mutex mutex_;
     StatusRecord record_;
     std::atomic<std::chrono::steady_clock::rep> newest_{kNever};
+    std::atomic<std::uint64_t> cutMessages_{0};
+    std::atomic<std::uint64_t> droppedFrames_{0};
 };
 
 // Notes the arrival of a received status message and stores its frames 1 and 2; frames past the

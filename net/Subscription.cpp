@@ -1,5 +1,10 @@
 #include "net/Subscription.h"
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <thread>
@@ -19,8 +24,9 @@ void pauseWhileRunning(const std::atomic<bool>& running, int ms) {
 
 }  // namespace
 
-Subscription::Subscription(zmq::context_t& context, std::string endpoint, std::string label)
-    : context_(context), endpoint_(std::move(endpoint)), label_(std::move(label)) {
+Subscription::Subscription(zmq::context_t& context, std::string endpoint, std::string label,
+                           MessageLimits limits)
+    : context_(context), endpoint_(std::move(endpoint)), label_(std::move(label)), limits_(limits) {
     try {
         open();
     } catch (const zmq::error_t& e) {
@@ -33,7 +39,9 @@ void Subscription::open() {
     static std::atomic<unsigned> serial{0};
     socket_ = zmq::socket_t(context_, zmq::socket_type::sub);
     socket_.set(zmq::sockopt::linger, 0);
-    socket_.set(zmq::sockopt::maxmsgsize, static_cast<int64_t>(kMaxMessageBytes));
+    socket_.set(
+        zmq::sockopt::maxmsgsize,
+        static_cast<int64_t>(std::min(limits_.frameBytes, static_cast<std::size_t>(kMaxMessageBytes))));
     socket_.set(zmq::sockopt::reconnect_ivl, kReconnectMs);
     socket_.set(zmq::sockopt::reconnect_ivl_max, kReconnectMaxMs);
     socket_.set(zmq::sockopt::rcvtimeo, kQuietCheckMs);
@@ -68,6 +76,30 @@ void Subscription::mendDisconnects() {
     }
 }
 
+bool Subscription::receiveOne(zmq::multipart_t& message, zmq::recv_flags flags,
+                              const MessageHandler& onMessage) {
+    MessageCut cut;
+    if (!receiveBounded(socket_, message, limits_, cut, flags)) {
+        return false;
+    }
+    onMessage(message);
+    if (!cut) {
+        return true;
+    }
+    if (onCut_) {
+        onCut_(cut);
+    }
+#if defined(__GLIBC__)
+    // libzmq hands a message over only once all of it has arrived and holds it in its own queue
+    // meanwhile (64 bytes a frame besides the data), which no socket option bounds. What a flood of
+    // frames left there is free again now, but the allocator keeps it; give it back to the system.
+    if (cut.frames > kTrimAfterFrames || cut.bytes > static_cast<std::uint64_t>(kMaxMessageBytes)) {
+        malloc_trim(0);
+    }
+#endif
+    return true;
+}
+
 std::size_t Subscription::take(std::size_t budget, const MessageHandler& onMessage,
                                const ErrorHandler& onError) {
     std::size_t taken = 0;
@@ -80,11 +112,9 @@ std::size_t Subscription::take(std::size_t budget, const MessageHandler& onMessa
             open();
         }
         for (; taken < budget; ++taken) {
-            message.clear();
-            if (!message.recv(socket_, ZMQ_DONTWAIT)) {
+            if (!receiveOne(message, zmq::recv_flags::dontwait, onMessage)) {
                 break;
             }
-            onMessage(message);
         }
     } catch (const zmq::error_t& e) {
         if (e.num() == ETERM) {
@@ -107,20 +137,16 @@ void Subscription::run(const std::atomic<bool>& running, const MessageHandler& o
             if (!socket_) {
                 open();
             }
-            message.clear();
             // What is queued is taken without waiting; once the queue is empty the window may draw
             // what it took, and the loop waits for the next message. A wait that ends with nothing
             // looks for a disconnect to mend.
-            if (message.recv(socket_, ZMQ_DONTWAIT)) {
-                onMessage(message);
+            if (receiveOne(message, zmq::recv_flags::dontwait, onMessage)) {
                 continue;
             }
             if (onIdle) {
                 onIdle();
             }
-            if (message.recv(socket_)) {
-                onMessage(message);
-            } else {
+            if (!receiveOne(message, zmq::recv_flags::none, onMessage)) {
                 mendDisconnects();
             }
         } catch (const zmq::error_t& e) {

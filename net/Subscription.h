@@ -1,11 +1,14 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <string>
 
 #include <zmq.hpp>
 #include <zmq_addon.hpp>
+
+#include "net/BoundedReceive.h"
 
 namespace kova {
 
@@ -13,11 +16,12 @@ namespace kova {
 // the loop that receives from it on the window's thread.
 //
 // The socket has linger 0 (closing never waits), takes every message (empty subscription), refuses
-// any message over kMaxMessageBytes, and backs off its reconnect attempts from 100 ms to 1 s while
-// the controller is away, so an absent controller costs almost no CPU and a returning one is still
-// picked up within a second.
+// any frame over its stream's MessageLimits::frameBytes (at most kMaxMessageBytes), keeps of each message
+// only what its stream's MessageLimits allow (the rest is let go and told to the cut handler), and backs off
+// its reconnect attempts from 100 ms to 1 s while the controller is away, so an absent controller costs
+// almost no CPU and a returning one is still picked up within a second.
 //
-// libzmq ends a connection that breaks its rules (a message over the limit) for good: it does not
+// libzmq ends a connection that breaks its rules (a frame over the limit) for good: it does not
 // reconnect as it does when the peer goes away. The loop therefore looks at the socket's own
 // disconnect events whenever the stream has been quiet for kQuietCheckMs, and connects again itself,
 // so a hostile frame costs the link a moment, never the console's memory and never the stream. The
@@ -27,8 +31,13 @@ public:
     using MessageHandler = std::function<void(zmq::multipart_t& message)>;
     using ErrorHandler = std::function<void(const std::string& text)>;
     using IdleHandler = std::function<void()>;
+    using CutHandler = std::function<void(const MessageCut& cut)>;
 
+    // The largest frame any stream takes.
     static constexpr int kMaxMessageBytes = 1 << 20;
+    // A cut message that let go of more frames than this (or more than kMaxMessageBytes) has the
+    // freed memory handed back to the system.
+    static constexpr std::uint64_t kTrimAfterFrames = 4096;
     static constexpr int kReconnectMs = 100;
     static constexpr int kReconnectMaxMs = 1000;
     static constexpr int kRetryPauseMs = 500;
@@ -37,12 +46,17 @@ public:
 
     // Makes, subscribes and connects the socket. A messaging failure is not thrown: it is kept as
     // startError(), "<label>: zmq error, <text> (<endpoint>)", and run() then returns at once.
-    // `label` names the stream in every error text ("Network status", "Network log"). Main thread.
-    Subscription(zmq::context_t& context, std::string endpoint, std::string label);
+    // `label` names the stream in every error text ("Network status", "Network log"); `limits` bound
+    // what one message may hold (kStatusLimits, kLogLimits). Main thread.
+    Subscription(zmq::context_t& context, std::string endpoint, std::string label, MessageLimits limits);
     Subscription(const Subscription&) = delete;
     Subscription& operator=(const Subscription&) = delete;
 
     const std::string& startError() const { return startError_; }
+
+    // Called, right after the message handler, for every message that passed its limits, with what
+    // was let go of it. Set before receiving starts; called on the receiving thread.
+    void onCut(CutHandler handler) { onCut_ = std::move(handler); }
 
     // Receives whole messages and hands each to `onMessage` (which may take its frames) until
     // `running` is found cleared (tested between messages) or the context is shut down (ETERM ends
@@ -76,10 +90,15 @@ private:
     void close();
     // Connects again after a disconnect the socket's events tell of.
     void mendDisconnects();
+    // Receives one message within the limits and hands it over (and its cut, if any). False when
+    // none came.
+    bool receiveOne(zmq::multipart_t& message, zmq::recv_flags flags, const MessageHandler& onMessage);
 
     zmq::context_t& context_;
     std::string endpoint_;
     std::string label_;
+    MessageLimits limits_;
+    CutHandler onCut_;
     zmq::socket_t socket_;
     zmq::socket_t events_;  // the socket's disconnect events (a PAIR on inproc)
     std::string startError_;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/Version.h"
+#include "monitor/MonitorWindow.h"
 #include "monitor/StatusRows.h"
 
 namespace kova {
@@ -225,6 +227,18 @@ TEST(StatusRows, ControllerTextsNeverCarryControlBytesToTheScreen) {
     EXPECT_EQ(itemAt(items, 1, 60).substr(0, 24), ":Alarm warning(    W^J1|");
     EXPECT_EQ(itemAt(items, 5, 0).substr(0, 38), ":Navigate routemap<3041> steer(T:L^ML|");
     EXPECT_EQ(itemAt(items, 8, 1), "      po(-1,-1) seg(9^[[2J\\xff)");
+}
+
+// Name and host come from conf.json: shown as data, cut by display columns, never mid-escape.
+TEST(StatusRows, MonitorTitleShowsNameAndHostAsData) {
+    const ControllerAddress controller{"ohv\n01\x1b[2J", "host\xff", 5565};
+    const std::string head =
+        std::string("monitor:   system_name<106>  -= kovaConsoleOHV v") + kConsoleVersion;
+    EXPECT_EQ(monitorTitle(controller, 500),
+              head + " (ohv^J01^[[2J:host\\xff) =-    version<101> release<102>");
+    const int upToName = static_cast<int>(head.size()) + 5;  // " (ohv"
+    EXPECT_EQ(monitorTitle(controller, upToName + 1), head + " (ohv");
+    EXPECT_EQ(monitorTitle(controller, upToName + 2), head + " (ohv^J");
 }
 
 }  // namespace

@@ -5,9 +5,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -24,17 +26,22 @@ using namespace std::chrono_literals;
 // test may shut down.
 class SubscriptionRun {
 public:
-    SubscriptionRun() : pub_(context_, zmq::socket_type::pub) {
+    explicit SubscriptionRun(MessageLimits limits = kLogLimits) : pub_(context_, zmq::socket_type::pub) {
         pub_.set(zmq::sockopt::linger, 0);
         pub_.bind("tcp://127.0.0.1:*");
-        subscription_ =
-            std::make_unique<Subscription>(context_, pub_.get(zmq::sockopt::last_endpoint), "Network test");
+        subscription_ = std::make_unique<Subscription>(context_, pub_.get(zmq::sockopt::last_endpoint),
+                                                       "Network test", limits);
+        subscription_->onCut([this](const MessageCut& cut) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            cuts_.push_back({received_.back(), cut});
+        });
         thread_ = std::thread([this] {
             try {
                 subscription_->run(
                     running_,
                     [this](zmq::multipart_t& message) {
                         std::lock_guard<std::mutex> lock(mutex_);
+                        frames_[message[0].to_string()] = message.size();
                         received_.push_back(message.popstr());
                     },
                     [this](const std::string& text) {
@@ -83,7 +90,9 @@ public:
     std::atomic<bool> escaped_{false};
     std::thread thread_;
     std::mutex mutex_;
-    std::vector<std::string> received_;
+    std::vector<std::string> received_;                     // the first frame of each message
+    std::map<std::string, std::size_t> frames_;             // the frames each message kept, by its first
+    std::vector<std::pair<std::string, MessageCut>> cuts_;  // by the message's first frame
     std::vector<std::string> errors_;
 };
 
@@ -122,21 +131,52 @@ TEST(Subscription, AMessagingErrorIsReportedAndTheStreamGoesOn) {
     sigaction(SIGUSR1, &previous, nullptr);
 }
 
-// A frame over the size limit costs the connection for a moment, never the process's memory, and
-// the next message of normal size arrives.
+// A frame over its stream's size limit costs the connection for a moment, never the process's
+// memory, and the next message of normal size arrives.
 TEST(Subscription, AFrameOverTheLimitIsRefusedAndTheLinkRecovers) {
-    SubscriptionRun run;
-    ASSERT_TRUE(run.deliver("small"));
-    const std::string huge(Subscription::kMaxMessageBytes + 1, 'h');
-    run.publish(huge);
-    EXPECT_TRUE(run.deliver("after the big one"));
-    EXPECT_FALSE(run.has(huge));
-    EXPECT_TRUE(run.errors().empty()) << "a refused frame is the library's business, not an error";
+    for (const MessageLimits& limits : {kLogLimits, kStatusLimits}) {
+        SubscriptionRun run(limits);
+        ASSERT_TRUE(run.deliver("small"));
+        const std::string huge(limits.frameBytes + 1, 'h');
+        run.publish(huge);
+        EXPECT_TRUE(run.deliver("after the big one"));
+        EXPECT_FALSE(run.has(huge)) << limits.frameBytes;
+        EXPECT_TRUE(run.errors().empty()) << "a refused frame is the library's business, not an error";
+    }
+}
+
+// One message keeps at most the stream's frames and bytes; the rest is let go and told, and the
+// stream goes on whole.
+TEST(Subscription, AMessageKeepsWhatItsLimitsAllowAndTellsTheRest) {
+    SubscriptionRun run(MessageLimits{3, 1000, 1000});
+    ASSERT_TRUE(run.deliver("joined"));
+    const auto send = [&](const std::string& first, std::size_t count, std::size_t bytes) {
+        zmq::multipart_t message;
+        message.addstr(first);
+        for (std::size_t i = 1; i < count; ++i) {
+            message.addstr(std::string(bytes, 'b'));
+        }
+        ASSERT_TRUE(message.send(run.pub_));
+    };
+    send("many empty frames", 100000, 0);
+    send("bytes", 5, 600);  // the second 600 would pass 1000 bytes
+    send("within", 3, 400);
+    ASSERT_TRUE(waitUntil([&] { return run.has("within"); }, 5s));
+    std::lock_guard<std::mutex> lock(run.mutex_);
+    EXPECT_EQ(run.frames_["many empty frames"], 3u);
+    EXPECT_EQ(run.frames_["bytes"], 2u);
+    EXPECT_EQ(run.frames_["within"], 3u);
+    ASSERT_EQ(run.cuts_.size(), 2u);
+    EXPECT_EQ(run.cuts_[0].first, "many empty frames");
+    EXPECT_EQ(run.cuts_[0].second.frames, 99997u);
+    EXPECT_EQ(run.cuts_[1].first, "bytes");
+    EXPECT_EQ(run.cuts_[1].second.frames, 3u);
+    EXPECT_EQ(run.cuts_[1].second.bytes, 1800u);
 }
 
 TEST(Subscription, AnEndpointTheLibraryRefusesIsAStartError) {
     zmq::context_t context;
-    Subscription subscription(context, "tcp://bad host!:1", "Network log");
+    Subscription subscription(context, "tcp://bad host!:1", "Network log", kLogLimits);
     EXPECT_EQ(subscription.startError().rfind("Network log: zmq error, ", 0), 0u)
         << subscription.startError();
     EXPECT_NE(subscription.startError().find("(tcp://bad host!:1)"), std::string::npos);

@@ -83,7 +83,7 @@ TEST(TerminalRecords, ControllerLogLinesAreKeptInAFileOfTheConnectionsName) {
     ASSERT_TRUE(pane.waitForText("second {}^A", 3s)) << pane.screenText();
 
     // Flushed within a second or so, while the console runs.
-    const std::string file = dir.file("log/ohv_01_west.log");
+    const std::string file = dir.file("log/ohv%2F01%20west.log");
     std::smatch match;
     std::string text;  // outlives the match, which points into it
     const std::regex record(R"((\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{6}) (\d+) first\\nsecond \{\}\\x01\n)");

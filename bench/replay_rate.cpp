@@ -84,7 +84,7 @@ int main() {
         log.create(160, 16, 8);
         command.create(160, 24, 1, kova::ControllerAddress{"ohv01", "127.0.0.1", 5565});
         auto reader = std::make_shared<kova::record::RecordReader>(path);
-        kova::Replayer replayer(reader, 60, log, command);
+        kova::Replayer replayer(reader, 0, 60, log, command);
         monitor.show(replayer.store(), replayer.recordedController());
 
         std::atomic<bool> running{true};

@@ -158,6 +158,7 @@ Preflight preflight(const ConsoleOptions& options) {
             if (!reader->span()) {
                 return refuse(options.replayPath + " holds no messages");
             }
+            reader->damagedRows();  // its pass over the file is made before the screen starts
             if (!reader->notice().empty()) {
                 std::fprintf(stderr, "kovaConsoleOHV: %s\n", reader->notice().c_str());
             }

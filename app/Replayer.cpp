@@ -209,13 +209,13 @@ void Replayer::run(const std::atomic<bool>& running) {
         if (!pending && !failed) {
             try {
                 pending = reader_->next();
+                damaged_ = reader_->damagedRows();
             } catch (const record::RecordError& failure) {
                 // SQLite cannot read on (the file changed under the replay): what was played stays.
                 failed = true;
                 command_.showReply(displayText(failure.what()));
                 command_.draw();
             }
-            damaged_ = reader_->damagedRows();
         }
         if (!pending) {
             log_.flushScreen();

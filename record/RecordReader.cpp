@@ -173,7 +173,7 @@ WalkScope RecordReader::sessionScope(std::size_t index) const {
 void RecordReader::setScope(const WalkScope& scope) {
     scope_ = scope;
     span_ = readSpan(db_, scope_);
-    outsideRows_ = countOutside(db_, scope_);
+    outsideRows_.reset();  // counted when first asked for: one pass over every table
     for (auto& cursor : cursors_) {
         cursor.setScope(scope_);
     }
@@ -207,8 +207,15 @@ std::uint64_t RecordReader::sessionEvents(std::size_t index) const {
     }
 }
 
-std::uint64_t RecordReader::damagedRows() const {
-    std::uint64_t damaged = outsideRows_;
+std::uint64_t RecordReader::damagedRows() {
+    if (!outsideRows_) {
+        try {
+            outsideRows_ = countOutside(db_, scope_);
+        } catch (const SqliteError& failure) {
+            throw fileError(path_, failure);
+        }
+    }
+    std::uint64_t damaged = *outsideRows_;
     for (const auto& cursor : cursors_) {
         damaged += cursor.damagedRows();
     }

@@ -49,9 +49,10 @@ public:
     // The events of session sessions()[index] (as of now, its times within its scope).
     std::uint64_t sessionEvents(std::size_t index) const;
 
-    // Rows of the scope that cannot be replayed: a time that is no integer or lies outside the scope,
-    // and rows the walk found damaged so far. Each counts once.
-    std::uint64_t damagedRows() const;
+    // Rows of the scope that cannot be replayed: a time that is no integer or lies outside the scope
+    // (counted at the first call after opening or selectSession, in one pass over every table), and
+    // rows the walk found damaged so far. Each counts once. Throws RecordError.
+    std::uint64_t damagedRows();
 
     // The walk goes on from the first event at or after `ns` (backwards as well as forwards).
     void seek(std::int64_t ns);
@@ -70,7 +71,8 @@ private:
     std::vector<SessionRecord> sessions_;
     std::optional<TimeSpan> span_;
     WalkScope scope_;
-    std::uint64_t outsideRows_ = 0;  // rows of the scope's session(s) whose time is not in the scope
+    // Rows of the scope's session(s) whose time is not in the scope; nothing until counted.
+    std::optional<std::uint64_t> outsideRows_;
     std::vector<TableCursor> cursors_;
 };
 

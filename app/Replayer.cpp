@@ -129,7 +129,8 @@ std::string Replayer::titleText() {
 LinkState Replayer::linkState() {
     std::lock_guard<std::mutex> lock(mutex_);
     LinkState state;
-    if (clock_.paused()) {
+    // At the end the clock stands still as well: the newest values are not a stream that goes on.
+    if (clock_.paused() || ended_) {
         state.kind = LinkState::Kind::Paused;
         return state;
     }

@@ -60,7 +60,8 @@ public:
     std::string titleText();
 
     // The link indicator on the replay's clock: live while the newest status message played is under
-    // 2 s of recorded time old, silent after that, paused while the replay stands still. Any thread.
+    // 2 s of recorded time old, silent after that, paused while the replay stands still (paused, or
+    // ended). Any thread.
     LinkState linkState();
 
 private:

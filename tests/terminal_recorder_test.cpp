@@ -226,6 +226,7 @@ TEST(TerminalRecorder, AReplayPlaysOneSessionWithinItsSpan) {
     EXPECT_TRUE(pane.waitForText(", 2 damaged rows skipped", 2s)) << pane.screen()[0];
     // 40 s at x1024: the end comes at once and the clock stays at the last event.
     ASSERT_TRUE(pane.waitForText(" x1024 ended", 3s)) << pane.screen()[0];
+    EXPECT_TRUE(pane.waitForText("status: paused", 2s)) << pane.screen()[0];
     EXPECT_TRUE(pane.waitForText("41 event 1", 1s)) << pane.screenText();
     pane.typeText("+");
     EXPECT_TRUE(pane.waitForText(" x1024 max ended", 2s)) << pane.screen()[0];

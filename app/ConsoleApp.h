@@ -33,6 +33,7 @@ struct ConsoleSettings {
     std::shared_ptr<record::RecordWriter> recorder;
     // A recording played back instead of a controller (opened before the screen started), or nothing.
     std::shared_ptr<record::RecordReader> replay;
+    std::size_t replaySession = 0;  // the index in replay->sessions() of the session it walks
     double speed = 1.0;
 };
 

@@ -1,6 +1,7 @@
 #include "app/ConsoleMain.h"
 
 #include <cstdio>
+#include <ctime>
 #include <exception>
 #include <optional>
 #include <string>
@@ -11,6 +12,7 @@
 #include "app/ConsoleOptions.h"
 #include "app/SignalWatcher.h"
 #include "base/OperationLog.h"
+#include "base/TextCells.h"
 #include "base/Version.h"
 #include "config/Configuration.h"
 #include "record/RecordReader.h"
@@ -57,6 +59,62 @@ Outcome runApplication(ConsoleSettings settings, std::function<void(const char*)
     return outcome;
 }
 
+// The session a replay plays: the one --session names (`wanted`, from 1), or the last that holds
+// messages. A file of several sessions lists them on standard output first.
+struct SessionChoice {
+    std::size_t index = 0;
+    std::string refusal;  // why none can be played; empty when one can
+};
+
+SessionChoice chooseSession(const record::RecordReader& reader, const std::string& path, std::size_t wanted) {
+    SessionChoice choice;
+    const auto& sessions = reader.sessions();
+    if (sessions.empty()) {
+        choice.refusal = path + " holds no messages";
+        return choice;
+    }
+    if (wanted > sessions.size()) {
+        choice.refusal = path + " holds sessions 1 to " + std::to_string(sessions.size()) + ", not " +
+                         std::to_string(wanted);
+        return choice;
+    }
+    std::vector<std::uint64_t> events(sessions.size());
+    std::optional<std::size_t> lastWithEvents;
+    for (std::size_t i = 0; i < sessions.size(); ++i) {
+        if (sessions.size() > 1 || wanted == 0) {
+            events[i] = reader.sessionEvents(i);
+        }
+        if (events[i] > 0) {
+            lastWithEvents = i;
+        }
+    }
+    if (wanted > 0) {
+        choice.index = wanted - 1;
+    } else if (lastWithEvents) {
+        choice.index = *lastWithEvents;
+    } else {
+        choice.refusal = path + " holds no messages";
+        return choice;
+    }
+    if (sessions.size() > 1) {
+        std::printf("%s holds %zu sessions:\n", path.c_str(), sessions.size());
+        for (std::size_t i = 0; i < sessions.size(); ++i) {
+            const record::SessionInfo& info = sessions[i].info;
+            const std::time_t seconds = static_cast<std::time_t>(sessions[i].startNs / 1'000'000'000);
+            std::tm local{};
+            localtime_r(&seconds, &local);
+            char when[32];
+            std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &local);
+            std::printf("%c %zu  %s  %s (%s:%d)  %llu messages\n", i == choice.index ? '>' : ' ', i + 1, when,
+                        displayText(info.connectionName).c_str(), displayText(info.host).c_str(), info.basePort,
+                        static_cast<unsigned long long>(events[i]));
+        }
+        std::printf("playing session %zu%s\n", choice.index + 1, wanted == 0 ? " (--session N plays another)" : "");
+        std::fflush(stdout);
+    }
+    return choice;
+}
+
 // What the arguments ask for, checked before the screen starts: the settings of the run, or the exit
 // status when there is to be no run (help, version, an argument that cannot be followed).
 struct Preflight {
@@ -90,7 +148,21 @@ Preflight preflight(const ConsoleOptions& options) {
     result.settings.speed = options.speed;
     if (!options.replayPath.empty()) {
         try {
-            result.settings.replay = std::make_shared<record::RecordReader>(options.replayPath);
+            auto reader = std::make_shared<record::RecordReader>(options.replayPath);
+            const auto chosen = chooseSession(*reader, options.replayPath, options.session);
+            if (!chosen.refusal.empty()) {
+                return refuse(chosen.refusal);
+            }
+            reader->selectSession(chosen.index);
+            if (!reader->span()) {
+                return refuse(options.replayPath + " holds no messages");
+            }
+            reader->damagedRows();  // its pass over the file is made before the screen starts
+            if (!reader->notice().empty()) {
+                std::fprintf(stderr, "kovaConsoleOHV: %s\n", reader->notice().c_str());
+            }
+            result.settings.replaySession = chosen.index;
+            result.settings.replay = std::move(reader);
         } catch (const record::RecordError& e) {
             return refuse(e.what());
         }

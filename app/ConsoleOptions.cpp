@@ -1,10 +1,17 @@
 #include "app/ConsoleOptions.h"
 
+#include <cerrno>
 #include <cstdlib>
+
+#include "app/ReplayClock.h"
 
 namespace kova {
 
 namespace {
+
+// The replay speeds ReplayClock accepts, as the refusal and --help say them.
+constexpr const char* kSpeedRange = "1/64 (0.015625) to 1024";
+static_assert(ReplayClock::kSlowest == 1.0 / 64 && ReplayClock::kFastest == 1024, "kSpeedRange says so");
 
 // The value of option `name` at args[i + 1]; sets `error` when there is none.
 bool takeValue(const std::vector<std::string>& args, std::size_t& i, const char* name, std::string& value,
@@ -18,7 +25,7 @@ bool takeValue(const std::vector<std::string>& args, std::size_t& i, const char*
 }
 
 // What the options asked for cannot go together.
-std::string conflicts(const ConsoleOptions& o, bool speedGiven) {
+std::string conflicts(const ConsoleOptions& o, bool speedGiven, bool sessionGiven) {
     if (o.fleet && !o.vehicle.empty()) {
         return "--fleet shows every vehicle: no vehicle name with it";
     }
@@ -34,6 +41,9 @@ std::string conflicts(const ConsoleOptions& o, bool speedGiven) {
     if (speedGiven && o.replayPath.empty()) {
         return "--speed goes with --replay FILE";
     }
+    if (sessionGiven && o.replayPath.empty()) {
+        return "--session goes with --replay FILE";
+    }
     return {};
 }
 
@@ -43,6 +53,7 @@ ConsoleOptions parseConsoleOptions(const std::vector<std::string>& args) {
     ConsoleOptions options;
     bool optionsEnded = false;
     bool speedGiven = false;
+    bool sessionGiven = false;
     for (std::size_t i = 0; i < args.size() && options.error.empty(); ++i) {
         const std::string& arg = args[i];
         if (!optionsEnded && arg == "--") {
@@ -60,17 +71,25 @@ ConsoleOptions parseConsoleOptions(const std::vector<std::string>& args) {
         } else if (!optionsEnded && arg == "--replay") {
             takeValue(args, i, "--replay", options.replayPath, options.error);
         } else if (!optionsEnded && arg == "--speed") {
-            std::string text;
             speedGiven = true;
-            if (i + 1 >= args.size()) {
-                options.error = "--speed needs a number";
+            const std::string text = i + 1 < args.size() ? args[++i] : "";
+            char* end = nullptr;
+            options.speed = std::strtod(text.c_str(), &end);
+            if (text.empty() || *end != '\0' || !(options.speed >= ReplayClock::kSlowest) ||
+                !(options.speed <= ReplayClock::kFastest)) {
+                options.error = std::string("--speed needs a number from ") + kSpeedRange + ", not '" + text + "'";
+            }
+        } else if (!optionsEnded && arg == "--session") {
+            sessionGiven = true;
+            const std::string text = i + 1 < args.size() ? args[++i] : "";
+            char* end = nullptr;
+            errno = 0;
+            const unsigned long long number = std::strtoull(text.c_str(), &end, 10);
+            if (text.empty() || text[0] < '1' || text[0] > '9' || *end != '\0' || errno == ERANGE ||
+                number > 1'000'000'000) {
+                options.error = "--session needs a session number from 1, not '" + text + "'";
             } else {
-                text = args[++i];
-                char* end = nullptr;
-                options.speed = std::strtod(text.c_str(), &end);
-                if (text.empty() || *end != '\0' || !(options.speed > 0.0) || options.speed > 1e6) {
-                    options.error = "--speed needs a number above 0, not '" + text + "'";
-                }
+                options.session = static_cast<std::size_t>(number);
             }
         } else if (!optionsEnded && arg == "--config") {
             options.configGiven = takeValue(args, i, "--config", options.configPath, options.error);
@@ -91,14 +110,14 @@ ConsoleOptions parseConsoleOptions(const std::vector<std::string>& args) {
         }
     }
     if (options.error.empty()) {
-        options.error = conflicts(options, speedGiven);
+        options.error = conflicts(options, speedGiven, sessionGiven);
     }
     return options;
 }
 
 std::string consoleUsage() {
     return R"(Usage: kovaConsoleOHV [--config FILE] [NAME | --fleet] [--record FILE [--record-append]]
-       kovaConsoleOHV --replay FILE [--speed X]
+       kovaConsoleOHV --replay FILE [--session N] [--speed X]
 
 The operator's console for the controller of one overhead hoist vehicle: its status, its log and a
 command line for its objects and operating commands.
@@ -109,8 +128,12 @@ command line for its objects and operating commands.
   --config FILE  read the connections from FILE instead of ./conf.json
   --record FILE  record every status message, log line and request into FILE (SQLite); an existing
                  FILE is refused unless --record-append adds this run to it
-  --replay FILE  play a recording back through the same windows, with no network
-  --speed X      the replay's speed (default 1)
+  --replay FILE  play a recording back through the same windows, with no network; a file of
+                 several sessions plays one: the last, unless --session says which (the
+                 sessions are listed before the replay starts)
+  --session N    the replay plays the N-th session of the file (1 is the oldest)
+  --speed X      the replay's speed, from 1/64 (0.015625) to 1024 (default 1); + and - keep
+                 within the same range
   --help         show this text and end
   --version      show the version and end
 

@@ -6,7 +6,7 @@
 namespace kova {
 
 // The console's command line: kovaConsoleOHV [--config FILE] [NAME | --fleet] [--record FILE
-// [--record-append]], or kovaConsoleOHV --replay FILE [--speed X]. Started without arguments it reads
+// [--record-append]], or kovaConsoleOHV --replay FILE [--session N] [--speed X]. Started without arguments it reads
 // ./conf.json after the banner and talks to the first connection, as always.
 struct ConsoleOptions {
     std::string configPath = "./conf.json";
@@ -18,7 +18,8 @@ struct ConsoleOptions {
     std::string recordPath;     // --record FILE: every stream into this recording
     bool recordAppend = false;  // --record-append: a new session in an existing recording
     std::string replayPath;     // --replay FILE: a recording played back instead of a controller
-    double speed = 1.0;         // --speed X: replay speed
+    double speed = 1.0;         // --speed X: replay speed, within ReplayClock's limits
+    std::size_t session = 0;    // --session N: the N-th session of the recording (from 1); 0: not given
     std::string error;          // what is wrong with the arguments; empty when they are fine
 };
 

@@ -3,6 +3,7 @@
 
 #include "app/ConsoleApp.h"
 #include "app/ScreenLayout.h"
+#include "base/TextCells.h"
 #include "ui/Screen.h"
 
 namespace kova {
@@ -65,14 +66,17 @@ void ConsoleApp::connectRecorder() {
 }
 
 void ConsoleApp::setUpReplay() {
-    replayer_ = std::make_unique<Replayer>(settings_.replay, settings_.speed, log, command);
+    replayer_ = std::make_unique<Replayer>(settings_.replay, settings_.replaySession, settings_.speed, log, command);
     const ControllerAddress recorded = replayer_->recordedController();
     monitor.create(cols, kMonitorTop, kMonitorHeight);
     monitor.show(replayer_->store(), recorded);
     monitor.showBeside([this] { return MonitorWindow::Beside{replayer_->titleText(), false}; });
+    monitor.linkFrom([this] { return replayer_->linkState(); });
     log.create(cols, kLogTop, kLogHeight);
     command.create(cols, kCommandTop, kCommandHeight, recorded);
-    command.showText(kReplayKeys);
+    // First which session plays and anything about how the file was read; any other key shows the keys.
+    const std::string& notice = settings_.replay->notice();
+    command.showText(displayText(replayer_->sessionText() + (notice.empty() ? "" : "; " + notice)));
     monitor.draw();
     log.draw();
     command.draw();

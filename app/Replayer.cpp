@@ -29,24 +29,43 @@ std::string requestText(const record::RequestEvent& request) {
     return displayText(shown);
 }
 
+// Local date and time of a recorded time, "2026-12-08 10:11:12".
+std::string localTime(std::int64_t ns) {
+    const std::time_t seconds = static_cast<std::time_t>(ns / 1'000'000'000);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    char when[32];
+    std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &local);
+    return when;
+}
+
 }  // namespace
 
-Replayer::Replayer(std::shared_ptr<record::RecordReader> reader, double speed, LogWindow& log,
-                   CommandWindow& command)
-    : reader_(std::move(reader)), log_(log), command_(command), clock_(0, speed, Clock::now()) {
-    if (const auto& span = reader_->span()) {
-        firstNs_ = span->firstNs;
-        lastNs_ = span->lastNs;
-    }
-    clock_.moveTo(firstNs_, Clock::now());
+Replayer::Replayer(std::shared_ptr<record::RecordReader> reader, std::size_t session, double speed,
+                   LogWindow& log, CommandWindow& command)
+    : reader_(std::move(reader)),
+      session_(session),
+      log_(log),
+      command_(command),
+      clock_(reader_->span() ? reader_->span()->firstNs : 0, reader_->span() ? reader_->span()->lastNs : 0, speed,
+             Clock::now()) {
+    damaged_ = reader_->damagedRows();
 }
 
 ControllerAddress Replayer::recordedController() const {
-    if (reader_->sessions().empty()) {
+    if (session_ >= reader_->sessions().size()) {
         return ControllerAddress{"replay", "replay", 0};
     }
-    const record::SessionInfo& info = reader_->sessions().front().info;
+    const record::SessionInfo& info = reader_->sessions()[session_].info;
     return ControllerAddress{info.connectionName, info.host, info.basePort};
+}
+
+std::string Replayer::sessionText() const {
+    if (session_ >= reader_->sessions().size()) {
+        return {};
+    }
+    return "session " + std::to_string(session_ + 1) + " of " + std::to_string(reader_->sessions().size()) +
+           ", started " + localTime(reader_->sessions()[session_].startNs);
 }
 
 void Replayer::wake() {
@@ -62,16 +81,18 @@ Replayer::Key Replayer::takeKey(int key) {
             clock_.setPaused(!clock_.paused(), now);
             break;
         case '+':
-            clock_.setSpeed(clock_.speed() * 2, now);
+            speedLimit_ = clock_.setSpeed(clock_.speed() * 2, now) ? "" : "max";
             break;
         case '-':
-            clock_.setSpeed(clock_.speed() / 2, now);
+            speedLimit_ = clock_.setSpeed(clock_.speed() / 2, now) ? "" : "min";
             break;
         case KEY_RIGHT:
-            jumpTo_ = std::min(lastNs_, clock_.position(now) + kJumpNs);
+            jumpTo_ = clock_.position(now);
+            jumpBy_ = kJumpNs;
             break;
         case KEY_LEFT:
-            jumpTo_ = std::max(firstNs_, clock_.position(now) - kJumpNs);
+            jumpTo_ = clock_.position(now);
+            jumpBy_ = -kJumpNs;
             break;
         case 'q':
             return Key::Quit;
@@ -84,34 +105,64 @@ Replayer::Key Replayer::takeKey(int key) {
 
 std::string Replayer::titleText() {
     std::lock_guard<std::mutex> lock(mutex_);
-    const std::int64_t position = clock_.position(Clock::now());
-    const std::time_t seconds = static_cast<std::time_t>(position / 1'000'000'000);
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    char when[32];
-    std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &local);
-    char speed[16];
-    std::snprintf(speed, sizeof speed, "x%g", clock_.speed());
-    std::string text = std::string("replay ") + when + " " + speed;
+    std::string text = "replay ";
+    if (reader_->sessions().size() > 1) {
+        text += "session " + std::to_string(session_ + 1) + "/" + std::to_string(reader_->sessions().size()) + " ";
+    }
+    char speed[24];
+    std::snprintf(speed, sizeof speed, " x%g", clock_.speed());
+    text += localTime(clock_.position(Clock::now())) + speed;
+    if (*speedLimit_ != '\0') {
+        text += std::string(" ") + speedLimit_;
+    }
     if (ended_) {
         text += " ended";
     } else if (clock_.paused()) {
         text += " paused";
     }
+    if (const std::uint64_t damaged = damaged_.load()) {
+        text += ", " + std::to_string(damaged) + " damaged rows skipped";
+    }
     return text;
+}
+
+LinkState Replayer::linkState() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    LinkState state;
+    // At the end the clock stands still as well: the newest values are not a stream that goes on.
+    if (clock_.paused() || ended_) {
+        state.kind = LinkState::Kind::Paused;
+        return state;
+    }
+    const std::int64_t newest = newestStatusNs_.load();
+    if (newest == kNoStatus) {
+        return state;
+    }
+    // Both times lie within the session's span, so the difference cannot overflow.
+    const std::int64_t age = std::max<std::int64_t>(0, clock_.position(Clock::now()) - newest);
+    const std::int64_t liveNs = std::chrono::duration_cast<std::chrono::nanoseconds>(LinkState::kLiveFor).count();
+    if (age < liveNs) {
+        state.kind = LinkState::Kind::Live;
+    } else {
+        state.kind = LinkState::Kind::Silent;
+        state.silentSeconds = static_cast<long>(age / 1'000'000'000);
+    }
+    return state;
 }
 
 void Replayer::rewind() {
     store_.reset();
+    newestStatusNs_ = kNoStatus;
     log_.startOver();
     command_.showText("");
-    reader_->seek(firstNs_);
+    reader_->seek(clock_.firstNs());
 }
 
 void Replayer::play(const record::RecordedEvent& event) {
     played_.fetch_add(1, std::memory_order_relaxed);
     if (const auto* status = std::get_if<record::StatusEvent>(&event.detail)) {
         store_.noteArrival();
+        newestStatusNs_ = event.ns;
         if (status->frames.size() >= 2) {
             store_.store(status->frames[0], status->frames[1]);
         }
@@ -121,36 +172,51 @@ void Replayer::play(const record::RecordedEvent& event) {
         command_.showReply(requestText(*request));
         command_.draw();  // nothing else refreshes the command line in a replay
     } else if (const auto* gap = std::get_if<record::GapEvent>(&event.detail)) {
-        log_.print("recording gap: " + std::to_string(gap->count) + " " + record::streamName(gap->stream) +
-                   " messages dropped");
+        // On the command line, not in the log window: a line there would take a number of the
+        // recorded lines.
+        command_.showReply("recording gap: " + std::to_string(gap->count) + " " +
+                           record::streamName(gap->stream) + " messages dropped");
+        command_.draw();
     }
 }
 
 void Replayer::run(const std::atomic<bool>& running) {
-    reader_->seek(firstNs_);
+    reader_->seek(clock_.firstNs());
     std::optional<record::RecordedEvent> pending;
     std::optional<std::int64_t> catchUpTo;  // events up to here play at once
+    bool failed = false;                    // the file could not be read on
     bool playedSinceFlush = false;
     while (running) {
         {
             std::unique_lock<std::mutex> lock(mutex_);
             if (jumpTo_) {
-                const std::int64_t target = *jumpTo_;
-                const bool back = target < clock_.position(Clock::now());
+                const Clock::time_point now = Clock::now();
+                const std::int64_t from = clock_.position(now);
+                clock_.moveTo(*jumpTo_, now, jumpBy_);
+                const std::int64_t target = clock_.position(now);
+                const bool back = target < from;
                 jumpTo_.reset();
-                clock_.moveTo(target, Clock::now());
                 ended_ = false;
                 lock.unlock();
                 if (back) {
                     rewind();
                     pending.reset();
+                    failed = false;
                 }
                 catchUpTo = target;
                 continue;
             }
         }
-        if (!pending) {
-            pending = reader_->next();
+        if (!pending && !failed) {
+            try {
+                pending = reader_->next();
+                damaged_ = reader_->damagedRows();
+            } catch (const record::RecordError& failure) {
+                // SQLite cannot read on (the file changed under the replay): what was played stays.
+                failed = true;
+                command_.showReply(displayText(failure.what()));
+                command_.draw();
+            }
         }
         if (!pending) {
             log_.flushScreen();

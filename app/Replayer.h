@@ -3,6 +3,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -12,6 +13,7 @@
 #include "command/CommandWindow.h"
 #include "config/Configuration.h"
 #include "logview/LogWindow.h"
+#include "monitor/LinkState.h"
 #include "monitor/StatusStore.h"
 #include "record/RecordReader.h"
 
@@ -20,17 +22,23 @@ namespace kova {
 // Plays a recording back through the console's windows, with no network: the status messages into
 // a record the monitor shows, the log lines with their numbers into the log window, each request and
 // its reply into the command line's output field, all at their recorded pace times the speed.
-// Keys: Space pauses and resumes, + and - double and halve the speed, Right and Left jump 10 s on
-// and back (back: everything is played again from the start up to there, at once), q ends.
+// It plays the session the reader was set to (one session at a time), within that session's span:
+// the clock stops at its end, Left steps back from there and plays on, Right stays at the end.
+// Keys: Space pauses and resumes, + and - double and halve the speed (within ReplayClock's limits),
+// Right and Left jump 10 s on and back (back: everything is played again from the start up to there,
+// at once), q ends. Damaged rows are skipped and counted in the title.
 class Replayer {
 public:
     static constexpr std::int64_t kJumpNs = 10'000'000'000;
 
-    Replayer(std::shared_ptr<record::RecordReader> reader, double speed, LogWindow& log,
+    // `session`: the index in reader->sessions() of the session the reader walks.
+    Replayer(std::shared_ptr<record::RecordReader> reader, std::size_t session, double speed, LogWindow& log,
              CommandWindow& command);
 
-    // The controller the recording was made of (its first session), for the monitor's title.
+    // The controller the session was recorded of, for the monitor's title.
     ControllerAddress recordedController() const;
+    // "session 2 of 3, started 2026-12-08 10:11:12": which session plays. Any thread.
+    std::string sessionText() const;
     // The record the monitor shows.
     StatusStore& store() { return store_; }
 
@@ -46,9 +54,15 @@ public:
     // Events played so far. Any thread.
     std::uint64_t played() const { return played_.load(std::memory_order_relaxed); }
 
-    // What the monitor title shows beside the link: "replay 2026-12-08 10:11:12 x2", with "paused" or
-    // "ended" when so. Any thread.
+    // What the monitor title shows beside the link: "replay 2026-12-08 10:11:12 x2", with "max" or
+    // "min" after the speed when a key asked for more than the limit, "paused" or "ended" when so,
+    // "session 2/3" when the file holds several, ", N damaged rows skipped" when any were. Any thread.
     std::string titleText();
+
+    // The link indicator on the replay's clock: live while the newest status message played is under
+    // 2 s of recorded time old, silent after that, paused while the replay stands still (paused, or
+    // ended). Any thread.
+    LinkState linkState();
 
 private:
     // Plays one event now. Replay thread, without the lock.
@@ -56,18 +70,23 @@ private:
     // Back to the start of the recording with empty windows. Replay thread, without the lock.
     void rewind();
 
+    static constexpr std::int64_t kNoStatus = std::numeric_limits<std::int64_t>::min();
+
     std::shared_ptr<record::RecordReader> reader_;
+    std::size_t session_;
     LogWindow& log_;
     CommandWindow& command_;
     StatusStore store_;
-    std::int64_t firstNs_ = 0;
-    std::int64_t lastNs_ = 0;
 
     std::mutex mutex_;
     std::condition_variable changed_;
     ReplayClock clock_;                   // under mutex_
-    std::optional<std::int64_t> jumpTo_;  // asked for and not yet done; under mutex_
+    std::optional<std::int64_t> jumpTo_;  // asked for (from there by jumpBy_) and not yet done; under mutex_
+    std::int64_t jumpBy_ = 0;             // under mutex_
     bool ended_ = false;                  // under mutex_
+    const char* speedLimit_ = "";         // "max" or "min" after a key beyond the limit; under mutex_
+    std::atomic<std::int64_t> newestStatusNs_{kNoStatus};  // recorded time of the newest status played
+    std::atomic<std::uint64_t> damaged_{0};                 // damaged rows skipped, as last seen
     std::atomic<std::uint64_t> played_{0};
 };
 

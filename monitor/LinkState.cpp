@@ -24,6 +24,8 @@ std::string LinkState::word() const {
             return "waiting";
         case Kind::Live:
             return "live";
+        case Kind::Paused:
+            return "paused";
         case Kind::Silent:
             break;
     }

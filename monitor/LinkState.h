@@ -7,9 +7,10 @@
 namespace kova {
 
 // How current a controller's status stream is: no message yet, the newest under 2 s old, or silent
-// for some whole seconds. Operators read a monitor's values as the vehicle's state only while live.
+// for some whole seconds; a replay standing still is paused. Operators read a monitor's values as
+// the vehicle's state only while live.
 struct LinkState {
-    enum class Kind { Waiting, Live, Silent };
+    enum class Kind { Waiting, Live, Silent, Paused };
 
     static constexpr std::chrono::seconds kLiveFor{2};
 
@@ -20,7 +21,7 @@ struct LinkState {
     static LinkState at(std::optional<std::chrono::steady_clock::time_point> newest,
                         std::chrono::steady_clock::time_point now);
 
-    // "waiting", "live" or "silent 7s": the words of the monitor title and the fleet table.
+    // "waiting", "live", "silent 7s" or "paused": the words of the monitor title and the fleet table.
     std::string word() const;
 };
 

@@ -79,7 +79,10 @@ void MonitorWindow::writeLink() {
     const int start = std::max(0, width - field);
     mvwaddnstr(titleWin, 0, start, std::string(static_cast<std::size_t>(width - start), ' ').c_str(),
                width - start);
-    wattrset(titleWin, A_BOLD | COLOR_PAIR(link_.kind == LinkState::Kind::Live ? kGoodPair : kAlertPair));
+    const short pair = link_.kind == LinkState::Kind::Live     ? kGoodPair
+                       : link_.kind == LinkState::Kind::Paused ? kTitlePair
+                                                               : kAlertPair;
+    wattrset(titleWin, A_BOLD | COLOR_PAIR(pair));
     const int at = std::max(0, width - static_cast<int>(text.size()));
     mvwaddnstr(titleWin, 0, at, text.data(), width - at);
     wattrset(titleWin, A_BOLD | COLOR_PAIR(kTitlePair));
@@ -108,7 +111,8 @@ void MonitorWindow::drawStatus(Poco::Timer& /*timer*/) {
     // Copy under the record's lock, format with no lock held, draw under the screen's.
     StatusStore& shown = *shown_;
     const std::vector<StatusItem> items = formatStatusItems(shown.snapshot());
-    const LinkState link = LinkState::at(shown.newestArrival(), std::chrono::steady_clock::now());
+    const LinkState link =
+        linkFrom_ ? linkFrom_() : LinkState::at(shown.newestArrival(), std::chrono::steady_clock::now());
     Beside beside = beside_ ? beside_() : Beside{};
     if (const std::uint64_t cut = shown.cutMessages(); cut > 0) {
         beside.text =

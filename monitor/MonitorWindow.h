@@ -55,6 +55,9 @@ public:
         bool alert = false;
     };
     void showBeside(std::function<Beside()> beside) { beside_ = std::move(beside); }
+    // Where the link indicator comes from when not from the arrival times on the steady clock (a
+    // replay, whose clock is its own). Set before the timer starts.
+    void linkFrom(std::function<LinkState()> link) { linkFrom_ = std::move(link); }
 
     // Where messaging errors of the receive loop are reported ("Network status: zmq error, ...").
     // Set before the monitor thread starts.
@@ -93,6 +96,7 @@ private:
     std::function<void(const std::string&)> reportError_;
     std::function<void(const zmq::multipart_t&)> tap_;
     std::function<Beside()> beside_;
+    std::function<LinkState()> linkFrom_;
     std::string besideShown_;  // as last drawn; under the ScreenLock
     LinkState link_;           // as last drawn; under the ScreenLock
 };

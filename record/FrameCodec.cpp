@@ -22,11 +22,14 @@ std::string encodeFrames(const Frames& frames) {
 }
 
 std::optional<Frames> decodeFrames(const void* data, std::size_t size) {
+    if (size > kMaxStoredBytes) {
+        return std::nullopt;
+    }
     const auto* bytes = static_cast<const unsigned char*>(data);
     Frames frames;
     std::size_t at = 0;
     while (at < size) {
-        if (size - at < 4) {
+        if (size - at < 4 || frames.size() == kMaxStoredFrames) {
             return std::nullopt;
         }
         std::uint32_t length = 0;

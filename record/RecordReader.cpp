@@ -1,6 +1,7 @@
 #include "record/RecordReader.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
@@ -12,7 +13,9 @@ namespace kova::record {
 
 namespace {
 
-Database openForReading(const std::string& path) {
+std::string immutableUri(const std::string& path);
+
+Database openForReading(const std::string& path, std::string& notice) {
     std::error_code error;
     const auto status = std::filesystem::status(path, error);
     if (!std::filesystem::exists(status)) {
@@ -26,11 +29,41 @@ Database openForReading(const std::string& path) {
     }
     try {
         Database db(path, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX);
+        try {
+            // The first read opens the file's WAL index (-shm) beside it, when the file is in WAL mode.
+            db.queryInt("SELECT count(*) FROM sqlite_master");
+        } catch (const SqliteError& failure) {
+            if (failure.primary() != SQLITE_CANTOPEN && failure.primary() != SQLITE_READONLY) {
+                throw;
+            }
+            // Nothing can be written beside the file: read it as it stands, without its WAL.
+            db = Database(immutableUri(path), SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI);
+            std::error_code ignored;
+            if (std::filesystem::file_size(path + "-wal", ignored) > 0 && !ignored) {
+                notice = path + "-wal could not be applied (the folder cannot be written): its last "
+                                "messages are missing";
+            }
+        }
         checkRecording(db, path);
         return db;
     } catch (const SqliteError& failure) {
         throw fileError(path, failure);
     }
+}
+
+// An SQLite URI that opens `path` as a file nobody changes: no lock, no WAL, nothing written.
+std::string immutableUri(const std::string& path) {
+    std::string uri = "file:";
+    for (const char c : path) {
+        if (c == '%' || c == '?' || c == '#') {
+            char escaped[4];
+            std::snprintf(escaped, sizeof escaped, "%%%02X", static_cast<unsigned char>(c));
+            uri += escaped;
+        } else {
+            uri += c;
+        }
+    }
+    return uri + "?immutable=1";
 }
 
 std::vector<SessionRecord> readSessions(const Database& db) {
@@ -52,35 +85,141 @@ std::vector<SessionRecord> readSessions(const Database& db) {
     return sessions;
 }
 
-std::optional<TimeSpan> readSpan(const Database& db) {
-    // Every min() and max() stands alone, so each is one look-up in its table's time index (the gap
-    // table, which has no index on end_ns, is small).
-    Statement query(db,
-                    "SELECT min(first), max(last) FROM ("
-                    "SELECT (SELECT min(t_ns) FROM status) AS first, (SELECT max(t_ns) FROM status) AS last "
-                    "UNION ALL SELECT (SELECT min(t_ns) FROM log), (SELECT max(t_ns) FROM log) "
-                    "UNION ALL SELECT (SELECT min(sent_ns) FROM request), (SELECT max(sent_ns) FROM request) "
-                    "UNION ALL SELECT (SELECT min(t_ns) FROM gap), (SELECT max(end_ns) FROM gap))");
-    if (!query.step() || query.isNull(0)) {
-        return std::nullopt;
+// The first and the last time of the events in `scope` (a gap's end counts). Each query is one walk
+// of its table's time index from one end.
+std::optional<TimeSpan> readSpan(const Database& db, const WalkScope& scope) {
+    struct Table {
+        const char* first;
+        const char* last;
+    };
+#define KOVA_IN_SCOPE(time) \
+    " WHERE " time " >= ?1 AND " time " < ?2 AND typeof(" time ") = 'integer' AND (?3 IS NULL OR session = ?3)"
+    const Table tables[] = {
+        {"SELECT t_ns FROM status" KOVA_IN_SCOPE("t_ns") " ORDER BY t_ns LIMIT 1",
+         "SELECT t_ns FROM status" KOVA_IN_SCOPE("t_ns") " ORDER BY t_ns DESC LIMIT 1"},
+        {"SELECT t_ns FROM log" KOVA_IN_SCOPE("t_ns") " ORDER BY t_ns LIMIT 1",
+         "SELECT t_ns FROM log" KOVA_IN_SCOPE("t_ns") " ORDER BY t_ns DESC LIMIT 1"},
+        {"SELECT sent_ns FROM request" KOVA_IN_SCOPE("sent_ns") " ORDER BY sent_ns LIMIT 1",
+         "SELECT sent_ns FROM request" KOVA_IN_SCOPE("sent_ns") " ORDER BY sent_ns DESC LIMIT 1"},
+        // Gaps are few; a gap's end that makes no sense leaves its row out (the walk counts it).
+        {"SELECT min(t_ns) FROM gap" KOVA_IN_SCOPE("t_ns") " AND typeof(end_ns) = 'integer' AND end_ns >= t_ns "
+         "AND end_ns < ?2",
+         "SELECT max(end_ns) FROM gap" KOVA_IN_SCOPE("t_ns") " AND typeof(end_ns) = 'integer' AND end_ns >= t_ns "
+         "AND end_ns < ?2"},
+    };
+#undef KOVA_IN_SCOPE
+    std::optional<TimeSpan> span;
+    for (const Table& table : tables) {
+        for (const char* sql : {table.first, table.last}) {
+            Statement query(db, sql);
+            query.bindInt(1, scope.fromNs).bindInt(2, scope.beforeNs);
+            scope.session ? query.bindInt(3, *scope.session) : query.bindNull(3);
+            if (!query.step() || query.isNull(0)) {
+                continue;
+            }
+            const std::int64_t ns = query.columnInt(0);
+            if (!span) {
+                span = TimeSpan{ns, ns};
+            }
+            span->firstNs = std::min(span->firstNs, ns);
+            span->lastNs = std::max(span->lastNs, ns);
+        }
     }
-    return TimeSpan{query.columnInt(0), query.columnInt(1)};
+    return span;
+}
+
+// Rows in `scope`'s session(s) whose time is no integer or lies outside the scope: one pass over each
+// table (the time indexes do not hold the session).
+std::uint64_t countOutside(const Database& db, const WalkScope& scope) {
+#define KOVA_OUTSIDE(table, time)                                                                         \
+    "SELECT count(*) FROM " table " WHERE (?3 IS NULL OR session = ?3) AND NOT (typeof(" time ") = "     \
+    "'integer' AND " time " >= ?1 AND " time " < ?2)"
+    const char* const queries[] = {KOVA_OUTSIDE("status", "t_ns"), KOVA_OUTSIDE("log", "t_ns"),
+                                   KOVA_OUTSIDE("request", "sent_ns"), KOVA_OUTSIDE("gap", "t_ns")};
+#undef KOVA_OUTSIDE
+    std::uint64_t outside = 0;
+    for (const char* sql : queries) {
+        Statement query(db, sql);
+        query.bindInt(1, scope.fromNs).bindInt(2, scope.beforeNs);
+        scope.session ? query.bindInt(3, *scope.session) : query.bindNull(3);
+        if (query.step()) {
+            outside += static_cast<std::uint64_t>(query.columnInt(0));
+        }
+    }
+    return outside;
 }
 
 }  // namespace
 
 RecordReader::RecordReader(const std::string& path, std::size_t chunkRows)
-    : path_(path), db_(openForReading(path)) {
+    : path_(path), db_(openForReading(path, notice_)) {
     try {
         sessions_ = readSessions(db_);
-        span_ = readSpan(db_);
         cursors_.reserve(std::variant_size_v<decltype(RecordedEvent::detail)>);
         for (std::size_t kind = 0; kind < std::variant_size_v<decltype(RecordedEvent::detail)>; ++kind) {
-            cursors_.emplace_back(db_, kind, path_, chunkRows);
+            cursors_.emplace_back(db_, kind, chunkRows);
         }
+        setScope(WalkScope{std::nullopt, -kLatestNs, kLatestNs});
     } catch (const SqliteError& failure) {
         throw fileError(path, failure);
     }
+}
+
+WalkScope RecordReader::sessionScope(std::size_t index) const {
+    const SessionRecord& session = sessions_.at(index);
+    return WalkScope{session.id, std::clamp(session.startNs, -kLatestNs, kLatestNs), kLatestNs};
+}
+
+void RecordReader::setScope(const WalkScope& scope) {
+    scope_ = scope;
+    span_ = readSpan(db_, scope_);
+    outsideRows_.reset();  // counted when first asked for: one pass over every table
+    for (auto& cursor : cursors_) {
+        cursor.setScope(scope_);
+    }
+}
+
+void RecordReader::selectSession(std::size_t index) {
+    try {
+        setScope(sessionScope(index));
+    } catch (const SqliteError& failure) {
+        throw fileError(path_, failure);
+    }
+}
+
+std::uint64_t RecordReader::sessionEvents(std::size_t index) const {
+    const WalkScope scope = sessionScope(index);
+    try {
+        std::uint64_t events = 0;
+        for (const char* sql : {"SELECT count(*) FROM status WHERE session = ?1 AND t_ns >= ?2 AND t_ns < ?3",
+                                "SELECT count(*) FROM log WHERE session = ?1 AND t_ns >= ?2 AND t_ns < ?3",
+                                "SELECT count(*) FROM request WHERE session = ?1 AND sent_ns >= ?2 AND sent_ns < ?3",
+                                "SELECT count(*) FROM gap WHERE session = ?1 AND t_ns >= ?2 AND t_ns < ?3"}) {
+            Statement query(db_, sql);
+            query.bindInt(1, *scope.session).bindInt(2, scope.fromNs).bindInt(3, scope.beforeNs);
+            if (query.step()) {
+                events += static_cast<std::uint64_t>(query.columnInt(0));
+            }
+        }
+        return events;
+    } catch (const SqliteError& failure) {
+        throw fileError(path_, failure);
+    }
+}
+
+std::uint64_t RecordReader::damagedRows() {
+    if (!outsideRows_) {
+        try {
+            outsideRows_ = countOutside(db_, scope_);
+        } catch (const SqliteError& failure) {
+            throw fileError(path_, failure);
+        }
+    }
+    std::uint64_t damaged = *outsideRows_;
+    for (const auto& cursor : cursors_) {
+        damaged += cursor.damagedRows();
+    }
+    return damaged;
 }
 
 void RecordReader::seek(std::int64_t ns) {

@@ -114,6 +114,15 @@ bool Statement::isNull(int column) const {
     return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
 }
 
+bool Statement::isInteger(int column) const {
+    return sqlite3_column_type(stmt_, column) == SQLITE_INTEGER;
+}
+
+bool Statement::isBytes(int column) const {
+    const int type = sqlite3_column_type(stmt_, column);
+    return type == SQLITE_TEXT || type == SQLITE_BLOB;
+}
+
 std::int64_t Statement::columnInt(int column) const {
     return sqlite3_column_int64(stmt_, column);
 }

@@ -72,6 +72,9 @@ public:
 
     // Columns are numbered from 0.
     bool isNull(int column) const;
+    // Whether the column holds an INTEGER; TEXT or a BLOB.
+    bool isInteger(int column) const;
+    bool isBytes(int column) const;
     std::int64_t columnInt(int column) const;
     // The column's bytes exactly as stored (TEXT and BLOB alike, embedded NULs included).
     std::string columnBytes(int column) const;

@@ -1,5 +1,6 @@
 #include "record/TableCursor.h"
 
+#include <algorithm>
 #include <limits>
 #include <utility>
 
@@ -9,59 +10,73 @@ namespace kova::record {
 
 namespace {
 
-// Per kind: the rows after a (time, id) position, in order; columns 0 id, 1 time, 2 session, then
-// the kind's own.
+// Per kind: the rows of the scope after a (time, id) position, in order; columns 0 id, 1 time, 2
+// session, then the kind's own. ?1 ?2 the position, ?3 the chunk's rows, ?4 the session (NULL: all), ?5 the end of
+// the scope's times. A frames BLOB beyond the decoding bound comes back NULL without being read.
+#define KOVA_SCOPE(time) \
+    " WHERE (" time ", id) > (?1, ?2) AND " time " < ?5 AND typeof(" time ") = 'integer' AND " \
+    "(?4 IS NULL OR session = ?4) ORDER BY " time ", id LIMIT ?3"
+#define KOVA_FRAMES(column) "CASE WHEN length(" column ") <= 16777216 THEN " column " END"
 const char* const kChunkSql[] = {
-    "SELECT id, t_ns, session, frames FROM status WHERE (t_ns, id) > (?1, ?2) ORDER BY t_ns, id LIMIT ?3",
-    "SELECT id, t_ns, session, line, frames FROM log WHERE (t_ns, id) > (?1, ?2) ORDER BY t_ns, id LIMIT ?3",
-    "SELECT id, sent_ns, session, verb, body, reply_ns, outcome, error, reply_frames FROM request "
-    "WHERE (sent_ns, id) > (?1, ?2) ORDER BY sent_ns, id LIMIT ?3",
-    "SELECT id, t_ns, session, end_ns, count, stream FROM gap WHERE (t_ns, id) > (?1, ?2) "
-    "ORDER BY t_ns, id LIMIT ?3",
+    "SELECT id, t_ns, session, " KOVA_FRAMES("frames") " FROM status" KOVA_SCOPE("t_ns"),
+    "SELECT id, t_ns, session, line, " KOVA_FRAMES("frames") " FROM log" KOVA_SCOPE("t_ns"),
+    "SELECT id, sent_ns, session, verb, body, reply_ns, outcome, error, " KOVA_FRAMES("reply_frames")
+    " FROM request" KOVA_SCOPE("sent_ns"),
+    "SELECT id, t_ns, session, end_ns, count, stream FROM gap" KOVA_SCOPE("t_ns"),
 };
-const char* const kTableNames[] = {"status", "log", "request", "gap"};
+#undef KOVA_SCOPE
+#undef KOVA_FRAMES
+static_assert(kMaxStoredBytes == 16777216, "the chunk queries hold the same bound");
 
 constexpr std::chrono::milliseconds kAskAgainAfter{100};
+// A gap counts at most this many messages; a larger count is a damaged row, not a loss.
+constexpr std::int64_t kMaxGapCount = std::int64_t{1} << 40;
 
 }  // namespace
 
-TableCursor::TableCursor(const Database& db, std::size_t kind, const std::string& path, std::size_t chunkRows)
+TableCursor::TableCursor(const Database& db, std::size_t kind, std::size_t chunkRows)
     : chunk_(db, kChunkSql[kind]),
       kind_(kind),
-      path_(path),
-      chunkRows_(static_cast<std::int64_t>(chunkRows == 0 ? 1 : chunkRows)) {
-    seek(std::numeric_limits<std::int64_t>::min());
+      chunkRows_(static_cast<std::int64_t>(chunkRows == 0 ? 1 : chunkRows)),
+      scope_{std::nullopt, std::numeric_limits<std::int64_t>::min(), std::numeric_limits<std::int64_t>::max()} {
+    seek(scope_.fromNs);
+}
+
+void TableCursor::setScope(const WalkScope& scope) {
+    scope_ = scope;
+    damaged_.clear();
+    seek(scope_.fromNs);
 }
 
 void TableCursor::seek(std::int64_t ns) {
     buffer_.clear();
     askAgainAt_ = {};
     // Ids start at 1, so (ns, 0) comes just before the first row at time ns.
-    afterNs_ = ns;
+    afterNs_ = std::max(ns, scope_.fromNs);
     afterId_ = 0;
 }
 
 const RecordedEvent* TableCursor::peek() {
-    if (buffer_.empty() && std::chrono::steady_clock::now() >= askAgainAt_) {
-        const std::int64_t fromNs = afterNs_;
-        const std::int64_t fromId = afterId_;
-        chunk_.bindInt(1, fromNs).bindInt(2, fromId).bindInt(3, chunkRows_);
-        try {
-            while (chunk_.step()) {
-                buffer_.push_back(readRow());
-                afterNs_ = chunk_.columnInt(1);
-                afterId_ = chunk_.columnInt(0);
+    // A chunk of damaged rows alone leaves the buffer empty: the next chunk is read at once.
+    while (buffer_.empty() && std::chrono::steady_clock::now() >= askAgainAt_) {
+        chunk_.bindInt(1, afterNs_).bindInt(2, afterId_).bindInt(3, chunkRows_).bindInt(5, scope_.beforeNs);
+        scope_.session ? chunk_.bindInt(4, *scope_.session) : chunk_.bindNull(4);
+        std::int64_t rows = 0;
+        // A failed step resets the statement and leaves the position where it was: the rows read
+        // so far are handed out, the next call asks again from after them.
+        while (chunk_.step()) {
+            ++rows;
+            afterNs_ = chunk_.columnInt(1);
+            afterId_ = chunk_.columnInt(0);
+            if (auto event = readRow()) {
+                buffer_.push_back(std::move(*event));
+            } else {
+                damaged_.insert(afterId_);
             }
-            if (static_cast<std::int64_t>(buffer_.size()) < chunkRows_) {
-                askAgainAt_ = std::chrono::steady_clock::now() + kAskAgainAfter;
-            }
-        } catch (const RecordError&) {
-            // Nothing of a chunk that failed is handed out; a later call reads it again.
-            chunk_.reset();
-            buffer_.clear();
-            afterNs_ = fromNs;
-            afterId_ = fromId;
-            throw;
+        }
+        if (rows < chunkRows_) {
+            askAgainAt_ = std::chrono::steady_clock::now() + kAskAgainAfter;
+            break;
         }
     }
     return buffer_.empty() ? nullptr : &buffer_.front();
@@ -73,62 +88,77 @@ RecordedEvent TableCursor::take() {
     return event;
 }
 
-RecordError TableCursor::damaged(const char* what) const {
-    return RecordError(path_ + " is damaged: " + what + " in " + kTableNames[kind_] + " row " +
-                       std::to_string(chunk_.columnInt(0)));
-}
-
-Frames TableCursor::framesAt(int column) const {
-    const std::string_view bytes = chunk_.columnView(column);
-    auto decoded = decodeFrames(bytes.data(), bytes.size());
-    if (!decoded) {
-        throw damaged("malformed frames");
+std::optional<Frames> TableCursor::framesAt(int column) const {
+    if (!chunk_.isBytes(column)) {
+        return std::nullopt;
     }
-    return std::move(*decoded);
+    const std::string_view bytes = chunk_.columnView(column);
+    return decodeFrames(bytes.data(), bytes.size());
 }
 
-RecordedEvent TableCursor::readRow() const {
+std::optional<RecordedEvent> TableCursor::readRow() const {
     RecordedEvent event;
     event.ns = chunk_.columnInt(1);
     event.session = chunk_.columnInt(2);
     switch (kind_) {
-        case 0:
-            event.detail = StatusEvent{framesAt(3)};
-            break;
-        case 1: {
-            Frames line = framesAt(4);
-            if (line.size() != 1) {
-                throw damaged("a log row without exactly one frame");
+        case 0: {
+            auto frames = framesAt(3);
+            if (!frames) {
+                return std::nullopt;
             }
-            event.detail = LogEvent{chunk_.columnInt(3), std::move(line[0])};
+            event.detail = StatusEvent{std::move(*frames)};
             break;
         }
-        case 2:
-            event.detail = readRequest();
+        case 1: {
+            auto line = framesAt(4);
+            if (!chunk_.isInteger(3) || !line || line->size() != 1) {
+                return std::nullopt;
+            }
+            event.detail = LogEvent{chunk_.columnInt(3), std::move((*line)[0])};
             break;
-        default:
-            event.detail = readGap();
+        }
+        case 2: {
+            auto request = readRequest();
+            if (!request) {
+                return std::nullopt;
+            }
+            event.detail = std::move(*request);
             break;
+        }
+        default: {
+            auto gap = readGap(event.ns);
+            if (!gap) {
+                return std::nullopt;
+            }
+            event.detail = *gap;
+            break;
+        }
     }
     return event;
 }
 
-RequestEvent TableCursor::readRequest() const {
+std::optional<RequestEvent> TableCursor::readRequest() const {
     const auto kind = outcomeFromName(chunk_.columnView(6));
-    if (!kind) {
-        throw damaged("an unknown outcome");
+    auto frames = framesAt(8);
+    if (!kind || !frames || !chunk_.isInteger(5)) {
+        return std::nullopt;
     }
     RequestOutcome outcome{*kind, *kind == RequestOutcome::Kind::Error ? chunk_.columnBytes(7) : ""};
     return RequestEvent{chunk_.columnBytes(3), chunk_.columnBytes(4), chunk_.columnInt(5), std::move(outcome),
-                        framesAt(8)};
+                        std::move(*frames)};
 }
 
-GapEvent TableCursor::readGap() const {
+std::optional<GapEvent> TableCursor::readGap(std::int64_t ns) const {
     const auto stream = streamFromName(chunk_.columnView(5));
-    if (!stream) {
-        throw damaged("an unknown stream");
+    if (!stream || !chunk_.isInteger(3) || !chunk_.isInteger(4)) {
+        return std::nullopt;
     }
-    return GapEvent{*stream, chunk_.columnInt(3), static_cast<std::uint64_t>(chunk_.columnInt(4))};
+    const std::int64_t endNs = chunk_.columnInt(3);
+    const std::int64_t count = chunk_.columnInt(4);
+    if (endNs < ns || endNs >= scope_.beforeNs || count < 1 || count > kMaxGapCount) {
+        return std::nullopt;
+    }
+    return GapEvent{*stream, endNs, static_cast<std::uint64_t>(count)};
 }
 
 }  // namespace kova::record

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <optional>
+#include <set>
 #include <string>
 
 #include "record/RecordedEvent.h"
@@ -11,41 +13,55 @@
 
 namespace kova::record {
 
+// The rows a walk takes: those of one session (or of all), whose time is an integer in
+// [fromNs, beforeNs). Rows outside are not events of the walk.
+struct WalkScope {
+    std::optional<std::int64_t> session;
+    std::int64_t fromNs = 0;
+    std::int64_t beforeNs = 0;
+};
+
 // Walks one event table of a recording in (time, id) order, reading `chunkRows` rows at a time so
 // that only one chunk per table is ever in memory. Each chunk is its own read, so a file that is
-// still being written can be followed. Used by one thread.
+// still being written can be followed. A row that cannot be read back (a wrong type, frames cut
+// short or beyond the decoding bounds, an unknown name, a gap that makes no sense) is skipped and
+// remembered as damaged. Used by one thread.
 class TableCursor {
 public:
     // `kind`: the event kind, the index of its alternative in RecordedEvent::detail (0 status, 1 log,
-    // 2 request, 3 gap). `path` names the file in error texts. Throws SqliteError.
-    TableCursor(const Database& db, std::size_t kind, const std::string& path, std::size_t chunkRows);
+    // 2 request, 3 gap). Throws SqliteError.
+    TableCursor(const Database& db, std::size_t kind, std::size_t chunkRows);
 
     std::size_t kind() const { return kind_; }
 
-    // The next read starts with the first event at or after `ns`.
+    // The rows walked from now on; the walk starts over at the scope's start.
+    void setScope(const WalkScope& scope);
+    // The next read starts with the first event at or after `ns` (not before the scope's start).
     void seek(std::int64_t ns);
     // The next event, reading a chunk when none is buffered; nullptr when the table has no more.
-    // Throws RecordError for a row that cannot be read back (a damaged file).
     const RecordedEvent* peek();
     // Removes and returns the event peek() showed (which must not have been nullptr).
     RecordedEvent take();
 
+    // How many rows of the scope were found damaged so far (each counted once, however often the
+    // walk passes it).
+    std::size_t damagedRows() const { return damaged_.size(); }
+
 private:
-    // The event of the chunk statement's current row.
-    RecordedEvent readRow() const;
-    RequestEvent readRequest() const;
-    GapEvent readGap() const;
-    Frames framesAt(int column) const;
-    // The error for the current row, which cannot be read back for `what`.
-    RecordError damaged(const char* what) const;
+    // The event of the chunk statement's current row, or nothing when the row is damaged.
+    std::optional<RecordedEvent> readRow() const;
+    std::optional<RequestEvent> readRequest() const;
+    std::optional<GapEvent> readGap(std::int64_t ns) const;
+    std::optional<Frames> framesAt(int column) const;
 
     Statement chunk_;
     std::size_t kind_;
-    std::string path_;
     std::int64_t chunkRows_;
+    WalkScope scope_;
     std::deque<RecordedEvent> buffer_;
     std::int64_t afterNs_ = 0;
     std::int64_t afterId_ = 0;
+    std::set<std::int64_t> damaged_;  // row ids
     // After a chunk that came back short (the table's end, as of then), the table is asked again no
     // sooner than this: a walk then costs one query per chunk, not one per event for every table
     // that has nothing more, while rows committed meanwhile still show up within a moment.

@@ -79,7 +79,12 @@ TEST(TerminalArguments, ArgumentsThatCannotBeFollowedAreOneLineAndStatusTwo) {
          "--help)\n"},
         {{"--speed", "2"}, "kovaConsoleOHV: --speed goes with --replay FILE (see --help)\n"},
         {{"--replay", "r.db", "--speed", "fast"},
-         "kovaConsoleOHV: --speed needs a number above 0, not 'fast' (see --help)\n"},
+         "kovaConsoleOHV: --speed needs a number from 1/64 (0.015625) to 1024, not 'fast' (see --help)\n"},
+        {{"--replay", "r.db", "--speed", "2000"},
+         "kovaConsoleOHV: --speed needs a number from 1/64 (0.015625) to 1024, not '2000' (see --help)\n"},
+        {{"--session", "2"}, "kovaConsoleOHV: --session goes with --replay FILE (see --help)\n"},
+        {{"--replay", "r.db", "--session", "0"},
+         "kovaConsoleOHV: --session needs a session number from 1, not '0' (see --help)\n"},
     };
     for (const auto& c : cases) {
         const Ended ended = runWithoutTerminal(dir, c.args);
@@ -99,7 +104,8 @@ TEST(TerminalArguments, HelpAndVersionNeverTouchTheScreen) {
     EXPECT_EQ(help.output.rfind("Usage: kovaConsoleOHV [--config FILE] [NAME | --fleet] [--record FILE", 0),
               0u)
         << help.output;
-    for (const char* key : {"PgUp", "Tab", "Ctrl-C", "--config FILE", "--fleet", "--replay FILE", "Space"}) {
+    for (const char* key : {"PgUp", "Tab", "Ctrl-C", "--config FILE", "--fleet", "--replay FILE", "Space", "--session N",
+                            "from 1/64 (0.015625) to 1024"}) {
         EXPECT_NE(help.output.find(key), std::string::npos) << key;
     }
     EXPECT_FALSE(fileExists(dir.file("log/kovaConsole.log")));

@@ -1,11 +1,13 @@
 // The flight recorder through the real binary: what --record keeps, a file it must not overwrite, a
 // recording that survives kill -9, a replay driven by its keys, and a plot of a simulated drive.
 #include <signal.h>
+#include <sqlite3.h>
 #include <sys/wait.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -15,6 +17,7 @@
 #include "controller_stand_in.h"
 #include "record/RecordReader.h"
 #include "record/RecordWriter.h"
+#include "record/Sqlite.h"
 
 namespace kova::test {
 namespace {
@@ -134,6 +137,9 @@ void makeRecording(const std::string& path) {
     writer.recordRequest(start + 5'000'000'000LL, "set", "3033/0/15", start + 5'001'000'000LL,
                          record::RequestOutcome::replied(), {"OK", "3033/0 = 15 OK"});
     writer.close();
+    // As if recorded an hour ago: a message before its session's start is a damaged row.
+    record::Database db(path, SQLITE_OPEN_READWRITE);
+    db.exec(("UPDATE session SET start_ns = " + std::to_string(start) + ";").c_str());
 }
 
 TEST(TerminalRecorder, AReplayDrivesTheWindowsAndFollowsItsKeys) {
@@ -147,8 +153,11 @@ TEST(TerminalRecorder, AReplayDrivesTheWindowsAndFollowsItsKeys) {
     EXPECT_TRUE(pane.waitForText("set 3033/0/15 -> set 3033/0 = 15 OK", 2s)) << pane.screenText();
     EXPECT_TRUE(pane.waitForText(":State(AutomaticOp)", 2s)) << pane.screenText();
 
+    EXPECT_TRUE(pane.waitForText("status: live", 2s)) << pane.screen()[0];
     pane.sendKeys({"Space"});
     ASSERT_TRUE(pane.waitForText(" x4 paused", 2s)) << pane.screen()[0];
+    EXPECT_TRUE(pane.waitForText("status: paused", 2s)) << "the link follows the replay's clock\n"
+                                                         << pane.screen()[0];
     const std::string pausedAt = pane.screen()[0];
     std::this_thread::sleep_for(600ms);  // standing still: the title does not move
     EXPECT_EQ(pane.screen()[0], pausedAt);
@@ -171,6 +180,69 @@ TEST(TerminalRecorder, AReplayDrivesTheWindowsAndFollowsItsKeys) {
     int status = -1;
     ASSERT_TRUE(pane.waitForExit(5s, &status)) << pane.screenText();
     EXPECT_EQ(status, 0);
+}
+
+// One session of a file of several plays, under its own name; an empty file is refused; the clock
+// stops at the session's end, from where Left steps back and plays on.
+TEST(TerminalRecorder, AReplayPlaysOneSessionWithinItsSpan) {
+    TempDir dir;
+    {
+        record::RecordWriter empty;
+        empty.open(dir.file("empty.db"), false, {"0.6", "ohv-e", "h", 1});
+        empty.close();
+    }
+    const std::string refused = runCommand("cd " + shellQuote(dir.path()) + " && " + KOVA_CONSOLE_BINARY +
+                                           " --replay empty.db 2>&1; echo status=$?");
+    EXPECT_EQ(refused, "kovaConsoleOHV: empty.db holds no messages\nstatus=2\n");
+
+    makeRecording(dir.file("rec.db"));
+    {
+        record::RecordWriter second;
+        second.open(dir.file("rec.db"), true, {"0.6", "ohv-s", "10.2.2.2", 7100});
+        const std::int64_t t = record::RecordWriter::nowNs() + 1'000'000;
+        second.recordStatus(t, {"111", "5"});
+        second.recordStatus(t + 3'000'000'000LL, {"111", "6"});
+        second.close();
+    }
+    const std::string beyond = runCommand("cd " + shellQuote(dir.path()) + " && " + KOVA_CONSOLE_BINARY +
+                                          " --replay rec.db --session 3 2>&1; echo status=$?");
+    EXPECT_EQ(beyond, "kovaConsoleOHV: rec.db holds sessions 1 to 2, not 3\nstatus=2\n");
+
+    {
+        TmuxPane pane(std::string(KOVA_CONSOLE_BINARY) + " --replay rec.db --speed 1024", dir.path());
+        ASSERT_TRUE(pane.waitForText("(ohv-s:10.2.2.2)", 8s)) << pane.screenText();
+        EXPECT_TRUE(pane.waitForText("replay session 2/2", 2s)) << pane.screen()[0];
+        EXPECT_TRUE(pane.waitForText("session 2 of 2, started", 2s)) << pane.screenText();
+        pane.typeText("q");
+        ASSERT_TRUE(pane.waitForExit(5s));
+    }
+    {
+        record::Database db(dir.file("rec.db"), SQLITE_OPEN_READWRITE);
+        db.exec("UPDATE status SET frames = zeroblob(40000) WHERE id = 5; UPDATE log SET line = 'x' WHERE id = 1;");
+    }
+    TmuxPane pane(std::string(KOVA_CONSOLE_BINARY) + " --replay rec.db --session 1 --speed 1024", dir.path());
+    ASSERT_TRUE(pane.waitForText("(ohv-r:10.1.1.1)", 8s)) << pane.screenText();
+    EXPECT_TRUE(pane.waitForText("replay session 1/2", 2s)) << pane.screen()[0];
+    EXPECT_TRUE(pane.waitForText(", 2 damaged rows skipped", 2s)) << pane.screen()[0];
+    // 40 s at x1024: the end comes at once and the clock stays at the last event.
+    ASSERT_TRUE(pane.waitForText(" x1024 ended", 3s)) << pane.screen()[0];
+    EXPECT_TRUE(pane.waitForText("status: paused", 2s)) << pane.screen()[0];
+    EXPECT_TRUE(pane.waitForText("41 event 1", 1s)) << pane.screenText();
+    pane.typeText("+");
+    EXPECT_TRUE(pane.waitForText(" x1024 max ended", 2s)) << pane.screen()[0];
+    const std::string atEnd = pane.screen()[0];
+    pane.sendKeys({"Right"});
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(pane.screen()[0], atEnd) << "Right stays at the end";
+    pane.sendKeys({"Space", "Left"});
+    ASSERT_TRUE(pane.waitForText(" x1024 max paused", 2s)) << pane.screen()[0];
+    EXPECT_TRUE(pane.waitForText("42 event 2", 2s)) << "10 s back from the end\n" << pane.screenText();
+    EXPECT_EQ(pane.screenText().find("40 event 0"), std::string::npos) << "a damaged line stays out";
+    EXPECT_EQ(pane.screenText().find("43 event 3"), std::string::npos) << pane.screenText();
+    pane.sendKeys({"Space"});
+    EXPECT_TRUE(pane.waitForText("43 event 3", 2s)) << "and plays on from there\n" << pane.screenText();
+    pane.typeText("q");
+    ASSERT_TRUE(pane.waitForExit(5s));
 }
 
 TEST(TerminalRecorder, AFileThatIsNoRecordingIsRefusedBeforeTheScreen) {

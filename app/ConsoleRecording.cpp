@@ -48,7 +48,7 @@ void ConsoleApp::connectRecorder() {
             recorder->dropStatus(ns);
         }
     });
-    log.onReceived([recorder](std::uint32_t number, const std::string& line) {
+    log.onReceived([recorder](std::int64_t number, const std::string& line) {
         recorder->recordLog(record::RecordWriter::nowNs(), number, {line});
     });
     command.onSent([recorder](const CommandRunner::Sent& sent) {

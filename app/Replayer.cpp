@@ -167,7 +167,7 @@ void Replayer::play(const record::RecordedEvent& event) {
             store_.store(status->frames[0], status->frames[1]);
         }
     } else if (const auto* line = std::get_if<record::LogEvent>(&event.detail)) {
-        log_.replayLine(static_cast<std::uint32_t>(line->lineNumber), line->text);
+        log_.replayLine(line->lineNumber, line->text);
     } else if (const auto* request = std::get_if<record::RequestEvent>(&event.detail)) {
         command_.showReply(requestText(*request));
         command_.draw();  // nothing else refreshes the command line in a replay

@@ -54,7 +54,7 @@ double scrollbackMegabytes(std::size_t bytes) {
     {
         kova::LogHistory history;
         const std::string line(bytes, 's');
-        for (std::uint32_t i = 0; i < kova::LogHistory::kMaxLines; ++i) {
+        for (std::int64_t i = 0; i < static_cast<std::int64_t>(kova::LogHistory::kMaxLines); ++i) {
             history.append(i, line);
         }
         const std::size_t after = mallinfo2().uordblks;

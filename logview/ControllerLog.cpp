@@ -89,7 +89,7 @@ std::string ControllerLog::open(const std::string& connectionName) {
     return {};
 }
 
-void ControllerLog::write(std::uint32_t number, std::string_view line) {
+void ControllerLog::write(std::int64_t number, std::string_view line) {
     if (logger_) {
         logger_->info("{} {}", number, escapeText(line));
     }

@@ -46,7 +46,7 @@ public:
     std::string open(const std::string& connectionName);
 
     // Appends one received line. Does nothing when the file is not open. Any thread.
-    void write(std::uint32_t number, std::string_view line);
+    void write(std::int64_t number, std::string_view line);
 
     // Writes what is buffered to the file now. Any thread.
     void flush();

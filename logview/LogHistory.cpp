@@ -4,7 +4,7 @@
 
 namespace kova {
 
-void LogHistory::append(std::uint32_t number, std::string_view text) {
+void LogHistory::append(std::int64_t number, std::string_view text) {
     const std::size_t kept = std::min(text.size(), kMaxLineBytes);
     entries_.push_back(LogEntry{number, std::string(text.substr(0, kept))});
     bytes_ += kept;

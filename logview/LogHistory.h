@@ -19,7 +19,7 @@ public:
     static constexpr std::size_t kMaxLineBytes = 64 * 1024;
     static constexpr std::size_t kMaxBytes = 16 * 1024 * 1024;
 
-    void append(std::uint32_t number, std::string_view text);
+    void append(std::int64_t number, std::string_view text);
 
     const std::deque<LogEntry>& entries() const { return entries_; }
     std::size_t bytes() const { return bytes_; }

@@ -73,7 +73,7 @@ private:
 
 }  // namespace
 
-LogBlock layoutLogLine(std::uint32_t number, std::string_view line, int bodyRows, int cols) {
+LogBlock layoutLogLine(std::int64_t number, std::string_view line, int bodyRows, int cols) {
     LogBlock block;
     if (bodyRows <= 0 || cols <= 0) {
         return block;

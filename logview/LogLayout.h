@@ -24,11 +24,11 @@ struct LogBlock {
 };
 
 // Lays out line `number` for a body of `bodyRows` rows and `cols` columns. Pure; any thread.
-LogBlock layoutLogLine(std::uint32_t number, std::string_view line, int bodyRows, int cols);
+LogBlock layoutLogLine(std::int64_t number, std::string_view line, int bodyRows, int cols);
 
 // A line kept for redrawing the body.
 struct LogEntry {
-    std::uint32_t number = 0;
+    std::int64_t number = 0;
     std::string text;
 };
 

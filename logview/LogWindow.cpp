@@ -72,7 +72,7 @@ void LogWindow::startOver() {
     refresh(bodyWin);
 }
 
-void LogWindow::replayLine(std::uint32_t number, const std::string& line) {
+void LogWindow::replayLine(std::int64_t number, const std::string& line) {
     ScreenLock lock;
     lineCounter_ = number;
     addLine(line, false);
@@ -223,7 +223,7 @@ void LogWindow::receiveLoop() {
 }
 
 void LogWindow::receiveLine(const std::string& line) {
-    std::uint32_t number = 0;
+    std::int64_t number = 0;
     {
         ScreenLock lock;
         number = addLine(line, false);
@@ -244,13 +244,13 @@ void LogWindow::flushScreen() {
     }
 }
 
-std::uint32_t LogWindow::print(std::string text) {
+std::int64_t LogWindow::print(std::string text) {
     ScreenLock lock;
     return addLine(text, true);
 }
 
-std::uint32_t LogWindow::addLine(const std::string& text, bool refreshNow) {
-    const std::uint32_t number = lineCounter_++;
+std::int64_t LogWindow::addLine(const std::string& text, bool refreshNow) {
+    const std::int64_t number = lineCounter_++;
     history_.append(number, text);
     if (bodyWin == nullptr) {
         return number;

@@ -59,7 +59,7 @@ public:
     // Numbers the text, scrolls the body as far as the line needs and writes it at the foot of the
     // part of the body that is on screen, then refreshes. Returns the number. Any thread; takes the
     // ScreenLock.
-    std::uint32_t print(std::string text);
+    std::int64_t print(std::string text);
 
     // What the receive loop does with one line from the controller: prints it, refreshing the screen
     // at most every kBurstRefreshMs while lines keep coming (the rest waits for flushScreen), and
@@ -70,14 +70,14 @@ public:
 
     // A line of a recording, with the number it had: printed as receiveLine prints (the screen
     // refreshed at most every kBurstRefreshMs; flushScreen for the rest). Takes the ScreenLock.
-    void replayLine(std::uint32_t number, const std::string& line);
+    void replayLine(std::int64_t number, const std::string& line);
     // An empty body, numbering from 0 again, live and without help: a console just started. Takes
     // the ScreenLock.
     void startOver();
 
     // Called with every line received from the controller and the number it got (a recorder). Set
     // before the log thread starts; called on the log thread.
-    void onReceived(std::function<void(std::uint32_t number, const std::string& line)> tap) {
+    void onReceived(std::function<void(std::int64_t number, const std::string& line)> tap) {
         tap_ = std::move(tap);
     }
 
@@ -105,7 +105,7 @@ protected:
 
 private:
     // print with the refresh now, or when due. ScreenLock held.
-    std::uint32_t addLine(const std::string& text, bool refreshNow);
+    std::int64_t addLine(const std::string& text, bool refreshNow);
     // Rows of the whole history laid out at the body's size. ScreenLock held.
     std::size_t historyRows() const;
     // How many lines lie wholly or partly below the view. Laid out once per scroll position and body
@@ -115,10 +115,10 @@ private:
     void refreshTitle();
 
 private:
-    std::uint32_t lineCounter_ = 0;   // only touched under the ScreenLock
+    std::int64_t lineCounter_ = 0;   // only touched under the ScreenLock
     LogHistory history_;              // likewise
     std::size_t backRows_ = 0;        // rows scrolled out of view below; 0 while live; likewise
-    std::uint32_t newWhileBack_ = 0;  // lines arrived while scrolled back; likewise
+    std::int64_t newWhileBack_ = 0;  // lines arrived while scrolled back; likewise
     struct BelowView {
         int rows;
         int cols;
@@ -136,7 +136,7 @@ private:
     std::atomic<bool> receiving_{false};  // set by the log thread as it takes a stream
     ControllerLog file_;                  // the log thread's
     std::uint64_t droppedFrames_ = 0;     // frames let go of cut messages; the log thread's
-    std::function<void(std::uint32_t, const std::string&)> tap_;
+    std::function<void(std::int64_t, const std::string&)> tap_;
 };
 
 }  // namespace kova

@@ -23,7 +23,7 @@ std::string joined(const std::vector<std::string>& rows) {
 TEST(LogLayout, RowsFollowTheEightyByteRuleWhateverTheWidth) {
     const struct {
         const char* name;
-        std::uint32_t number;
+        std::int64_t number;
         std::size_t lineBytes;  // bytes of the line itself, before "<number> "
         int bodyRows;
         int cols;
@@ -40,6 +40,8 @@ TEST(LogLayout, RowsFollowTheEightyByteRuleWhateverTheWidth) {
         {"560 bytes need one row more: the whole body", 0, 558, 7, 80, 7},
         {"empty line", 5, 0, 7, 80, 1},
         {"one-row body", 0, 10, 1, 80, 1},
+        {"numbers go on past 2^32", 4294967296, 3, 7, 80, 1},
+        {"a recorded -1 stays -1", -1, 3, 7, 80, 1},
     };
     for (const auto& c : cases) {
         const std::string line(c.lineBytes, 'x');
@@ -137,7 +139,7 @@ TEST(LogHistory, KeepsTheNewestLinesWithinItsBounds) {
         history.append(i, "line");
     }
     EXPECT_EQ(history.entries().size(), LogHistory::kMaxLines);
-    EXPECT_EQ(history.entries().front().number, 5u);
+    EXPECT_EQ(history.entries().front().number, 5);
 
     // Hostile lengths: one line keeps only its head, and the total stays bounded.
     LogHistory big;
@@ -147,7 +149,7 @@ TEST(LogHistory, KeepsTheNewestLinesWithinItsBounds) {
     }
     EXPECT_EQ(big.entries().back().text.size(), LogHistory::kMaxLineBytes);
     EXPECT_LE(big.bytes(), LogHistory::kMaxBytes);
-    EXPECT_EQ(big.entries().back().number, 399u);
+    EXPECT_EQ(big.entries().back().number, 399);
 }
 
 }  // namespace

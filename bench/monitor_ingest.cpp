@@ -155,7 +155,7 @@ RoundResult bareRound(Publisher& publisher) {
 // with every message also handed to a recorder, as --record does.
 RoundResult monitorRound(Publisher& publisher, kova::StatusStore& store, std::int32_t marker,
                          kova::record::RecordWriter* recorder = nullptr) {
-    kova::Subscription subscription(publisher.context(), publisher.endpoint(), "bench");
+    kova::Subscription subscription(publisher.context(), publisher.endpoint(), "bench", kova::kStatusLimits);
     std::atomic<bool> running{true};
     Counter counter;
     RoundResult result = runRound(publisher, counter, marker, [&] {
@@ -189,7 +189,7 @@ RoundResult monitorRound(Publisher& publisher, kova::StatusStore& store, std::in
 
 // One message on a quiet link: from its send to its value being readable in the record.
 double quietLatencyMicroseconds(Publisher& publisher, kova::StatusStore& store) {
-    kova::Subscription subscription(publisher.context(), publisher.endpoint(), "bench");
+    kova::Subscription subscription(publisher.context(), publisher.endpoint(), "bench", kova::kStatusLimits);
     std::atomic<bool> running{true};
     std::atomic<int> stored{0};
     std::vector<double> samples;

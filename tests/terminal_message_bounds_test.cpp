@@ -71,6 +71,13 @@ TEST(TerminalMessageBounds, AMessageOfAMillionFramesIsCutAndTheDropIsShown) {
         },
         3s));
     EXPECT_LT(std::count(file.begin(), file.end(), '\n'), 200) << "the controller log took the flood";
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            file = readFile(dir.file("log/test.log"));
+            return file.find(" Network log: message over 64 lines/1 MiB") != std::string::npos;
+        },
+        3s))
+        << file;
     ASSERT_TRUE(pane.stop());
 }
 

@@ -3,53 +3,36 @@
 #include <algorithm>
 #include <chrono>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
-#include <zmq_addon.hpp>
 
 #include "TestSupport.h"
 #include "TmuxPane.h"
+#include "controller_stand_in.h"
 
 namespace kova::test {
 namespace {
 
 using namespace std::chrono_literals;
 
-void send(zmq::socket_t& pub, const std::vector<std::string>& head, std::size_t emptyFrames = 0) {
-    zmq::multipart_t message;
-    for (const std::string& frame : head) {
-        message.addstr(frame);
-    }
-    for (std::size_t i = 0; i < emptyFrames; ++i) {
-        message.add(zmq::message_t());
-    }
-    message.send(pub, ZMQ_DONTWAIT);
-}
-
 TEST(TerminalMessageBounds, AMessageOfAMillionFramesIsCutAndTheDropIsShown) {
     TempDir dir;
     const int base = freeBasePort();
     writeConf(dir.path(), "127.0.0.1", base);
-    zmq::context_t context;
-    zmq::socket_t status(context, zmq::socket_type::pub);
-    zmq::socket_t log(context, zmq::socket_type::pub);
-    status.set(zmq::sockopt::linger, 0);
-    log.set(zmq::sockopt::linger, 0);
-    status.bind("tcp://127.0.0.1:" + std::to_string(base + 1));
-    log.bind("tcp://127.0.0.1:" + std::to_string(base + 4));
+    ControllerStandIn controller(base);
     TmuxPane pane(KOVA_CONSOLE_BINARY, dir.path());
     ASSERT_TRUE(pane.waitForWorkingWindows()) << pane.screenText();
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            send(log, {"joined"});
-            send(status, {"3009", "12/7/1"});
-            return pane.waitForText(" joined", 100ms) && pane.waitForText("po( 12)", 100ms);
-        },
-        8s))
-        << pane.screenText();
+    ASSERT_TRUE(controller.publishUntilShown(pane, {"3009", "12/7/1"}, "po( 12)")) << pane.screenText();
+    ASSERT_TRUE(controller.logUntilShown(pane, "joined", " joined")) << pane.screenText();
 
-    send(log, {"flood"}, 999999);
-    send(status, {"3009", "13/7/1"}, 100000);
+    std::vector<std::string> frames(1000000);
+    frames[0] = "flood";
+    controller.logLines(frames);
+    frames.resize(100002);
+    frames[0] = "3009";
+    frames[1] = "13/7/1";
+    controller.publish(frames);
     const std::string note =
         "Network log: message over 64 lines/1 MiB, 999936 lines (0 bytes) dropped, 999936 in all";
     EXPECT_TRUE(pane.waitForText(note, 10s)) << pane.screenText();

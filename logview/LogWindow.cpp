@@ -42,8 +42,10 @@ std::string LogWindow::attach(const ControllerAddress& controller, const std::st
     auto subscription = std::make_unique<Subscription>(
         messagingContext(), controller.endpoint(protocol::kLogPortOffset), "Network log", kLogLimits);
     subscription->onCut([this](const MessageCut& cut) {
+        // On screen and in the controller's log file, so a reader of either knows lines are missing.
         droppedFrames_ += cut.frames;  // the log thread's
-        print(logCutText(cut, droppedFrames_));
+        const std::string text = logCutText(cut, droppedFrames_);
+        file_.write(print(text), text);
     });
     std::string error = subscription->startError();
     if (fresh) {

@@ -47,10 +47,11 @@ public:
     std::string keepLines(const std::string& fileName) { return file_.open(fileName); }
 
     // The log thread's body: prints every frame of every received message of the attached stream as
-    // a line (as many as kLogLimits allow; a line of logCutText tells what was dropped) (and keeps it in the
-    // controller's log file) until stopped or the context is shut down; waits while no stream is attached. A
-    // messaging error becomes a line of its own ("Network log: zmq error, ...") and the loop goes on with a
-    // fresh socket.
+    // a line and keeps it in the controller's log file, until stopped or the context is shut down;
+    // waits while no stream is attached. A message keeps as many frames as kLogLimits allow, and a
+    // line of logCutText, on screen and in the file, tells what was dropped. A messaging error
+    // becomes a line of its own ("Network log: zmq error, ...") and the loop goes on with a fresh
+    // socket.
     void receiveLoop();
 
     // Ends receiveLoop from any thread, attached or not.

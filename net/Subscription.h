@@ -16,10 +16,10 @@ namespace kova {
 // the loop that receives from it on the window's thread.
 //
 // The socket has linger 0 (closing never waits), takes every message (empty subscription), refuses
-// any frame over its stream's MessageLimits::frameBytes (at most kMaxMessageBytes), keeps of each message
-// only what its stream's MessageLimits allow (the rest is let go and told to the cut handler), and backs off
-// its reconnect attempts from 100 ms to 1 s while the controller is away, so an absent controller costs
-// almost no CPU and a returning one is still picked up within a second.
+// any frame over its stream's MessageLimits::frameBytes (at most kMaxMessageBytes), keeps of each
+// message only what its stream's MessageLimits allow (the rest is let go and told to the cut
+// handler), and backs off its reconnect attempts from 100 ms to 1 s while the controller is away, so
+// an absent controller costs almost no CPU and a returning one is still picked up within a second.
 //
 // libzmq ends a connection that breaks its rules (a frame over the limit) for good: it does not
 // reconnect as it does when the peer goes away. The loop therefore looks at the socket's own

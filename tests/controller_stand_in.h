@@ -30,13 +30,9 @@ public:
     }
 
     // One status message of these frames.
-    void publish(const std::vector<std::string>& frames) {
-        zmq::multipart_t message;
-        for (const std::string& frame : frames) {
-            message.addstr(frame);
-        }
-        message.send(status_);
-    }
+    void publish(const std::vector<std::string>& frames) { send(status_, frames); }
+    // One log message of these frames (a line each).
+    void logLines(const std::vector<std::string>& frames) { send(log_, frames); }
     // One log line.
     void logLine(const std::string& line) { log_.send(zmq::buffer(line), zmq::send_flags::dontwait); }
 
@@ -64,6 +60,14 @@ public:
     TestController requests;
 
 private:
+    static void send(zmq::socket_t& socket, const std::vector<std::string>& frames) {
+        zmq::multipart_t message;
+        for (const std::string& frame : frames) {
+            message.addstr(frame);
+        }
+        message.send(socket);
+    }
+
     zmq::context_t context_;
     zmq::socket_t status_;
     zmq::socket_t log_;

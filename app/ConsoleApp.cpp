@@ -167,6 +167,11 @@ void ConsoleApp::connectWindows() {
         log.showInBody(
             [fleet](int bodyRows, int bodyCols) { return commandTable(bodyRows, bodyCols, fleet); });
     });
+    command.onObjects([this](const std::vector<std::string>& lines) {
+        for (const std::string& line : lines) {
+            log.print(line);
+        }
+    });
     if (fleet) {
         command.onFleet([this] { showFleet(); });
     }

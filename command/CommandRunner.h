@@ -20,9 +20,10 @@ class CommandRunner {
 public:
     // What `show` is handed: a usage or unrecognised-command text, a request's display text (a
     // reply, "no response", a failure: shown with ten trailing blanks), the help's turn (no text: the
-    // window shows the command table), or the fleet command's (its text is what a console without a
+    // window shows the command table), the objects command's (no text: the window lists the objects),
+    // or the fleet command's (its text is what a console without a
     // fleet shows instead).
-    enum class Output { Message, Reply, Help, Fleet };
+    enum class Output { Message, Reply, Help, Fleet, Objects };
     using Show = std::function<void(const std::string& text, Output kind)>;
     // Waits `ms` milliseconds; false when the console is stopping, which ends the command.
     using Pause = std::function<bool(long ms)>;

@@ -37,6 +37,8 @@ public:
     // Shows the command table (help): called without the ScreenLock. Set before the command thread
     // starts.
     void onHelp(std::function<void()> help) { help_ = std::move(help); }
+    // Where the objects command's listing goes (the log window's lines). Set before the threads start.
+    void onObjects(std::function<void(const std::vector<std::string>&)> objects) { objects_ = std::move(objects); }
     // Goes back to the fleet table ("fleet"): called without the ScreenLock. Only a console showing a
     // fleet sets it; without it "fleet" is an unrecognised command. Set before the command thread
     // starts.
@@ -107,6 +109,7 @@ private:
     std::function<void(const std::string&)> notice_;
     std::function<bool(int)> keyHook_;
     std::function<void()> help_;
+    std::function<void(const std::vector<std::string>&)> objects_;
     std::function<void()> fleet_;
     bool lastKeyWasTab_ = false;  // a second Tab lists the candidates; under the ScreenLock
     int noticedLines_ = -1;       // screen height at the last notice that the terminal is too small

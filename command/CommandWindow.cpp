@@ -251,13 +251,30 @@ void CommandWindow::redrawBody() {
     if (bodyWin == nullptr) {
         return;
     }
-    if (tooSmallShown_) {
+    if (tooSmallShown_ && LINES >= kRowsNeeded) {
         // Large enough at last: the notice has served its purpose.
         output_.clear();
         tooSmallShown_ = false;
         writeOutput();
     }
     renderInput();
+}
+
+std::optional<std::string> CommandWindow::sizeNotice() {
+    if (LINES >= kRowsNeeded || !shown()) {
+        return std::nullopt;
+    }
+    if (titleWin != nullptr && getbegy(titleWin) < LINES) {
+        setOutput(tooSmallText());
+        tooSmallShown_ = true;
+        refresh(titleWin);
+        return std::nullopt;
+    }
+    if (noticedLines_ == LINES) {
+        return std::nullopt;
+    }
+    noticedLines_ = LINES;
+    return tooSmallText();
 }
 
 void CommandWindow::renderInput() {

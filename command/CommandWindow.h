@@ -2,6 +2,7 @@
 
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,13 @@ public:
     // Where the window says what the output field cannot (the terminal too short even for the title
     // line). Set before the command thread starts; called without the ScreenLock.
     void onNotice(std::function<void(const std::string&)> notice) { notice_ = std::move(notice); }
+
+    // After a resize (ScreenLock held): on a terminal now too short for the input area, writes
+    // "terminal too small: ... this one has N" into the output field with the new height, or, when
+    // even the title line is off the screen, returns that text once per height for the caller to give
+    // to `notice` after it lets the lock go. On a terminal large enough the notice has gone already
+    // (redrawBody). Nothing while the window is hidden.
+    std::optional<std::string> sizeNotice();
 
     // The command thread's body: reads a line, runs it, clears the input area, redraws; until
     // stopped. Waits for keys outside the ScreenLock, so the other windows keep drawing while the

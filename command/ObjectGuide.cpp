@@ -8,10 +8,12 @@ namespace kova {
 
 std::vector<std::string> objectListing() {
     std::vector<std::string> lines;
-    lines.push_back(fmt::format("{:>5}/{:<3} {:<22} {:<28} {}", "index", "sub", "name", "values", "stream"));
+    lines.push_back(
+        fmt::format("{:>5}/{:<3} {:<22} {:<28} {:<6} {}", "index", "sub", "name", "values", "stream", "set"));
     for (const protocol::ObjectInfo& object : protocol::knownObjects()) {
-        lines.push_back(fmt::format("{:>5}/{:<3} {:<22} {:<28} {}", object.index, object.subindex, object.name,
-                                    object.type, object.published ? "status" : "-"));
+        lines.push_back(fmt::format("{:>5}/{:<3} {:<22} {:<28} {:<6} {}", object.index, object.subindex,
+                                    object.name, object.type, object.published ? "status" : "-",
+                                    object.written ? "set" : "-"));
     }
     return lines;
 }

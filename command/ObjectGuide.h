@@ -6,7 +6,8 @@
 namespace kova {
 
 // The objects command's listing: a heading, then one line per object the console knows (index,
-// subindex, name, value kinds, and "status" when the status stream carries it). Pure; any thread.
+// subindex, name, value kinds, "status" when the status stream carries it, "set" when the commands
+// write it). Pure; any thread.
 std::vector<std::string> objectListing();
 
 // The object indices that start with `typed`, each once, in ascending order, and the name of each

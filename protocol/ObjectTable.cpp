@@ -96,26 +96,27 @@ std::vector<ObjectInfo> build() {
         for (std::size_t i = 0; i < layout.valueCount(); ++i) {
             type += (i == 0 ? "" : ",") + std::string(kindName(layout.kind(i)));
         }
-        table.push_back({layout.index(), 0, nameOf(layout.index()), type, true});
+        table.push_back({layout.index(), 0, nameOf(layout.index()), type, true,
+                         layout.index() == kSteeringTarget});
     }
     // Written by the commands (the steering target is published too, and listed above).
-    table.push_back({kOperatingMode, 0, "operatingMode", "int", false});
-    table.push_back({kLogSwitches, code(LogSwitch::Publish), "logSwitches.publish", "int", false});
-    table.push_back({kLogSwitches, code(LogSwitch::Debug), "logSwitches.debug", "int", false});
-    table.push_back({kControlCommand, 0, "controlCommand", "int", false});
-    table.push_back({kManualMove, 0, "manualMove", "int", false});
-    table.push_back({kServoCommand, 0, "servoCommand", "int", false});
-    table.push_back({kGoalPoint, 0, "goalPoint", "int", false});
-    table.push_back({kGoalList, 0, "goalList", "text", false});
-    table.push_back({kGoalStart, 0, "goalStart", "int", false});
-    // The controller's parameters.
-    table.push_back({kVersion, 0, "version", "text", false});
-    table.push_back({kRelease, 0, "release", "text", false});
-    table.push_back({kSystemName, 0, "systemName", "text", false});
-    table.push_back({kControlPeriodTarget, 0, "controlPeriodTarget", "int", false});
-    table.push_back({kObstacleUse, 0, "obstacleUse", "int", false});
-    table.push_back({kRouteMap, 0, "routeMap", "text", false});
-    table.push_back({kSteeringTimeout, 0, "steeringTimeout", "int", false});
+    table.push_back({kOperatingMode, 0, "operatingMode", "int", false, true});
+    table.push_back({kLogSwitches, code(LogSwitch::Publish), "logSwitches.publish", "int", false, true});
+    table.push_back({kLogSwitches, code(LogSwitch::Debug), "logSwitches.debug", "int", false, true});
+    table.push_back({kControlCommand, 0, "controlCommand", "int", false, true});
+    table.push_back({kManualMove, 0, "manualMove", "int", false, true});
+    table.push_back({kServoCommand, 0, "servoCommand", "int", false, true});
+    table.push_back({kGoalPoint, 0, "goalPoint", "int", false, true});
+    table.push_back({kGoalList, 0, "goalList", "text", false, true});
+    table.push_back({kGoalStart, 0, "goalStart", "int", false, true});
+    // The controller's parameters; the obstacle sensor's switch is written too.
+    table.push_back({kVersion, 0, "version", "text", false, false});
+    table.push_back({kRelease, 0, "release", "text", false, false});
+    table.push_back({kSystemName, 0, "systemName", "text", false, false});
+    table.push_back({kControlPeriodTarget, 0, "controlPeriodTarget", "int", false, false});
+    table.push_back({kObstacleUse, 0, "obstacleUse", "int", false, true});
+    table.push_back({kRouteMap, 0, "routeMap", "text", false, false});
+    table.push_back({kSteeringTimeout, 0, "steeringTimeout", "int", false, false});
     std::sort(table.begin(), table.end(), [](const ObjectInfo& a, const ObjectInfo& b) {
         return std::tie(a.index, a.subindex) < std::tie(b.index, b.subindex);
     });

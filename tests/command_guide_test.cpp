@@ -99,8 +99,8 @@ TEST(CommandGuide, TheObjectsListingNamesEveryObjectOnce) {
         onStream += stream == "status" ? 1 : 0;
     }
     EXPECT_EQ(onStream, protocol::kStatusObjectCount);
-    for (const char* line : {" 3009/0   currentPosition        int,int,int                  status",
-                             " 3033/0   goalPoint              int                          -"}) {
+    for (const char* line : {" 3009/0   currentPosition        int,int,int                  status -",
+                             " 3033/0   goalPoint              int                          -      set"}) {
         EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line;
     }
 }

@@ -16,7 +16,7 @@ struct PlannedRequest {
 // What the console does itself, without the controller.
 enum class ConsoleAction {
     None,
-    Help,   // "help" or "?": the command table in the log window until the next key
+    Help,     // "help" or "?": the command table in the log window until the next key
     Fleet,    // "fleet": back to the fleet table (only when the console shows a fleet)
     Objects,  // "objects": every object the console knows, listed in the log window
 };

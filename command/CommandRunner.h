@@ -47,7 +47,8 @@ public:
     // and pausing where the plan says. A step that gets no usable reply or an "ERR" ends a command of
     // several steps there: its text is shown followed by " -- rest not sent", and each step left out
     // is written to the operation log ('not sent: set 3031/0/2 (step 1 of 2 failed)'). A stop (the
-    // context shut down, or `pause` refusing) ends it at once, and nothing more is sent or shown. An empty line does nothing. Command thread.
+    // context shut down, or `pause` refusing) ends it at once, and nothing more is sent or shown. An empty
+    // line does nothing. Command thread.
     void run(const std::string& line, const Show& show, const Pause& pause);
 
     RequestExchange& exchange() { return exchange_; }

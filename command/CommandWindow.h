@@ -39,7 +39,9 @@ public:
     // starts.
     void onHelp(std::function<void()> help) { help_ = std::move(help); }
     // Where the objects command's listing goes (the log window's lines). Set before the threads start.
-    void onObjects(std::function<void(const std::vector<std::string>&)> objects) { objects_ = std::move(objects); }
+    void onObjects(std::function<void(const std::vector<std::string>&)> objects) {
+        objects_ = std::move(objects);
+    }
     // Goes back to the fleet table ("fleet"): called without the ScreenLock. Only a console showing a
     // fleet sets it; without it "fleet" is an unrecognised command. Set before the command thread
     // starts.

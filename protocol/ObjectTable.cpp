@@ -96,8 +96,8 @@ std::vector<ObjectInfo> build() {
         for (std::size_t i = 0; i < layout.valueCount(); ++i) {
             type += (i == 0 ? "" : ",") + std::string(kindName(layout.kind(i)));
         }
-        table.push_back({layout.index(), 0, nameOf(layout.index()), type, true,
-                         layout.index() == kSteeringTarget});
+        table.push_back(
+            {layout.index(), 0, nameOf(layout.index()), type, true, layout.index() == kSteeringTarget});
     }
     // Written by the commands (the steering target is published too, and listed above).
     table.push_back({kOperatingMode, 0, "operatingMode", "int", false, true});

@@ -41,11 +41,12 @@ TEST(CommandGuide, TabCompletesWordsAndKeywordsAndNamesTheCandidates) {
         // An object's index, shown with its name; the command's next field follows.
         {"get/300", "get/300", {"3008 connectedSegments", "3009 currentPosition"}},
         {"get/3009", "get/3009/", {"3009 currentPosition"}},
-        {"set/70", "set/70", {"703 logSwitches.publish logSwitches.debug", "7022 driveControlWords",
-                              "7023 driveStates", "7024 frontPosition", "7027 frontTargetRpm",
-                              "7028 driveActualRpm", "7029 driveDemandTorque", "7030 driveActualTorque",
-                              "7031 driveServoStates", "7033 fieldBusPeriods", "7034 brakeState",
-                              "7035 driveStatusCodes"}},
+        {"set/70",
+         "set/70",
+         {"703 logSwitches.publish logSwitches.debug", "7022 driveControlWords", "7023 driveStates",
+          "7024 frontPosition", "7027 frontTargetRpm", "7028 driveActualRpm", "7029 driveDemandTorque",
+          "7030 driveActualTorque", "7031 driveServoStates", "7033 fieldBusPeriods", "7034 brakeState",
+          "7035 driveStatusCodes"}},
         {"getm/411", "getm/411", {}},
     };
     for (const auto& c : cases) {

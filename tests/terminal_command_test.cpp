@@ -229,7 +229,8 @@ TEST_F(TerminalCommandTest, HelpShowsTheCommandTableUntilTheNextKeyAndTabComplet
     EXPECT_TRUE(outputShows("3009 currentPosition")) << pane_->screenText();
     pane_->sendKeys({"C-u"});
     enter("objects");
-    EXPECT_TRUE(pane_->waitForText("7253/0   driveCurrents          int,int                      status -", 3s))
+    EXPECT_TRUE(
+        pane_->waitForText("7253/0   driveCurrents          int,int                      status -", 3s))
         << pane_->screenText();
     EXPECT_EQ(controller_->count(), 0u);
 }

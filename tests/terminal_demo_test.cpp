@@ -106,8 +106,9 @@ TEST(TerminalDemo, CtrlZInTheDemoReachesOnlyTheConsole) {
     std::filesystem::copy_file(std::string(KOVA_SOURCE_DIR) + "/scripts/demo", root.file("scripts/demo"));
     writeFile(root.file("scripts/install-deps"), "#!/bin/sh\nexit 0\n");
     std::filesystem::permissions(root.file("scripts/install-deps"), std::filesystem::perms::owner_all);
-    writeFile(root.file("CMakeLists.txt"), "cmake_minimum_required(VERSION 3.13)\nproject(standin NONE)\n"
-                                           "add_custom_target(kovaConsoleOHV)\nadd_custom_target(kovaSimOHV)\n");
+    writeFile(root.file("CMakeLists.txt"),
+              "cmake_minimum_required(VERSION 3.13)\nproject(standin NONE)\n"
+              "add_custom_target(kovaConsoleOHV)\nadd_custom_target(kovaSimOHV)\n");
     std::filesystem::create_symlink(KOVA_CONSOLE_BINARY, root.file("build/kovaConsoleOHV"));
     std::filesystem::create_symlink(KOVA_SIM_BINARY, root.file("build/kovaSimOHV"));
     writeConf(root.file("run"), "127.0.0.1", freeBasePort());

@@ -106,7 +106,8 @@ TEST(TerminalHardEdges, ATerminalTooShortForTheCommandLineSaysSoAndRecovers) {
     pane.resize(120, 25);
     EXPECT_TRUE(pane.waitForRow(24, "Command:  " + notice, 3s)) << pane.screenText();
     pane.resize(100, 25);
-    EXPECT_TRUE(pane.waitForRow(24, "Command:  " + notice, 3s)) << "a resize cleared it\n" << pane.screenText();
+    EXPECT_TRUE(pane.waitForRow(24, "Command:  " + notice, 3s)) << "a resize cleared it\n"
+                                                                << pane.screenText();
     pane.resize(160, 28);
     EXPECT_TRUE(
         pane.waitForScreen([&](const auto&) { return pane.row(24).find(notice) == std::string::npos; }, 3s))

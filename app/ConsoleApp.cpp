@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <optional>
 
 #include "app/ScreenLayout.h"
 #include "base/OperationLog.h"
@@ -167,6 +168,11 @@ void ConsoleApp::connectWindows() {
         log.showInBody(
             [fleet](int bodyRows, int bodyCols) { return commandTable(bodyRows, bodyCols, fleet); });
     });
+    command.onObjects([this](const std::vector<std::string>& lines) {
+        for (const std::string& line : lines) {
+            log.print(line);
+        }
+    });
     if (fleet) {
         command.onFleet([this] { showFleet(); });
     }
@@ -206,19 +212,26 @@ void ConsoleApp::resizeScreen() {
     if (ioctl(STDIN_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_row == 0 || size.ws_col == 0) {
         return;
     }
-    ScreenLock lock;
-    if (isendwin()) {
-        return;
+    std::optional<std::string> notice;
+    {
+        ScreenLock lock;
+        if (isendwin()) {
+            return;
+        }
+        // The windows keep the layout of the start; a larger terminal shows blank space beside them,
+        // a smaller one cuts them. Repainting from scratch leaves no debris of the old size.
+        resizeterm(size.ws_row, size.ws_col);
+        clearok(curscr, TRUE);
+        for (CursesWindow* window :
+             {static_cast<CursesWindow*>(&monitor), static_cast<CursesWindow*>(&log),
+              static_cast<CursesWindow*>(&command), static_cast<CursesWindow*>(&fleetWindow_)}) {
+            window->fitToScreen();
+            window->paint();
+        }
+        notice = command.sizeNotice();
     }
-    // The windows keep the layout of the start; a larger terminal shows blank space beside them,
-    // a smaller one cuts them. Repainting from scratch leaves no debris of the old size.
-    resizeterm(size.ws_row, size.ws_col);
-    clearok(curscr, TRUE);
-    for (CursesWindow* window :
-         {static_cast<CursesWindow*>(&monitor), static_cast<CursesWindow*>(&log),
-          static_cast<CursesWindow*>(&command), static_cast<CursesWindow*>(&fleetWindow_)}) {
-        window->fitToScreen();
-        window->paint();
+    if (notice) {
+        log.print(*notice);  // the output field is off the screen
     }
 }
 

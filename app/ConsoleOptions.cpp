@@ -125,7 +125,8 @@ command line for its objects and operating commands.
   NAME           talk to the connection of that name (default: the first in the file)
   --fleet        first a table of every connection in the file; Enter opens the one selected,
                  the command "fleet" goes back to the table
-  --config FILE  read the connections from FILE instead of ./conf.json
+  --config FILE  read the connections from FILE instead of ./conf.json; a FILE that cannot be
+                 loaded (missing, not JSON, a name twice) is refused with status 2
   --record FILE  record every status message, log line and request into FILE (SQLite); an existing
                  FILE is refused unless --record-append adds this run to it
   --replay FILE  play a recording back through the same windows, with no network; a file of

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "command/CommandUsage.h"
+#include "command/ObjectGuide.h"
 #include "protocol/CommandCodes.h"
 
 namespace kova {
@@ -46,7 +47,8 @@ const std::vector<Form>& forms() {
         {"goal", usage::kGoal, {{}}},
         {"sgoal", usage::kGoalList, {{}}},
         {"steer", usage::kSteer, {Words(kSteeringKeywords.begin(), kSteeringKeywords.end())}},
-        {"help", "help, ? -- this table; any key: back to the log", {}},
+        {"help", "help, ?, objects -- this table, the objects; Ctrl-C: end", {}},
+        {"objects", "", {}},
         {"fleet", "fleet -- back to the table of every vehicle", {}},
     };
     return table;
@@ -121,6 +123,15 @@ Completion completeCommand(const std::string& line, bool withFleet) {
     } else if (command != nullptr && fieldIndex <= command->fields.size()) {
         choices = command->fields[fieldIndex - 1];
     }
+    // An object's index: the known ones, listed with their names.
+    ObjectChoices objects;
+    const bool objectField = fieldIndex == 1 && command != nullptr &&
+                             (command->word == "set" || command->word == "setm" || command->word == "get" ||
+                              command->word == "getm");
+    if (objectField) {
+        objects = objectIndicesStartingWith(std::string(typed));
+        choices.assign(objects.indices.begin(), objects.indices.end());
+    }
     for (std::string_view choice : choices) {
         if (choice.substr(0, typed.size()) == typed) {
             result.candidates.emplace_back(choice);
@@ -155,6 +166,9 @@ Completion completeCommand(const std::string& line, bool withFleet) {
         }
     }
     result.line = completed.size() >= line.size() ? completed : line;
+    if (!objects.labels.empty()) {
+        result.candidates = objects.labels;
+    }
     return result;
 }
 

@@ -227,6 +227,11 @@ CommandPlan planCommand(const std::string& line) {
         plan.action = ConsoleAction::Help;
         return plan;
     }
+    if (fields[0] == "objects" && fields.size() == 1) {
+        CommandPlan plan;
+        plan.action = ConsoleAction::Objects;
+        return plan;
+    }
     if (fields[0] == "fleet" && fields.size() == 1) {
         CommandPlan plan;
         plan.action = ConsoleAction::Fleet;

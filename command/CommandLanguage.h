@@ -16,8 +16,9 @@ struct PlannedRequest {
 // What the console does itself, without the controller.
 enum class ConsoleAction {
     None,
-    Help,   // "help" or "?": the command table in the log window until the next key
-    Fleet,  // "fleet": back to the fleet table (only when the console shows a fleet)
+    Help,     // "help" or "?": the command table in the log window until the next key
+    Fleet,    // "fleet": back to the fleet table (only when the console shows a fleet)
+    Objects,  // "objects": every object the console knows, listed in the log window
 };
 
 // What one command line does. Either `message` is set (a usage text or the unrecognised-command

@@ -53,6 +53,10 @@ void CommandRunner::run(const std::string& line, const Show& show, const Pause& 
         show({}, Output::Help);
         return;
     }
+    if (plan.action == ConsoleAction::Objects) {
+        show({}, Output::Objects);
+        return;
+    }
     if (plan.action == ConsoleAction::Fleet) {
         show(plan.message, Output::Fleet);
         return;

@@ -20,9 +20,10 @@ class CommandRunner {
 public:
     // What `show` is handed: a usage or unrecognised-command text, a request's display text (a
     // reply, "no response", a failure: shown with ten trailing blanks), the help's turn (no text: the
-    // window shows the command table), or the fleet command's (its text is what a console without a
+    // window shows the command table), the objects command's (no text: the window lists the objects),
+    // or the fleet command's (its text is what a console without a
     // fleet shows instead).
-    enum class Output { Message, Reply, Help, Fleet };
+    enum class Output { Message, Reply, Help, Fleet, Objects };
     using Show = std::function<void(const std::string& text, Output kind)>;
     // Waits `ms` milliseconds; false when the console is stopping, which ends the command.
     using Pause = std::function<bool(long ms)>;
@@ -46,7 +47,8 @@ public:
     // and pausing where the plan says. A step that gets no usable reply or an "ERR" ends a command of
     // several steps there: its text is shown followed by " -- rest not sent", and each step left out
     // is written to the operation log ('not sent: set 3031/0/2 (step 1 of 2 failed)'). A stop (the
-    // context shut down, or `pause` refusing) ends it at once, and nothing more is sent or shown. An empty line does nothing. Command thread.
+    // context shut down, or `pause` refusing) ends it at once, and nothing more is sent or shown. An empty
+    // line does nothing. Command thread.
     void run(const std::string& line, const Show& show, const Pause& pause);
 
     RequestExchange& exchange() { return exchange_; }

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "command/CommandGuide.h"
+#include "command/ObjectGuide.h"
 #include "protocol/Endpoints.h"
 #include "ui/Screen.h"
 
@@ -47,6 +48,10 @@ void CommandWindow::executeCommand(std::string line) {
             if (kind == CommandRunner::Output::Help) {
                 if (help_) {
                     help_();
+                }
+            } else if (kind == CommandRunner::Output::Objects) {
+                if (objects_) {
+                    objects_(objectListing());
                 }
             } else if (kind == CommandRunner::Output::Fleet) {
                 fleet_ ? fleet_() : showText(text);
@@ -222,6 +227,12 @@ void CommandWindow::complete() {
     const Completion completion = completeCommand(editor_.text(), static_cast<bool>(fleet_));
     if (completion.line != editor_.text()) {
         editor_.replace(completion.line);
+        if (completion.candidates.size() == 1 && completion.candidates[0].find(' ') != std::string::npos) {
+            setOutput(completion.candidates[0]);  // an object's index and name
+            if (titleWin != nullptr) {
+                refresh(titleWin);
+            }
+        }
     } else if (completion.candidates.empty()) {
         beep();
     } else if (again && completion.candidates.size() > 1) {
@@ -240,13 +251,30 @@ void CommandWindow::redrawBody() {
     if (bodyWin == nullptr) {
         return;
     }
-    if (tooSmallShown_) {
+    if (tooSmallShown_ && LINES >= kRowsNeeded) {
         // Large enough at last: the notice has served its purpose.
         output_.clear();
         tooSmallShown_ = false;
         writeOutput();
     }
     renderInput();
+}
+
+std::optional<std::string> CommandWindow::sizeNotice() {
+    if (LINES >= kRowsNeeded || !shown()) {
+        return std::nullopt;
+    }
+    if (titleWin != nullptr && getbegy(titleWin) < LINES) {
+        setOutput(tooSmallText());
+        tooSmallShown_ = true;
+        refresh(titleWin);
+        return std::nullopt;
+    }
+    if (noticedLines_ == LINES) {
+        return std::nullopt;
+    }
+    noticedLines_ = LINES;
+    return tooSmallText();
 }
 
 void CommandWindow::renderInput() {

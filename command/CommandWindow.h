@@ -2,6 +2,7 @@
 
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,10 @@ public:
     // Shows the command table (help): called without the ScreenLock. Set before the command thread
     // starts.
     void onHelp(std::function<void()> help) { help_ = std::move(help); }
+    // Where the objects command's listing goes (the log window's lines). Set before the threads start.
+    void onObjects(std::function<void(const std::vector<std::string>&)> objects) {
+        objects_ = std::move(objects);
+    }
     // Goes back to the fleet table ("fleet"): called without the ScreenLock. Only a console showing a
     // fleet sets it; without it "fleet" is an unrecognised command. Set before the command thread
     // starts.
@@ -52,6 +57,13 @@ public:
     // Where the window says what the output field cannot (the terminal too short even for the title
     // line). Set before the command thread starts; called without the ScreenLock.
     void onNotice(std::function<void(const std::string&)> notice) { notice_ = std::move(notice); }
+
+    // After a resize (ScreenLock held): on a terminal now too short for the input area, writes
+    // "terminal too small: ... this one has N" into the output field with the new height, or, when
+    // even the title line is off the screen, returns that text once per height for the caller to give
+    // to `notice` after it lets the lock go. On a terminal large enough the notice has gone already
+    // (redrawBody). Nothing while the window is hidden.
+    std::optional<std::string> sizeNotice();
 
     // The command thread's body: reads a line, runs it, clears the input area, redraws; until
     // stopped. Waits for keys outside the ScreenLock, so the other windows keep drawing while the
@@ -107,6 +119,7 @@ private:
     std::function<void(const std::string&)> notice_;
     std::function<bool(int)> keyHook_;
     std::function<void()> help_;
+    std::function<void(const std::vector<std::string>&)> objects_;
     std::function<void()> fleet_;
     bool lastKeyWasTab_ = false;  // a second Tab lists the candidates; under the ScreenLock
     int noticedLines_ = -1;       // screen height at the last notice that the terminal is too small

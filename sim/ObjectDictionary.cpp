@@ -5,6 +5,7 @@
 
 #include "protocol/CommandCodes.h"
 #include "protocol/ObjectIndex.h"
+#include "protocol/ObjectTable.h"
 #include "sim/RequestBody.h"
 #include "sim/StatusObjects.h"
 
@@ -99,15 +100,11 @@ Reply ObjectDictionary::handle(const std::string& verb, const std::string& body)
 }
 
 bool ObjectDictionary::writable(int index, int subindex) {
-    static const std::vector<int> objects = {
-        object::kOperatingMode, object::kGoalStart,      object::kGoalPoint,
-        object::kGoalList,      object::kSteeringTarget, object::kControlCommand,
-        object::kObstacleUse,   object::kManualMove,     object::kServoCommand,
-    };
-    if (index == object::kLogSwitches) {
-        return subindex == code(protocol::LogSwitch::Publish) || subindex == code(protocol::LogSwitch::Debug);
-    }
-    return subindex == 0 && std::find(objects.begin(), objects.end(), index) != objects.end();
+    // The objects the console writes, from the one table both sides share.
+    const auto& objects = protocol::knownObjects();
+    return std::any_of(objects.begin(), objects.end(), [&](const protocol::ObjectInfo& known) {
+        return known.written && known.index == index && known.subindex == subindex;
+    });
 }
 
 Reply ObjectDictionary::set(const std::vector<std::string>& fields) {

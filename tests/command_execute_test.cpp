@@ -171,49 +171,32 @@ TEST_F(ExecuteCommandTest, AStopEndsTheCommandAfterTheExchangeInProgress) {
     EXPECT_EQ(controller.count(), 1u);
 }
 
-}  // namespace
-}  // namespace kova::test
-
-namespace kova::test {
-namespace {
-
 // The simulator refuses a goal point it does not know. Its route start would drive to the goal it
 // took before, so after the refusal the vehicle must not move.
-TEST(ExecuteCommandOnTheSimulator, ARefusedGoalLeavesTheVehicleWhereItWas) {
+TEST_F(ExecuteCommandTest, ARefusedGoalLeavesTheSimulatedVehicleWhereItWas) {
     TempDir dir;
-    const int base = freeBasePort();
-    ChildProcess sim({KOVA_SIM_BINARY, "--port", std::to_string(base), "--seed", "1", "--time-scale", "20",
-                      "--no-obstacles"},
+    ChildProcess sim({KOVA_SIM_BINARY, "--port", std::to_string(port_ - 2), "--seed", "1", "--time-scale",
+                      "20", "--no-obstacles"},
                      dir.path());
     zmq::context_t context;
     zmq::socket_t status(context, zmq::socket_type::sub);
     status.set(zmq::sockopt::linger, 0);
     status.set(zmq::sockopt::rcvtimeo, 100);
     status.set(zmq::sockopt::subscribe, "");
-    status.connect("tcp://127.0.0.1:" + std::to_string(base + 1));
+    status.connect("tcp://127.0.0.1:" + std::to_string(port_ - 1));
     std::map<std::string, std::string> last;
     // Collects each object's latest values until `done` holds or `timeout` passes.
     const auto watch = [&](const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-        const auto deadline = Clock::now() + timeout;
-        while (Clock::now() < deadline) {
+        for (const auto deadline = Clock::now() + timeout; Clock::now() < deadline;) {
             zmq::multipart_t message;
             if (message.recv(status) && message.size() >= 2) {
                 const std::string index = message.popstr();
                 last[index] = message.popstr();
-                if (done()) return true;
+                if (done())
+                    return true;
             }
         }
         return false;
-    };
-    CommandRunner runner("tcp://127.0.0.1:" + std::to_string(base + 2));
-    std::vector<std::string> shown;
-    const auto execute = [&](const std::string& line) {
-        runner.run(
-            line, [&](const std::string& text, CommandRunner::Output) { shown.push_back(text); },
-            [](long ms) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-                return true;
-            });
     };
     ASSERT_TRUE(watch([&] { return last["111"] == "3"; }, 10s));
     execute("servo/on");
@@ -223,14 +206,9 @@ TEST(ExecuteCommandOnTheSimulator, ARefusedGoalLeavesTheVehicleWhereItWas) {
     ASSERT_TRUE(watch([&] { return !last["3009"].empty(); }, 2s));
     const std::string where = last["3009"];
     execute("goal/99");
-    EXPECT_EQ(shown.back(), "set 3033/0 = 99 ERR: unknown point 99 -- rest not sent");
-    bool moved = false;
-    watch(
-        [&] {
-            moved = moved || last["3009"] != where || (last.count("4034") && last["4034"] != "0");
-            return moved;
-        },
-        2s);
+    EXPECT_EQ(shown_.back(), "R:set 3033/0 = 99 ERR: unknown point 99 -- rest not sent");
+    const bool moved =
+        watch([&] { return last["3009"] != where || (last.count("4034") && last["4034"] != "0"); }, 2s);
     EXPECT_FALSE(moved) << "now at " << last["3009"] << ", speed " << last["4034"];
 }
 

@@ -1,4 +1,7 @@
 // Help at the prompt: Tab completion of command words and keywords, and the command table.
+#include <algorithm>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -6,6 +9,8 @@
 
 #include "command/CommandGuide.h"
 #include "command/CommandLanguage.h"
+#include "command/ObjectGuide.h"
+#include "protocol/StatusLayout.h"
 
 namespace kova {
 namespace {
@@ -32,6 +37,17 @@ TEST(CommandGuide, TabCompletesWordsAndKeywordsAndNamesTheCandidates) {
         {"goal/1", "goal/1", {}},                // a point ID: nothing to complete
         {"SER", "SER", {}},                      // words keep their case
         {"servo / of", "servo / off", {"off"}},  // blanks around fields as the language takes them
+        {"ob", "objects", {"objects"}},
+        // An object's index, shown with its name; the command's next field follows.
+        {"get/300", "get/300", {"3008 connectedSegments", "3009 currentPosition"}},
+        {"get/3009", "get/3009/", {"3009 currentPosition"}},
+        {"set/70",
+         "set/70",
+         {"703 logSwitches.publish logSwitches.debug", "7022 driveControlWords", "7023 driveStates",
+          "7024 frontPosition", "7027 frontTargetRpm", "7028 driveActualRpm", "7029 driveDemandTorque",
+          "7030 driveActualTorque", "7031 driveServoStates", "7033 fieldBusPeriods", "7034 brakeState",
+          "7035 driveStatusCodes"}},
+        {"getm/411", "getm/411", {}},
     };
     for (const auto& c : cases) {
         const Completion completion = completeCommand(c.typed);
@@ -66,6 +82,28 @@ TEST(CommandGuide, TheTableFitsTheBodyOrSaysItIsCut) {
     ASSERT_EQ(narrow.size(), 7u);
     EXPECT_EQ(narrow.back(), "... a wider terminal shows the whole table");
     EXPECT_TRUE(commandTable(0, 80).empty());
+}
+
+// The objects listing: every status object the stream carries, marked so, and every object the
+// commands write, each named once.
+TEST(CommandGuide, TheObjectsListingNamesEveryObjectOnce) {
+    EXPECT_EQ(planCommand("objects").action, ConsoleAction::Objects);
+    const std::vector<std::string> lines = objectListing();
+    ASSERT_FALSE(lines.empty());
+    std::set<std::string> names;
+    std::size_t onStream = 0;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        std::istringstream fields(lines[i]);
+        std::string where, name, type, stream;
+        fields >> where >> name >> type >> stream;
+        EXPECT_TRUE(names.insert(name).second) << lines[i];
+        onStream += stream == "status" ? 1 : 0;
+    }
+    EXPECT_EQ(onStream, protocol::kStatusObjectCount);
+    for (const char* line : {" 3009/0   currentPosition        int,int,int                  status -",
+                             " 3033/0   goalPoint              int                          -      set"}) {
+        EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line;
+    }
 }
 
 TEST(CommandGuide, HelpAndQuestionMarkAreTheConsolesOwn) {

@@ -43,7 +43,8 @@ TEST(FleetTable, ARowSaysWhereTheVehicleIsAndTheOnesInTroubleStandOut) {
     const FleetRow waiting = fleetRow(vehicle("ohv003", LinkState::Kind::Waiting));
     EXPECT_EQ(waiting.look, RowLook::Waiting);
     EXPECT_NE(waiting.text.find("waiting      -            -  "), std::string::npos) << waiting.text;
-    EXPECT_NE(waiting.text.find("   -    -        -  -                 -"), std::string::npos) << waiting.text;
+    EXPECT_NE(waiting.text.find("   -    -        -  -                 -"), std::string::npos)
+        << waiting.text;
 
     EXPECT_EQ(fleetTitle({live, alarmed, vehicle("ohv002", LinkState::Kind::Silent),
                           vehicle("ohv003", LinkState::Kind::Waiting)}),
@@ -55,20 +56,24 @@ TEST(FleetTable, ARowSaysWhereTheVehicleIsAndTheOnesInTroubleStandOut) {
 // says why in its row, stands out and is counted.
 TEST(FleetTable, CellsKeepTheirColumnsAndAVehicleThatCouldNotStartSaysWhy) {
     ASSERT_NE(std::setlocale(LC_CTYPE, "C.UTF-8"), nullptr);
-    FleetVehicle wide = vehicle("\u5929\u4e95\u642c\u9001\u8eca\u4e00\u53f7\u6a5f\u897f\u68df", LinkState::Kind::Live);
+    FleetVehicle wide =
+        vehicle("\u5929\u4e95\u642c\u9001\u8eca\u4e00\u53f7\u6a5f\u897f\u68df", LinkState::Kind::Live);
     wide.record.alarmFault[0] = "F7";
     const std::string text = fleetRow(wide).text;
     const std::string heading = fleetHeading();
     EXPECT_EQ(displayWidth(text.substr(0, text.find("10.0.0.7"))), 17) << text;
-    EXPECT_EQ(displayWidth(text.substr(0, text.find("F7|"))), static_cast<int>(heading.find("fault"))) << text;
-    EXPECT_EQ(fitColumns(text, 15, false), "\u5929\u4e95\u642c\u9001\u8eca\u4e00\u53f7");  // no half character at the edge
+    EXPECT_EQ(displayWidth(text.substr(0, text.find("F7|"))), static_cast<int>(heading.find("fault")))
+        << text;
+    EXPECT_EQ(fitColumns(text, 15, false),
+              "\u5929\u4e95\u642c\u9001\u8eca\u4e00\u53f7");  // no half character at the edge
 
     FleetVehicle failed = vehicle("ohv004", LinkState::Kind::Waiting);
     failed.startError = "no \"port\"";
     const FleetRow row = fleetRow(failed);
     EXPECT_EQ(row.look, RowLook::Failed);
     EXPECT_EQ(row.text.substr(39), "not started  no \"port\"");
-    EXPECT_EQ(fleetTitle({wide, failed}), "fleet: 2 vehicles, 1 live, 0 silent, 0 waiting, 1 in alarm, 1 not started");
+    EXPECT_EQ(fleetTitle({wide, failed}),
+              "fleet: 2 vehicles, 1 live, 0 silent, 0 waiting, 1 in alarm, 1 not started");
 }
 
 TEST(FleetTable, TheSelectionStaysOnScreenWhereverItMoves) {

@@ -54,7 +54,8 @@ TEST(TerminalArguments, ArgumentsThatCannotBeFollowedAreOneLineAndStatusTwo) {
     } cases[] = {
         {{"--bogus"}, "kovaConsoleOHV: unknown option '--bogus' (see --help)\n"},
         {{"--config"}, "kovaConsoleOHV: --config needs a file (see --help)\n"},
-        {{"--config", "missing.json"}, "kovaConsoleOHV: cannot load the configuration missing.json: no such file\n"},
+        {{"--config", "missing.json"},
+         "kovaConsoleOHV: cannot load the configuration missing.json: no such file\n"},
         {{"--config", "twice.json"},
          "kovaConsoleOHV: cannot load the configuration twice.json: the name 'ohv-a' appears twice, at "
          "positions 1 and 3\n"},

@@ -217,6 +217,22 @@ TEST_F(TerminalCommandTest, HelpShowsTheCommandTableUntilTheNextKeyAndTabComplet
     pane_->sendKeys({"Tab", "Tab"});
     EXPECT_TRUE(outputShows("set  setm  servo")) << pane_->screenText();
     EXPECT_TRUE(pane_->waitForScreen([](const auto& s) { return s[25] == "se"; }, 3s)) << pane_->screenText();
+
+    // An object's index completes with its name shown; objects lists them all in the log window.
+    pane_->sendKeys({"C-u"});
+    pane_->typeText("get/300");
+    pane_->sendKeys({"Tab"});
+    pane_->typeText("9");
+    pane_->sendKeys({"Tab"});
+    ASSERT_TRUE(pane_->waitForScreen([](const auto& s) { return s[25] == "get/3009/"; }, 3s))
+        << pane_->screenText();
+    EXPECT_TRUE(outputShows("3009 currentPosition")) << pane_->screenText();
+    pane_->sendKeys({"C-u"});
+    enter("objects");
+    EXPECT_TRUE(
+        pane_->waitForText("7253/0   driveCurrents          int,int                      status -", 3s))
+        << pane_->screenText();
+    EXPECT_EQ(controller_->count(), 0u);
 }
 
 // Ending the console while a command waits for its reply: it ends at once, the goal's second write

@@ -142,13 +142,16 @@ TEST_F(TerminalFleetTest, AnElementThatCannotStartIsARowThatSaysWhy) {
         {"name": "ohv002", "IP": "127.0.0.1"},
         {"name": "\u5929\u4e95\u642c\u9001\u8eca\u4e00\u53f7\u6a5f\u897f\u68df", "IP": "127.0.0.1", "port": 5010}]})");
     pane_ = std::make_unique<TmuxPane>(std::string(KOVA_CONSOLE_BINARY) + " --fleet", dir_.path(), 120, 10);
-    ASSERT_TRUE(pane_->waitForRow(0, "fleet: 3 vehicles, 0 live, 0 silent, 2 waiting, 0 in alarm, 1 not started", 8s))
+    ASSERT_TRUE(
+        pane_->waitForRow(0, "fleet: 3 vehicles, 0 live, 0 silent, 2 waiting, 0 in alarm, 1 not started", 8s))
         << pane_->screenText();
-    EXPECT_TRUE(rowStartsWith(pane_->screen(), 3, "ohv002           127.0.0.1:0           not started  no \"port\""))
+    EXPECT_TRUE(
+        rowStartsWith(pane_->screen(), 3, "ohv002           127.0.0.1:0           not started  no \"port\""))
         << pane_->screenText();
     EXPECT_NE(pane_->screenWithAttributes()[3].find("\x1b[33m"), std::string::npos);
-    EXPECT_TRUE(rowStartsWith(pane_->screen(), 4,
-                              "\u5929\u4e95\u642c\u9001\u8eca\u4e00\u53f7\u6a5f 127.0.0.1:5010        waiting      -"))
+    EXPECT_TRUE(rowStartsWith(
+        pane_->screen(), 4,
+        "\u5929\u4e95\u642c\u9001\u8eca\u4e00\u53f7\u6a5f 127.0.0.1:5010        waiting      -"))
         << pane_->screenText();
     EXPECT_EQ(pane_->row(5).find_first_not_of(' '), std::string::npos) << "the wide row wrapped";
 }

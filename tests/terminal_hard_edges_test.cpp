@@ -101,6 +101,17 @@ TEST(TerminalHardEdges, ATerminalTooShortForTheCommandLineSaysSoAndRecovers) {
     pane.typeText("m");
     pane.sendKeys({"Enter"});
     EXPECT_TRUE(pane.waitForRow(24, "Command:  m/[f|b|s|] -- manual", 3s)) << pane.screenText();
+
+    // A running console that shrinks says so at once, with the new height, and not after it grows.
+    pane.resize(120, 25);
+    EXPECT_TRUE(pane.waitForRow(24, "Command:  " + notice, 3s)) << pane.screenText();
+    pane.resize(100, 25);
+    EXPECT_TRUE(pane.waitForRow(24, "Command:  " + notice, 3s)) << "a resize cleared it\n"
+                                                                << pane.screenText();
+    pane.resize(160, 28);
+    EXPECT_TRUE(
+        pane.waitForScreen([&](const auto&) { return pane.row(24).find(notice) == std::string::npos; }, 3s))
+        << pane.screenText();
 }
 
 // Shorter still: the title line is off screen too, so the log window carries the notice.

@@ -44,6 +44,7 @@ TEST(TerminalRecords, EveryCommandAndRequestIsInTheOperationLogAsData) {
     ASSERT_TRUE(pane.waitForWorkingWindows()) << pane.screenText();
     for (const char* line : {"goal/15", "get/1/0", "say \"{}\""}) {
         pane.typeText(line);
+        ASSERT_TRUE(pane.waitForRow(25, line, 5s)) << pane.screenText();  // taken by the command line
         pane.sendKeys({"Enter"});
         ASSERT_TRUE(waitUntil([&] { return pane.row(25).find_first_not_of(' ') == std::string::npos; }, 5s));
     }

@@ -1,7 +1,6 @@
 #include "app/ConsoleMain.h"
 
 #include <cstdio>
-#include <ctime>
 #include <exception>
 #include <optional>
 #include <string>
@@ -10,6 +9,7 @@
 
 #include "app/ConsoleApp.h"
 #include "app/ConsoleOptions.h"
+#include "app/Replayer.h"
 #include "app/SignalWatcher.h"
 #include "base/OperationLog.h"
 #include "base/TextCells.h"
@@ -100,12 +100,8 @@ SessionChoice chooseSession(const record::RecordReader& reader, const std::strin
         std::printf("%s holds %zu sessions:\n", path.c_str(), sessions.size());
         for (std::size_t i = 0; i < sessions.size(); ++i) {
             const record::SessionInfo& info = sessions[i].info;
-            const std::time_t seconds = static_cast<std::time_t>(sessions[i].startNs / 1'000'000'000);
-            std::tm local{};
-            localtime_r(&seconds, &local);
-            char when[32];
-            std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &local);
-            std::printf("%c %zu  %s  %s (%s:%d)  %llu messages\n", i == choice.index ? '>' : ' ', i + 1, when,
+            std::printf("%c %zu  %s  %s (%s:%d)  %llu messages\n", i == choice.index ? '>' : ' ', i + 1,
+                        localTime(sessions[i].startNs).c_str(),
                         displayText(info.connectionName).c_str(), displayText(info.host).c_str(), info.basePort,
                         static_cast<unsigned long long>(events[i]));
         }

@@ -29,7 +29,8 @@ std::string requestText(const record::RequestEvent& request) {
     return displayText(shown);
 }
 
-// Local date and time of a recorded time, "2026-12-08 10:11:12".
+}  // namespace
+
 std::string localTime(std::int64_t ns) {
     const std::time_t seconds = static_cast<std::time_t>(ns / 1'000'000'000);
     std::tm local{};
@@ -38,8 +39,6 @@ std::string localTime(std::int64_t ns) {
     std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &local);
     return when;
 }
-
-}  // namespace
 
 Replayer::Replayer(std::shared_ptr<record::RecordReader> reader, std::size_t session, double speed,
                    LogWindow& log, CommandWindow& command)

@@ -19,6 +19,9 @@
 
 namespace kova {
 
+// The local date and time of a recorded time (ns since the Unix epoch): "2026-12-08 10:11:12".
+std::string localTime(std::int64_t ns);
+
 // Plays a recording back through the console's windows, with no network: the status messages into
 // a record the monitor shows, the log lines with their numbers into the log window, each request and
 // its reply into the command line's output field, all at their recorded pace times the speed.

@@ -13,7 +13,20 @@ namespace kova::record {
 
 namespace {
 
-std::string immutableUri(const std::string& path);
+// An SQLite URI that opens `path` as a file nobody changes: no lock, no WAL, nothing written.
+std::string immutableUri(const std::string& path) {
+    std::string uri = "file:";
+    for (const char c : path) {
+        if (c == '%' || c == '?' || c == '#') {
+            char escaped[4];
+            std::snprintf(escaped, sizeof escaped, "%%%02X", static_cast<unsigned char>(c));
+            uri += escaped;
+        } else {
+            uri += c;
+        }
+    }
+    return uri + "?immutable=1";
+}
 
 Database openForReading(const std::string& path, std::string& notice) {
     std::error_code error;
@@ -49,21 +62,6 @@ Database openForReading(const std::string& path, std::string& notice) {
     } catch (const SqliteError& failure) {
         throw fileError(path, failure);
     }
-}
-
-// An SQLite URI that opens `path` as a file nobody changes: no lock, no WAL, nothing written.
-std::string immutableUri(const std::string& path) {
-    std::string uri = "file:";
-    for (const char c : path) {
-        if (c == '%' || c == '?' || c == '#') {
-            char escaped[4];
-            std::snprintf(escaped, sizeof escaped, "%%%02X", static_cast<unsigned char>(c));
-            uri += escaped;
-        } else {
-            uri += c;
-        }
-    }
-    return uri + "?immutable=1";
 }
 
 std::vector<SessionRecord> readSessions(const Database& db) {

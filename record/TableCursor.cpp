@@ -44,7 +44,8 @@ TableCursor::TableCursor(const Database& db, std::size_t kind, std::size_t chunk
 
 void TableCursor::setScope(const WalkScope& scope) {
     scope_ = scope;
-    damaged_.clear();
+    damaged_ = 0;
+    furthest_ = {std::numeric_limits<std::int64_t>::min(), 0};
     seek(scope_.fromNs);
 }
 
@@ -68,10 +69,14 @@ const RecordedEvent* TableCursor::peek() {
             ++rows;
             afterNs_ = chunk_.columnInt(1);
             afterId_ = chunk_.columnInt(0);
+            const bool first = std::make_pair(afterNs_, afterId_) > furthest_;
+            if (first) {
+                furthest_ = {afterNs_, afterId_};
+            }
             if (auto event = readRow()) {
                 buffer_.push_back(std::move(*event));
-            } else {
-                damaged_.insert(afterId_);
+            } else if (first) {
+                ++damaged_;
             }
         }
         if (rows < chunkRows_) {

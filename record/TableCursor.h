@@ -4,9 +4,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <limits>
 #include <optional>
-#include <set>
 #include <string>
+#include <utility>
 
 #include "record/RecordedEvent.h"
 #include "record/Sqlite.h"
@@ -45,7 +46,7 @@ public:
 
     // How many rows of the scope were found damaged so far (each counted once, however often the
     // walk passes it).
-    std::size_t damagedRows() const { return damaged_.size(); }
+    std::size_t damagedRows() const { return damaged_; }
 
 private:
     // The event of the chunk statement's current row, or nothing when the row is damaged.
@@ -61,7 +62,10 @@ private:
     std::deque<RecordedEvent> buffer_;
     std::int64_t afterNs_ = 0;
     std::int64_t afterId_ = 0;
-    std::set<std::int64_t> damaged_;  // row ids
+    // Damaged rows counted, and the furthest (time, id) read: a row is counted when the walk first
+    // passes it, not again when it passes it after a seek back.
+    std::size_t damaged_ = 0;
+    std::pair<std::int64_t, std::int64_t> furthest_{std::numeric_limits<std::int64_t>::min(), 0};
     // After a chunk that came back short (the table's end, as of then), the table is asked again no
     // sooner than this: a walk then costs one query per chunk, not one per event for every table
     // that has nothing more, while rows committed meanwhile still show up within a moment.

@@ -218,7 +218,9 @@ TEST(TerminalRecorder, AReplayPlaysOneSessionWithinItsSpan) {
     }
     {
         record::Database db(dir.file("rec.db"), SQLITE_OPEN_READWRITE);
-        db.exec("UPDATE status SET frames = zeroblob(40000) WHERE id = 5; UPDATE log SET line = 'x' WHERE id = 1;");
+        db.exec("UPDATE status SET frames = zeroblob(40000) WHERE id = 5; UPDATE log SET line = 'x' WHERE id = 1;"
+                "INSERT INTO gap (session, t_ns, end_ns, count, stream) SELECT session, t_ns + 5000000000, "
+                "t_ns + 5000000000, 3, 'log' FROM log WHERE line = 42;");
     }
     TmuxPane pane(std::string(KOVA_CONSOLE_BINARY) + " --replay rec.db --session 1 --speed 1024", dir.path());
     ASSERT_TRUE(pane.waitForText("(ohv-r:10.1.1.1)", 8s)) << pane.screenText();
@@ -228,6 +230,10 @@ TEST(TerminalRecorder, AReplayPlaysOneSessionWithinItsSpan) {
     ASSERT_TRUE(pane.waitForText(" x1024 ended", 3s)) << pane.screen()[0];
     EXPECT_TRUE(pane.waitForText("status: paused", 2s)) << pane.screen()[0];
     EXPECT_TRUE(pane.waitForText("41 event 1", 1s)) << pane.screenText();
+    // The gap is said on the command line: no log line takes the number of the line after it.
+    const std::string ended = pane.screenText();
+    EXPECT_NE(ended.find("recording gap: 3 log messages dropped"), std::string::npos) << ended;
+    EXPECT_EQ(ended.find("recording gap"), ended.rfind("recording gap")) << ended;
     pane.typeText("+");
     EXPECT_TRUE(pane.waitForText(" x1024 max ended", 2s)) << pane.screen()[0];
     const std::string atEnd = pane.screen()[0];

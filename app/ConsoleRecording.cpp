@@ -12,7 +12,9 @@ using namespace layout;
 namespace {
 
 constexpr const char* kReplayKeys =
-    "replay: Space pause/resume  + faster  - slower  Right/Left 10 s on/back  q end  PgUp/PgDn log";
+    "replay: Space pause/resume  + faster  - slower  Right/Left 10 s on/back  q end  PgUp/PgDn log  "
+    "or type find, filter, help";
+constexpr const char* kNoControllerText = "replay: no controller to send to; find, filter and help work here";
 
 record::Frames framesOf(const zmq::multipart_t& message) {
     record::Frames frames;
@@ -72,27 +74,26 @@ void ConsoleApp::setUpReplay() {
     monitor.showBeside([this] { return MonitorWindow::Beside{replayer_->titleText(), false}; });
     log.create(cols, kLogTop, kLogHeight);
     command.create(cols, kCommandTop, kCommandHeight, recorded);
+    command.refuseRequests(kNoControllerText);
     command.showText(kReplayKeys);
     monitor.draw();
     log.draw();
     command.draw();
 }
 
-bool ConsoleApp::replayKey(int key) {
-    switch (replayer_->takeKey(key)) {
-        case Replayer::Key::Quit:
-            requestStop();
-            break;
-        case Replayer::Key::Taken:
-            break;
-        case Replayer::Key::NotMine:
-            if (!log.takeKey(key)) {
-                command.showText(kReplayKeys);
-                command.draw();
-            }
-            break;
+bool ConsoleApp::replayKey(int key, bool lineEmpty) {
+    if (lineEmpty) {
+        switch (replayer_->takeKey(key)) {
+            case Replayer::Key::Quit:
+                requestStop();
+                return true;
+            case Replayer::Key::Taken:
+                return true;
+            case Replayer::Key::NotMine:
+                break;
+        }
     }
-    return true;
+    return log.takeKey(key);
 }
 
 }  // namespace kova

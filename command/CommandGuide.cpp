@@ -46,6 +46,8 @@ const std::vector<Form>& forms() {
         {"goal", usage::kGoal, {{}}},
         {"sgoal", usage::kGoalList, {{}}},
         {"steer", usage::kSteer, {Words(kSteeringKeywords.begin(), kSteeringKeywords.end())}},
+        {"find", "find TEXT, /TEXT -- in the log (re:REGEX); F3/Shift-F3", {}},
+        {"filter", "filter [TEXT] -- only log lines with TEXT; alone: all", {}},
         {"help", "help, ? -- this table; any key: back to the log", {}},
         {"fleet", "fleet -- back to the table of every vehicle", {}},
     };

@@ -16,8 +16,10 @@ struct PlannedRequest {
 // What the console does itself, without the controller.
 enum class ConsoleAction {
     None,
-    Help,   // "help" or "?": the command table in the log window until the next key
-    Fleet,  // "fleet": back to the fleet table (only when the console shows a fleet)
+    Help,    // "help" or "?": the command table in the log window until the next key
+    Fleet,   // "fleet": back to the fleet table (only when the console shows a fleet)
+    Find,    // "find TEXT" or "/TEXT": the log window's search, TEXT in `argument`
+    Filter,  // "filter TEXT": only the log lines that match; "filter" alone: every line again
 };
 
 // What one command line does. Either `message` is set (a usage text or the unrecognised-command
@@ -27,6 +29,7 @@ struct CommandPlan {
     std::string message;
     std::vector<PlannedRequest> requests;
     ConsoleAction action = ConsoleAction::None;
+    std::string argument;  // what follows the word of find and filter, as typed
 };
 
 // Shown for a command word that no command takes (and for "m", "h", "s" with too many fields).

@@ -304,8 +304,9 @@ std::int64_t LogWindow::addLine(const std::string& text, bool refreshNow) {
         if (below_) {
             below_->lines = std::min(below_->lines + 1, shown().size());
         }
-        refreshTitle();
-        parkCursor();
+        // The count in the title goes out with the next refresh, not for every line of a burst.
+        titleStale_ = true;
+        settle(refreshNow);
         return number;
     }
     if (help_) {

@@ -163,5 +163,34 @@ TEST(TerminalLogFind, FindInAReplayWhoseNumbersAreSixtyFourBit) {
     EXPECT_EQ(status, 0);
 }
 
+// The simulator's own log in a vehicle opened from the fleet view: each request it answers is a line.
+TEST(TerminalLogFind, FilterAndFindInAVehicleOpenedFromTheFleet) {
+    TempDir dir;
+    writeConf(dir.path(), "127.0.0.1", freeBasePort());
+    ChildProcess sim({KOVA_SIM_BINARY, "--config", "conf.json", "--no-obstacles"}, dir.path(),
+                     dir.file("sim.txt"));
+    TmuxPane pane(std::string(KOVA_CONSOLE_BINARY) + " --fleet", dir.path());
+    ASSERT_TRUE(pane.waitForRow(0, "fleet: 1 vehicles", 8s)) << pane.screenText();
+    pane.sendKeys({"Enter"});
+    ASSERT_TRUE(pane.waitForWorkingWindows()) << pane.screenText();
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            enter(pane, "get/7120/0");
+            return pane.waitForText("request get 7120/0 -> ", 300ms);
+        },
+        10s))
+        << pane.screenText();
+
+    enter(pane, "filter request get");
+    ASSERT_TRUE(rowHas(pane, kLogTitle, "filter: request get, ")) << pane.screenText();
+    enter(pane, "servo/on");
+    enter(pane, "get/1/0");
+    EXPECT_TRUE(rowHas(pane, kBodyBottom, "request get 1/0 -> ")) << pane.screenText();
+    EXPECT_EQ(pane.screenText().find("request set"), std::string::npos) << pane.screenText();
+    enter(pane, "/re:get 1/\\d");
+    EXPECT_TRUE(rowHas(pane, kLogTitle, "find: re:get 1/\\d, match 1 of 1")) << pane.screenText();
+    EXPECT_TRUE(reversedOnScreen(pane, "get 1/0")) << pane.screenText();
+}
+
 }  // namespace
 }  // namespace kova::test

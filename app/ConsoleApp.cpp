@@ -151,9 +151,9 @@ void ConsoleApp::connectWindows() {
     monitor.onNetworkError([this](const std::string& text) { log.print(text); });
     command.onNotice([this](const std::string& text) { log.print(text); });
     // Keys: the fleet table takes them all while it is shown; otherwise the log window its scroll keys.
-    command.onKey([this](int key) {
+    command.onKey([this](int key, bool lineEmpty) {
         if (replayer_) {
-            return replayKey(key);
+            return replayKey(key, lineEmpty);
         }
         if (!fleetShown_) {
             return log.takeKey(key);
@@ -163,6 +163,9 @@ void ConsoleApp::connectWindows() {
         }
         return true;
     });
+    // The log's search and filter, the same live, in a replay and in a vehicle opened from the fleet.
+    command.onFind([this](const std::string& text) { return log.find(text); });
+    command.onFilter([this](const std::string& text) { return log.filter(text); });
     const bool fleet = settings_.fleet;
     command.onHelp([this, fleet] {
         log.showInBody(

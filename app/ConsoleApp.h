@@ -98,8 +98,9 @@ private:
     void connectRecorder();
     // Replay: the windows driven by the recording; keys of the replay's own.
     void setUpReplay();
-    // Replay: every key goes to the replay or the log; the line takes none. Command thread.
-    bool replayKey(int key);
+    // Replay: while nothing is typed the replay's keys go to it; the log takes its own keys; the rest
+    // is typed on the line (find, filter, help). Command thread.
+    bool replayKey(int key, bool lineEmpty);
 
     // Fleet: makes every vehicle's status stream and the table, and shows the table.
     void setUpFleet(const Configuration& configuration);

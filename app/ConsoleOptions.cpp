@@ -146,8 +146,10 @@ Keys:
   Tab                    complete the command word or keyword; twice: list the candidates
   Up, Down, j, k, Enter  in the fleet table: select a vehicle, open it
   Space, +, -, Left, Right, q
-                         in a replay: pause, faster, slower, 10 s back, 10 s on, end
+                         in a replay, nothing typed: pause, faster, slower, 10 s back, 10 s on, end
   PgUp, PgDn             scroll the log window back and forth; Esc: back to the newest lines
+  find TEXT or /TEXT     search the log (re:TEXT: a regular expression); F3, Shift-F3: the next
+                         older, newer match; filter TEXT: only the lines with TEXT (filter: all)
   help or ?              the commands and their forms, in the log window until the next key
   Ctrl-C                 end the console (Ctrl-\, SIGTERM and SIGHUP too)
 )";

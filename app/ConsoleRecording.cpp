@@ -13,7 +13,9 @@ using namespace layout;
 namespace {
 
 constexpr const char* kReplayKeys =
-    "replay: Space pause/resume  + faster  - slower  Right/Left 10 s on/back  q end  PgUp/PgDn log";
+    "replay: Space pause/resume  + faster  - slower  Right/Left 10 s on/back  q end  PgUp/PgDn log  "
+    "or type find, filter, help";
+constexpr const char* kNoControllerText = "replay: no controller to send to; find, filter and help work here";
 
 record::Frames framesOf(const zmq::multipart_t& message) {
     record::Frames frames;
@@ -74,29 +76,29 @@ void ConsoleApp::setUpReplay() {
     monitor.linkFrom([this] { return replayer_->linkState(); });
     log.create(cols, kLogTop, kLogHeight);
     command.create(cols, kCommandTop, kCommandHeight, recorded);
-    // First which session plays and anything about how the file was read; any other key shows the keys.
+    command.refuseRequests(kNoControllerText);
+    // First which session plays and anything about how the file was read; the keys after that.
     const std::string& notice = settings_.replay->notice();
-    command.showText(displayText(replayer_->sessionText() + (notice.empty() ? "" : "; " + notice)));
+    command.showText(displayText(replayer_->sessionText() + (notice.empty() ? "" : "; " + notice)) + "; " +
+                     kReplayKeys);
     monitor.draw();
     log.draw();
     command.draw();
 }
 
-bool ConsoleApp::replayKey(int key) {
-    switch (replayer_->takeKey(key)) {
-        case Replayer::Key::Quit:
-            requestStop();
-            break;
-        case Replayer::Key::Taken:
-            break;
-        case Replayer::Key::NotMine:
-            if (!log.takeKey(key)) {
-                command.showText(kReplayKeys);
-                command.draw();
-            }
-            break;
+bool ConsoleApp::replayKey(int key, bool lineEmpty) {
+    if (lineEmpty) {
+        switch (replayer_->takeKey(key)) {
+            case Replayer::Key::Quit:
+                requestStop();
+                return true;
+            case Replayer::Key::Taken:
+                return true;
+            case Replayer::Key::NotMine:
+                break;
+        }
     }
-    return true;
+    return log.takeKey(key);
 }
 
 }  // namespace kova

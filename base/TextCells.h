@@ -21,6 +21,9 @@ public:
     // fast way through plain text, to be mixed freely with next().
     std::string_view plainRun();
 
+    // Bytes of the text taken so far.
+    std::size_t offset() const { return at_; }
+
     // Whether characters past ASCII are shown as themselves: the locale's character set is UTF-8.
     // Read once, after the program set its locale. Any thread.
     static bool utf8Terminal();

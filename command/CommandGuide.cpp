@@ -47,6 +47,8 @@ const std::vector<Form>& forms() {
         {"goal", usage::kGoal, {{}}},
         {"sgoal", usage::kGoalList, {{}}},
         {"steer", usage::kSteer, {Words(kSteeringKeywords.begin(), kSteeringKeywords.end())}},
+        {"find", "find TEXT, /TEXT -- in the log (re:REGEX); F3/Shift-F3", {}},
+        {"filter", "filter [TEXT] -- only log lines with TEXT; alone: all", {}},
         {"help", "help, ?, objects -- this table, the objects; Ctrl-C: end", {}},
         {"objects", "", {}},
         {"fleet", "fleet -- back to the table of every vehicle", {}},

@@ -1,7 +1,9 @@
 #include "command/CommandLanguage.h"
 
+#include <algorithm>
 #include <array>
 #include <optional>
+#include <string_view>
 
 #include <Poco/StringTokenizer.h>
 
@@ -210,6 +212,32 @@ constexpr std::array<Command, 14> kCommands{{
     {"steer", planSteer},
 }};
 
+// "find TEXT", "/TEXT" and "filter TEXT": everything after the word (and the blanks after it) is the
+// text as typed, "/" included, so they are read before the line is split. No controller command
+// begins with "/"; it counts only as the line's very first character.
+std::optional<CommandPlan> planLogQuery(const std::string& line) {
+    if (line.empty()) {
+        return std::nullopt;
+    }
+    std::string_view rest = line;
+    CommandPlan plan;
+    if (rest.front() == '/') {
+        plan.action = ConsoleAction::Find;
+        rest.remove_prefix(1);
+    } else {
+        rest.remove_prefix(std::min(rest.size(), rest.find_first_not_of(" \t")));
+        const std::string_view word = rest.substr(0, rest.find_first_of(" \t"));
+        if (word != "find" && word != "filter") {
+            return std::nullopt;
+        }
+        plan.action = word == "find" ? ConsoleAction::Find : ConsoleAction::Filter;
+        rest.remove_prefix(word.size());
+        rest.remove_prefix(std::min(rest.size(), rest.find_first_not_of(" \t")));
+    }
+    plan.argument = std::string(rest);
+    return plan;
+}
+
 }  // namespace
 
 std::vector<std::string> splitCommandFields(const std::string& line) {
@@ -218,6 +246,9 @@ std::vector<std::string> splitCommandFields(const std::string& line) {
 }
 
 CommandPlan planCommand(const std::string& line) {
+    if (std::optional<CommandPlan> query = planLogQuery(line)) {
+        return *query;
+    }
     const Fields fields = splitCommandFields(line);
     if (fields.empty()) {
         return CommandPlan{};

@@ -19,6 +19,8 @@ enum class ConsoleAction {
     Help,     // "help" or "?": the command table in the log window until the next key
     Fleet,    // "fleet": back to the fleet table (only when the console shows a fleet)
     Objects,  // "objects": every object the console knows, listed in the log window
+    Find,     // "find TEXT" or "/TEXT": the log window's search, TEXT in `argument`
+    Filter,   // "filter TEXT": only the log lines that match; "filter" alone: every line again
 };
 
 // What one command line does. Either `message` is set (a usage text or the unrecognised-command
@@ -28,6 +30,7 @@ struct CommandPlan {
     std::string message;
     std::vector<PlannedRequest> requests;
     ConsoleAction action = ConsoleAction::None;
+    std::string argument;  // what follows the word of find and filter, as typed
 };
 
 // Shown for a command word that no command takes (and for "m", "h", "s" with too many fields).

@@ -61,8 +61,16 @@ void CommandRunner::run(const std::string& line, const Show& show, const Pause& 
         show(plan.message, Output::Fleet);
         return;
     }
+    if (plan.action == ConsoleAction::Find || plan.action == ConsoleAction::Filter) {
+        show(plan.argument, plan.action == ConsoleAction::Find ? Output::Find : Output::Filter);
+        return;
+    }
     if (!plan.message.empty()) {
         show(plan.message, Output::Message);
+        return;
+    }
+    if (!refusal_.empty() && !plan.requests.empty()) {
+        show(refusal_, Output::Message);
         return;
     }
     const std::size_t steps = plan.requests.size();

@@ -21,9 +21,9 @@ public:
     // What `show` is handed: a usage or unrecognised-command text, a request's display text (a
     // reply, "no response", a failure: shown with ten trailing blanks), the help's turn (no text: the
     // window shows the command table), the objects command's (no text: the window lists the objects),
-    // or the fleet command's (its text is what a console without a
-    // fleet shows instead).
-    enum class Output { Message, Reply, Help, Fleet, Objects };
+    // the fleet command's (its text is what a console without a fleet shows instead), or the log's
+    // search or filter (its text is what to look for).
+    enum class Output { Message, Reply, Help, Fleet, Objects, Find, Filter };
     using Show = std::function<void(const std::string& text, Output kind)>;
     // Waits `ms` milliseconds; false when the console is stopping, which ends the command.
     using Pause = std::function<bool(long ms)>;
@@ -53,7 +53,12 @@ public:
 
     RequestExchange& exchange() { return exchange_; }
 
+    // From now on a line that would send requests sends none and shows `why` instead (a replay has
+    // no controller). Before the command thread starts.
+    void refuseRequests(std::string why) { refusal_ = std::move(why); }
+
 private:
+    std::string refusal_;
     RequestExchange exchange_;
     std::function<void(const Sent&)> onSent_;
 };

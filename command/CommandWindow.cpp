@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "command/CommandGuide.h"
+#include "command/CommandLanguage.h"
 #include "command/ObjectGuide.h"
 #include "protocol/Endpoints.h"
 #include "ui/Screen.h"
@@ -55,6 +56,9 @@ void CommandWindow::executeCommand(std::string line) {
                 }
             } else if (kind == CommandRunner::Output::Fleet) {
                 fleet_ ? fleet_() : showText(text);
+            } else if (kind == CommandRunner::Output::Find || kind == CommandRunner::Output::Filter) {
+                const auto& carry = kind == CommandRunner::Output::Find ? find_ : filter_;
+                showText(carry ? carry(text) : kWrongCommandText);
             } else if (kind == CommandRunner::Output::Reply) {
                 showReply(text);
             } else {
@@ -171,15 +175,22 @@ bool CommandWindow::readLine(std::string& line) {
             return false;
         }
         std::vector<int> keys;
+        bool lineEmpty = true;
         {
             ScreenLock lock;
             keys_.read(keys);
+            lineEmpty = editor_.text().empty() && pending_.empty();
         }
         // Outside the lock: the hook draws (the log window takes its scroll keys).
         std::vector<int> forLine;
         for (const int key : keys) {
-            if (!(keyHook_ && keyHook_(key))) {
+            if (!(keyHook_ && keyHook_(key, lineEmpty))) {
                 forLine.push_back(key);
+                if (key == '\n' || key == '\r' || key == KEY_ENTER) {
+                    lineEmpty = true;
+                } else if ((key >= 0x20 && key < 0x7f) || (key >= 0x80 && key <= 0xff)) {
+                    lineEmpty = false;  // typed text; other keys (a resize, a cursor key) type nothing
+                }
             }
         }
         ScreenLock lock;

@@ -31,9 +31,17 @@ public:
     void create(int cols, int top, int height, const ControllerAddress& controller);
 
     // Offered every key first, outside the ScreenLock (the log window's scroll keys, the end of a help
-    // in its body); a key it takes (returns true) never reaches the line. Set before the command
-    // thread starts.
-    void onKey(std::function<bool(int key)> hook) { keyHook_ = std::move(hook); }
+    // in its body), with whether nothing is being typed; a key it takes (returns true) never reaches
+    // the line. Set before the command thread starts.
+    void onKey(std::function<bool(int key, bool lineEmpty)> hook) { keyHook_ = std::move(hook); }
+
+    // Carry out "find TEXT" / "/TEXT" and "filter TEXT": handed TEXT, they return what the output
+    // field shows (a refusal, or empty text). Called without the ScreenLock. Set before the command
+    // thread starts; without them both are unrecognised commands.
+    void onFind(std::function<std::string(const std::string&)> find) { find_ = std::move(find); }
+    void onFilter(std::function<std::string(const std::string&)> filter) { filter_ = std::move(filter); }
+    // Lines that would send requests send none and show `why` (a replay). Before the command thread.
+    void refuseRequests(std::string why) { runner_.refuseRequests(std::move(why)); }
 
     // Shows the command table (help): called without the ScreenLock. Set before the command thread
     // starts.
@@ -117,7 +125,9 @@ private:
     std::deque<int> pending_;  // keys read but not yet fed to the editor; under the ScreenLock
     std::string output_;       // the last output shown; under the ScreenLock
     std::function<void(const std::string&)> notice_;
-    std::function<bool(int)> keyHook_;
+    std::function<bool(int, bool)> keyHook_;
+    std::function<std::string(const std::string&)> find_;
+    std::function<std::string(const std::string&)> filter_;
     std::function<void()> help_;
     std::function<void(const std::vector<std::string>&)> objects_;
     std::function<void()> fleet_;

@@ -26,7 +26,10 @@ void check(bool condition) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string line(reinterpret_cast<const char*>(data), size);
     const kova::CommandPlan plan = kova::planCommand(line);
-    if (kova::splitCommandFields(line).empty() || plan.action == kova::ConsoleAction::Help) {
+    // The console's own actions send nothing; find and filter carry the rest of the line.
+    if (plan.action == kova::ConsoleAction::Find || plan.action == kova::ConsoleAction::Filter) {
+        check(plan.message.empty() && plan.requests.empty() && plan.argument.size() < line.size());
+    } else if (kova::splitCommandFields(line).empty() || plan.action == kova::ConsoleAction::Help) {
         check(plan.message.empty() && plan.requests.empty());
     } else {
         check(plan.message.empty() != plan.requests.empty());

@@ -22,11 +22,15 @@ public:
     void append(std::int64_t number, std::string_view text);
 
     const std::deque<LogEntry>& entries() const { return entries_; }
+    // The place the next line takes (LogEntry::seq); lines before `oldestSeq()` have left.
+    std::uint64_t nextSeq() const { return nextSeq_; }
+    std::uint64_t oldestSeq() const { return entries_.empty() ? nextSeq_ : entries_.front().seq; }
     std::size_t bytes() const { return bytes_; }
 
 private:
     std::deque<LogEntry> entries_;
     std::size_t bytes_ = 0;
+    std::uint64_t nextSeq_ = 0;
 };
 
 }  // namespace kova

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "logfind/LogPattern.h"
+
 namespace kova {
 
 // One numbered log line as the log body shows it.
@@ -21,15 +23,26 @@ struct LogBlock {
     // more rows. At most the body's height: a line that needs more is cut to the body from its first
     // row, and the next lines print normally below it.
     int height = 0;
+    // Where the line's matched bytes (the spans handed to layoutLogLine) landed: bytes [begin, end)
+    // of row `row`, to be shown in reverse video. In row order.
+    struct Mark {
+        int row = 0;
+        std::size_t begin = 0;
+        std::size_t end = 0;
+    };
+    std::vector<Mark> marks;
 };
 
-// Lays out line `number` for a body of `bodyRows` rows and `cols` columns. Pure; any thread.
-LogBlock layoutLogLine(std::int64_t number, std::string_view line, int bodyRows, int cols);
+// Lays out line `number` for a body of `bodyRows` rows and `cols` columns, marking where the bytes
+// of `spans` (byte ranges of `line`, left to right) are shown. Pure; any thread.
+LogBlock layoutLogLine(std::int64_t number, std::string_view line, int bodyRows, int cols,
+                       const std::vector<MatchSpan>& spans = {});
 
 // A line kept for redrawing the body.
 struct LogEntry {
     std::int64_t number = 0;
     std::string text;
+    std::uint64_t seq = 0;  // its place in the scrollback: one more than the line before
 };
 
 // The body's rows, top to bottom, when `entries` (oldest first) have been printed into a body of
@@ -39,6 +52,16 @@ struct LogEntry {
 template <class Entries>
 std::vector<std::string> renderLogBody(const Entries& entries, int bodyRows, int cols,
                                        std::size_t skipRows = 0);
+
+// The same rows with the marks of each line's matches (`spansOf(text)` gives a line's spans), their
+// rows counted from the body's top.
+struct LogBody {
+    std::vector<std::string> rows;
+    std::vector<LogBlock::Mark> marks;
+};
+template <class Entries, class SpansOf>
+LogBody renderMarkedLogBody(const Entries& entries, int bodyRows, int cols, std::size_t skipRows,
+                            const SpansOf& spansOf);
 
 }  // namespace kova
 

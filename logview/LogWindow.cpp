@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/TextCells.h"
 #include "logview/LogLayout.h"
 #include "net/Context.h"
 #include "protocol/Endpoints.h"
@@ -11,12 +12,20 @@ namespace kova {
 
 namespace {
 
-// Writes laid-out rows from body row `top` down. Scrolling is off meanwhile: every row fits the
-// width, so a row that ends in the last cell must not scroll the body.
-void writeRows(WINDOW* body, int top, const std::vector<std::string>& rows) {
+// Writes laid-out rows from body row `top` down, the marked bytes in reverse video. Scrolling is off
+// meanwhile: every row fits the width, so a row that ends in the last cell must not scroll the body.
+void writeRows(WINDOW* body, int top, const std::vector<std::string>& rows,
+               const std::vector<LogBlock::Mark>& marks = {}) {
     scrollok(body, FALSE);
     for (std::size_t i = 0; i < rows.size(); ++i) {
         mvwaddnstr(body, top + static_cast<int>(i), 0, rows[i].data(), static_cast<int>(rows[i].size()));
+    }
+    // A row holds only what the screen shows as it stands, so its columns are its display widths.
+    for (const LogBlock::Mark& mark : marks) {
+        const std::string& row = rows[static_cast<std::size_t>(mark.row)];
+        const int column = displayWidth(std::string_view(row).substr(0, mark.begin));
+        const int width = displayWidth(std::string_view(row).substr(mark.begin, mark.end - mark.begin));
+        mvwchgat(body, top + mark.row, column, width, A_REVERSE, 0, nullptr);
     }
     scrollok(body, TRUE);
 }
@@ -67,6 +76,9 @@ void LogWindow::startOver() {
     newWhileBack_ = 0;
     below_.reset();
     help_ = nullptr;
+    // The search and the filter stay, over the new lines.
+    matches_.clear();
+    filtered_.clear();
     if (bodyWin != nullptr) {
         werase(bodyWin);
     }
@@ -99,12 +111,20 @@ void LogWindow::prepareBody() {
 }
 
 void LogWindow::writeCaption(int cols) {
-    mvwaddstr(titleWin, 0, 0, "Log:<2041>");
+    std::string caption = "Log:<2041>" + findCaption();
     if (backRows_ > 0) {
-        const std::string where = "  scrolled back " + std::to_string(linesBelowView()) + " lines, " +
-                                  std::to_string(newWhileBack_) + " new (PgDn/Esc: live)";
-        waddnstr(titleWin, where.data(), static_cast<int>(where.size()));
+        caption += "  scrolled back " + std::to_string(linesBelowView()) + " lines, " +
+                   std::to_string(newWhileBack_) + " new (PgDn/Esc: live)";
     }
+    // Up to the maker's name, never through a character.
+    std::size_t room = static_cast<std::size_t>(std::max(10, cols - 18));
+    if (caption.size() > room) {
+        while (room > 0 && (static_cast<unsigned char>(caption[room]) & 0xC0) == 0x80) {
+            --room;
+        }
+        caption.resize(room);
+    }
+    mvwaddnstr(titleWin, 0, 0, caption.data(), static_cast<int>(caption.size()));
     mvwaddstr(titleWin, 0, cols - 17, "TVX Co., Ltd.");
 }
 
@@ -115,7 +135,7 @@ void LogWindow::refreshTitle() {
 
 std::size_t LogWindow::historyRows() const {
     std::size_t rows = 0;
-    for (const LogEntry& entry : history_.entries()) {
+    for (const LogEntry& entry : shown()) {
         rows += static_cast<std::size_t>(
             layoutLogLine(entry.number, entry.text, getmaxy(bodyWin), getmaxx(bodyWin)).height);
     }
@@ -130,7 +150,7 @@ std::size_t LogWindow::linesBelowView() {
     }
     std::size_t rows = 0;
     std::size_t lines = 0;
-    const auto& entries = history_.entries();
+    const auto& entries = shown();
     for (auto it = entries.rbegin(); it != entries.rend() && rows < backRows_; ++it, ++lines) {
         rows += static_cast<std::size_t>(layoutLogLine(it->number, it->text, bodyRows, bodyCols).height);
     }
@@ -147,6 +167,25 @@ bool LogWindow::takeKey(int key) {
     ScreenLock lock;
     const bool helpShown = static_cast<bool>(help_);
     help_ = nullptr;
+    if (key == kOlderMatchKey || key == kNewerMatchKey) {
+        if (find_ && bodyWin != nullptr) {
+            if (!(key == kOlderMatchKey ? matches_.older() : matches_.newer())) {
+                beep();  // no match further that way
+            }
+            showMatch();
+        } else if (helpShown) {
+            repaintLog();
+        }
+        return true;
+    }
+    if (key == 27 && backRows_ == 0 && find_) {
+        find_.reset();  // Esc while live ends the search and its highlight
+        matches_.clear();
+        if (bodyWin != nullptr) {
+            repaintLog();
+        }
+        return true;
+    }
     const bool taken = key == KEY_PPAGE || key == KEY_NPAGE || key == 27;
     if (bodyWin != nullptr && taken) {
         const std::size_t page = static_cast<std::size_t>(std::max(1, getmaxy(bodyWin)));
@@ -239,6 +278,10 @@ void LogWindow::receiveLine(const std::string& line) {
 void LogWindow::flushScreen() {
     ScreenLock lock;
     if (unrefreshed_ && bodyWin != nullptr) {
+        if (titleStale_) {
+            titleStale_ = false;
+            refreshTitle();
+        }
         refresh(bodyWin);
         parkCursor();
         unrefreshed_ = false;
@@ -254,31 +297,46 @@ std::int64_t LogWindow::print(std::string text) {
 std::int64_t LogWindow::addLine(const std::string& text, bool refreshNow) {
     const std::int64_t number = lineCounter_++;
     history_.append(number, text);
+    const bool shownLine = followLine(history_.entries().back());
     if (bodyWin == nullptr) {
+        return number;
+    }
+    if (!shownLine) {
+        settle(refreshNow);  // the filter's count in the title
         return number;
     }
     // Placed in the part of the body that is on screen now, which a smaller terminal cuts.
     const int rows = getmaxy(bodyWin);
-    const LogBlock block = layoutLogLine(number, text, rows, getmaxx(bodyWin));
+    const LogBlock block = layoutLogLine(number, text, rows, getmaxx(bodyWin), spansOf(text));
     if (backRows_ > 0) {
         // Scrolled back: the view stays where the operator put it, and the title counts what came.
         // The new line lies below the view, just as every line counted before it still does.
         backRows_ += static_cast<std::size_t>(block.height);
         ++newWhileBack_;
         if (below_) {
-            below_->lines = std::min(below_->lines + 1, history_.entries().size());
+            below_->lines = std::min(below_->lines + 1, shown().size());
         }
-        refreshTitle();
-        parkCursor();
+        // The count in the title goes out with the next refresh, not for every line of a burst.
+        titleStale_ = true;
+        settle(refreshNow);
         return number;
     }
     if (help_) {
         return number;  // drawn when the help goes
     }
     wscrl(bodyWin, block.height);
-    writeRows(bodyWin, rows - block.height, block.rows);
+    writeRows(bodyWin, rows - block.height, block.rows, block.marks);
+    settle(refreshNow);
+    return number;
+}
+
+void LogWindow::settle(bool refreshNow) {
     const auto now = std::chrono::steady_clock::now();
     if (refreshNow || now - lastRefresh_ >= std::chrono::milliseconds(kBurstRefreshMs)) {
+        if (titleStale_) {
+            titleStale_ = false;
+            refreshTitle();
+        }
         refresh(bodyWin);
         parkCursor();
         lastRefresh_ = now;
@@ -286,7 +344,6 @@ std::int64_t LogWindow::addLine(const std::string& text, bool refreshNow) {
     } else {
         unrefreshed_ = true;
     }
-    return number;
 }
 
 void LogWindow::redrawBody() {
@@ -303,7 +360,9 @@ void LogWindow::redrawBody() {
         writeRows(bodyWin, 0, rows);
         return;
     }
-    writeRows(bodyWin, 0, renderLogBody(history_.entries(), getmaxy(bodyWin), getmaxx(bodyWin), backRows_));
+    const LogBody body = renderMarkedLogBody(shown(), getmaxy(bodyWin), getmaxx(bodyWin), backRows_,
+                                             [this](const std::string& text) { return spansOf(text); });
+    writeRows(bodyWin, 0, body.rows, body.marks);
 }
 
 }  // namespace kova

@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "config/Configuration.h"
+#include "logfind/FindTexts.h"
+#include "logfind/LogPattern.h"
 #include "logview/ControllerLog.h"
 #include "logview/LogHistory.h"
 #include "net/Subscription.h"
@@ -99,6 +101,21 @@ public:
     // Rows of the history scrolled out of view below (0 while live). Takes the ScreenLock.
     std::size_t scrolledBackRows();
 
+    // The operator's search ("find TEXT", "/TEXT"; LogPattern says what TEXT may be): scrolls the view
+    // to the newest line of the scrollback that holds a match, shows every match on screen in reverse
+    // video and the count in the title, and counts the matches in new lines as they come. The keys
+    // kOlderMatchKey and kNewerMatchKey step through the matches; Esc, while live, ends the search.
+    // Returns the refusal text ("find: ..."), or empty text when the search stands. Takes the
+    // ScreenLock; command thread.
+    std::string find(const std::string& typed);
+    // Shows only the lines that match (numbered as ever), new ones too, with "N of M lines" in the
+    // title; empty `typed` shows every line again. Returns the refusal text ("filter: ...") or empty
+    // text. Takes the ScreenLock; command thread.
+    std::string filter(const std::string& typed);
+
+    static constexpr int kOlderMatchKey = KEY_F(3);
+    static constexpr int kNewerMatchKey = KEY_F(15);  // Shift-F3
+
 protected:
     void writeCaption(int cols) override;
     void prepareBody() override;
@@ -114,11 +131,30 @@ private:
     std::size_t linesBelowView();
     // Writes the title again and refreshes it. ScreenLock held.
     void refreshTitle();
+    // Refreshes the body (and a title whose counts changed) now, or when due. ScreenLock held.
+    void settle(bool refreshNow);
+    // Draws the body and the title again and refreshes both. ScreenLock held.
+    void repaintLog();
+
+    // The lines the body shows: those the filter keeps, or every line. ScreenLock held.
+    const std::deque<LogEntry>& shown() const { return filter_ ? filtered_ : history_.entries(); }
+    // The bytes of a line shown in reverse video: the search's matches, else the filter's.
+    std::vector<MatchSpan> spansOf(const std::string& text) const;
+    // Keeps the filter's lines and the search's matches in step with a line just appended; returns
+    // whether the body shows it. ScreenLock held.
+    bool followLine(const LogEntry& entry);
+    // The search's matches among the lines shown, the newest current. ScreenLock held.
+    void collectMatches();
+    // Scrolls so the current match is the lowest line in view (or as low as the history allows),
+    // then repaints. ScreenLock held.
+    void showMatch();
+    // The text the title shows for the search and the filter (empty when neither is on).
+    std::string findCaption() const;
 
 private:
     std::int64_t lineCounter_ = 0;   // only touched under the ScreenLock
-    LogHistory history_;              // likewise
-    std::size_t backRows_ = 0;        // rows scrolled out of view below; 0 while live; likewise
+    LogHistory history_;             // likewise
+    std::size_t backRows_ = 0;       // rows scrolled out of view below; 0 while live; likewise
     std::int64_t newWhileBack_ = 0;  // lines arrived while scrolled back; likewise
     struct BelowView {
         int rows;
@@ -127,6 +163,11 @@ private:
     };
     std::optional<BelowView> below_;                          // linesBelowView() for this body size; likewise
     std::function<std::vector<std::string>(int, int)> help_;  // shown in the body until the next key
+    std::optional<LogPattern> find_;                          // the search; under the ScreenLock
+    MatchList matches_;                                       // its matches among the lines shown; likewise
+    std::optional<LogPattern> filter_;                        // the filter; likewise
+    std::deque<LogEntry> filtered_;                           // the lines it keeps, oldest first; likewise
+    bool titleStale_ = false;   // counts in the title changed since it was refreshed
     bool unrefreshed_ = false;  // lines drawn but not yet refreshed; under the ScreenLock
     std::chrono::steady_clock::time_point lastRefresh_;
     // The stream handed over by attach() and the flag that ends the one being received.

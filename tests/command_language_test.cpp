@@ -178,8 +178,6 @@ TEST(CommandLanguage, EmptyBlankAndSeparatorOnlyLines) {
         {"", "", {}},
         {" ", kWrong, {}},
         {"     \t ", kWrong, {}},
-        {"/", kWrong, {}},
-        {"////", kWrong, {}},
         {" / / ", kWrong, {}},
     });
 }
@@ -206,7 +204,28 @@ TEST(CommandLanguage, LongestLinesStayWhole) {
 
     const std::string word(255, 'g');
     EXPECT_EQ(planCommand(word).message, kWrong);
-    EXPECT_EQ(planCommand(std::string(255, '/')).message, kWrong);
+    EXPECT_EQ(planCommand(std::string(255, '/')).argument, std::string(254, '/'));
+}
+
+// The log's search and filter take the rest of the line as typed, "/" and blanks inside included.
+TEST(CommandLanguage, FindAndFilterTakeTheRestOfTheLine) {
+    const struct {
+        const char* line;
+        ConsoleAction action;
+        const char* argument;
+    } cases[] = {
+        {"/", ConsoleAction::Find, ""},           {"////", ConsoleAction::Find, "///"},
+        {"/a/b c", ConsoleAction::Find, "a/b c"}, {" find  x/y ", ConsoleAction::Find, "x/y "},
+        {"find", ConsoleAction::Find, ""},        {"filter re:E\\d", ConsoleAction::Filter, "re:E\\d"},
+        {"filter", ConsoleAction::Filter, ""},    {"finder", ConsoleAction::None, ""},
+        {" /x", ConsoleAction::None, ""},
+    };
+    for (const auto& c : cases) {
+        const CommandPlan plan = planCommand(c.line);
+        EXPECT_EQ(plan.action, c.action) << c.line;
+        EXPECT_EQ(plan.argument, c.argument) << c.line;
+        EXPECT_TRUE(plan.requests.empty()) << c.line;
+    }
 }
 
 TEST(CommandFields, SplitAtSlashesTrimmedWithEmptyFieldsKept) {

@@ -3,6 +3,7 @@
 // body, and the body drawn again from the lines kept.
 #include <deque>
 #include <string>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -150,6 +151,40 @@ TEST(LogHistory, KeepsTheNewestLinesWithinItsBounds) {
     EXPECT_EQ(big.entries().back().text.size(), LogHistory::kMaxLineBytes);
     EXPECT_LE(big.bytes(), LogHistory::kMaxBytes);
     EXPECT_EQ(big.entries().back().number, 399);
+}
+
+// Matched bytes land on the rows where the screen shows them: across a wrap, behind a caret pair.
+TEST(LogLayout, MarksFollowTheMatchedBytesToTheirCells) {
+    using Marks = std::vector<std::tuple<int, std::size_t, std::size_t>>;
+    auto marksOf = [](const LogBlock& block) {
+        Marks out;
+        for (const LogBlock::Mark& mark : block.marks) {
+            out.emplace_back(mark.row, mark.begin, mark.end);
+        }
+        return out;
+    };
+    EXPECT_EQ(marksOf(layoutLogLine(7, "xx err yy", 3, 80, {{3, 6}})), (Marks{{0, 5, 8}}));
+    // "7 abcdefgh" at 6 columns: "7 abcd" / "efgh"; bytes c..f of the line.
+    EXPECT_EQ(marksOf(layoutLogLine(7, "abcdefgh", 3, 6, {{2, 6}})), (Marks{{0, 4, 6}, {1, 0, 2}}));
+    // A control byte shows as "^A", marked whole.
+    EXPECT_EQ(marksOf(layoutLogLine(7,
+                                    "a\x01"
+                                    "b",
+                                    3, 80, {{1, 2}})),
+              (Marks{{0, 3, 5}}));
+    // Rows cut off the body take their marks with them.
+    EXPECT_TRUE(marksOf(layoutLogLine(7, "abcdefgh", 1, 6, {{6, 8}})).empty());
+
+    const std::deque<LogEntry> entries{{1, "hit one"}, {2, "miss"}, {3, "hit two"}};
+    const LogBody body = renderMarkedLogBody(entries, 3, 80, 0, [](const std::string& text) {
+        return text.rfind("hit", 0) == 0 ? std::vector<MatchSpan>{{0, 3}} : std::vector<MatchSpan>{};
+    });
+    EXPECT_EQ(body.rows, (std::vector<std::string>{"1 hit one", "2 miss", "3 hit two"}));
+    Marks marks;
+    for (const LogBlock::Mark& mark : body.marks) {
+        marks.emplace_back(mark.row, mark.begin, mark.end);
+    }
+    EXPECT_EQ(marks, (Marks{{2, 2, 5}, {0, 2, 5}}));
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "shell/ShellOptions.h"
+
 namespace kova {
 
 // The console's command line: kovaConsoleOHV [--config FILE] [NAME | --fleet] [--record FILE
@@ -19,6 +21,7 @@ struct ConsoleOptions {
     bool recordAppend = false;  // --record-append: a new session in an existing recording
     std::string replayPath;     // --replay FILE: a recording played back instead of a controller
     double speed = 1.0;         // --speed X: replay speed
+    ShellOptions shell;         // --do, --watch, --watch-log, --script and theirs: no screen
     std::string error;          // what is wrong with the arguments; empty when they are fine
 };
 

@@ -1,5 +1,5 @@
 # One static library per folder, linked in one direction: base -> net -> config -> ui ->
-# monitor / logview / command -> app (the simulator: sim on top of protocol).
+# monitor / logview / command -> fleet / shell -> app (the simulator: sim on top of protocol).
 #
 #   kova_layer(<target> SOURCES <files...> LINKS <targets...>)
 #

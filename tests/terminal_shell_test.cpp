@@ -1,0 +1,101 @@
+// The real binary run from the shell against the real simulator: --do, --watch and --script, their
+// output, their exit statuses and what reaches the vehicle.
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "TmuxPane.h"
+
+namespace kova::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+struct ShellRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// A simulator on a free port (time 10 times faster, so a drive takes seconds) and a conf.json that
+// names it "v1" and a vehicle nobody serves, "dead".
+class ShellTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const int base = freeBasePort();
+        writeFile(dir_.file("conf.json"),
+                  "{\"connection\":[{\"name\":\"v1\",\"IP\":\"127.0.0.1\",\"port\":" + std::to_string(base) +
+                      "},{\"name\":\"dead\",\"IP\":\"127.0.0.1\",\"port\":" + std::to_string(freeBasePort()) +
+                      "}]}");
+        sim_ = std::make_unique<ChildProcess>(
+            std::vector<std::string>{KOVA_SIM_BINARY, "--port", std::to_string(base), "--seed", "1",
+                                     "--time-scale", "10", "--log", "sim.log"},
+            dir_.path());
+        // The vehicle takes a moment to bring its drives up: until then "servo/on" is refused.
+        ASSERT_TRUE(waitUntil([this] { return run("--do servo/on").status == 0; }, 15s));
+    }
+
+    // The console with `args` (shell syntax) in the test's folder, bounded by `timeout` seconds.
+    ShellRun run(const std::string& args, const std::string& pipeTo = "", int timeout = 30) {
+        ShellRun result;
+        const std::string command = "cd " + shellQuote(dir_.path()) + " && timeout -s KILL " +
+                                    std::to_string(timeout) + " " + KOVA_CONSOLE_BINARY + " " + args +
+                                    " 2>err.txt" + (pipeTo.empty() ? " >out.txt" : " | " + pipeTo + " >out.txt") +
+                                    "; echo ${PIPESTATUS[0]}";
+        const std::string status = runCommand("bash -c " + shellQuote(command));
+        result.status = status.empty() ? -1 : std::stoi(status);
+        result.out = readFile(dir_.file("out.txt"));
+        result.err = readFile(dir_.file("err.txt"));
+        return result;
+    }
+
+    TempDir dir_;
+    std::unique_ptr<ChildProcess> sim_;
+};
+
+// A read and a write: one reply line each, as the output field shows it, exit 0; with --json one
+// object per reply, with the command, the reply and the outcome.
+TEST_F(ShellTest, DoReadsAndWritesOneReplyPerLine) {
+    const ShellRun plain = run("v1 --do get/3009/0 --do servo/on");
+    EXPECT_EQ(plain.status, 0) << plain.err;
+    EXPECT_EQ(splitLines(plain.out).size(), 2u) << plain.out;
+    EXPECT_EQ(plain.out.rfind("get 3009/0 = ", 0), 0u) << plain.out;
+    EXPECT_NE(plain.out.find("\nset 4092/0 = 1 OK\n"), std::string::npos) << plain.out;
+
+    const ShellRun json = run("--json --do switch/auto --do goal/15",
+                              "jq -c 'select(.command == \"goal/15\") | [.command, .outcome, .reply]'");
+    EXPECT_EQ(json.status, 0) << json.err;
+    EXPECT_EQ(json.out, "[\"goal/15\",\"ok\",\"set 3033/0 = 15 OK\"]\n[\"goal/15\",\"ok\",\"set 3031/0 = 2 OK\"]\n");
+    EXPECT_NE(readFile(dir_.file("log/kovaConsole.log")).find("shell --do \"goal/15\""), std::string::npos);
+}
+
+// Rejected before anything is sent (4), refused by the controller (6), nobody answering (5, within
+// the reply time), and options that do not go together (2): each said on standard error.
+TEST_F(ShellTest, DoSaysEachFailureInItsOwnExitStatus) {
+    const ShellRun rejected = run("--do servo/on --do get/1");
+    EXPECT_EQ(rejected.status, 4);
+    EXPECT_NE(rejected.err.find("get/index/subindex"), std::string::npos) << rejected.err;
+    EXPECT_EQ(rejected.out, "");
+    EXPECT_EQ(run("--do help").status, 4);
+    EXPECT_EQ(run("--do fleet").status, 4);
+
+    const ShellRun refused = run("--do set/9999/0/1 --do servo/on");
+    EXPECT_EQ(refused.status, 6);
+    EXPECT_EQ(splitLines(refused.out).size(), 1u) << "nothing after the refusal: " << refused.out;
+
+    const auto started = std::chrono::steady_clock::now();
+    const ShellRun silent = run("dead --do get/111/0 --do get/111/0");
+    EXPECT_EQ(silent.status, 5);
+    EXPECT_EQ(silent.out, "no response\n");
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 2500ms);
+
+    const ShellRun clash = run("--do get/111/0 --replay x.db");
+    EXPECT_EQ(clash.status, 2);
+    EXPECT_NE(clash.err.find("not with --replay"), std::string::npos) << clash.err;
+}
+
+}  // namespace
+}  // namespace kova::test

@@ -46,6 +46,9 @@ class ShellOutput {
 public:
     ShellOutput(ShellStop& stop, std::FILE* out = stdout) : stop_(stop), out_(out) {}
     void line(const std::string& text);
+    // Asks the run to stop when the reader of the output went away (a pipe whose reader closed), even
+    // while nothing is being written. Returns whether it did.
+    bool checkClosed();
 
 private:
     ShellStop& stop_;

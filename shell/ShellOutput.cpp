@@ -1,3 +1,5 @@
+#include <poll.h>
+
 #include <cstring>
 
 #include "base/OperationLog.h"
@@ -53,6 +55,19 @@ void ShellOutput::line(const std::string& text) {
     if (failed) {
         stop_.request();
     }
+}
+
+bool ShellOutput::checkClosed() {
+    pollfd output{fileno(out_), 0, 0};
+    if (::poll(&output, 1, 0) == 1 && (output.revents & (POLLERR | POLLHUP)) != 0) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            closed_ = true;
+        }
+        stop_.request();
+        return true;
+    }
+    return false;
 }
 
 int shellRefuse(int status, const std::string& why) {

@@ -1,9 +1,143 @@
+// --watch and --watch-log: a controller's status or log stream on standard output, until a stop
+// signal or a closed pipe.
+#include <algorithm>
+#include <atomic>
+#include <map>
+#include <thread>
+
+#include "base/TextCells.h"
+#include "monitor/ValueConversion.h"
+#include "net/Context.h"
+#include "net/Subscription.h"
+#include "protocol/Endpoints.h"
 #include "shell/Shell.h"
+#include "shell/ShellJson.h"
+
 namespace kova {
-int runWatch(const ShellOptions&, const ShellTarget&, ShellStop&, ShellOutput&) {
-    return shellRefuse(exit_status::kFailed, "--watch is not in this build yet");
+
+namespace {
+
+// How often a quiet watch looks whether its reader went away.
+constexpr long kOutputCheckMs = 200;
+
+using Handler = std::function<void(const ControllerAddress& vehicle, zmq::multipart_t& message)>;
+
+// Every vehicle's stream on a thread of its own, each message handed to `handle`, until the run is
+// stopped (the stop shuts the messaging context down, which ends every receive at once).
+// `between` runs on the calling thread while the streams flow; it returns when the stop has come.
+int followStreams(const ShellTarget& target, int offset, const char* label, ShellStop& stop,
+                  const Handler& handle, const std::function<void()>& between) {
+    std::vector<std::unique_ptr<Subscription>> subscriptions;
+    for (const ControllerAddress& vehicle : target.vehicles) {
+        subscriptions.push_back(
+            std::make_unique<Subscription>(messagingContext(), vehicle.endpoint(offset), label));
+        if (!subscriptions.back()->startError().empty()) {
+            return shellRefuse(exit_status::kFailed, subscriptions.back()->startError());
+        }
+    }
+    std::atomic<bool> running{true};
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < subscriptions.size(); ++i) {
+        const ControllerAddress& vehicle = target.vehicles[i];
+        threads.emplace_back([&, i] {
+            subscriptions[i]->run(
+                running, [&](zmq::multipart_t& message) { handle(vehicle, message); },
+                [&vehicle](const std::string& text) {
+                    std::fprintf(stderr, "kovaConsoleOHV: %s: %s\n", vehicle.name.c_str(), text.c_str());
+                });
+        });
+    }
+    between();
+    running = false;
+    stop.request();
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    return exit_status::kOk;
 }
-int runWatchLog(const ShellTarget&, ShellStop&, ShellOutput&) {
-    return shellRefuse(exit_status::kFailed, "--watch-log is not in this build yet");
+
+// --every: the latest message of each object, written once a period when its values changed.
+struct Pending {
+    std::string lastValues;  // the values of the line written last
+    std::string values;      // the values of `line`
+    std::string line;        // waiting to be written; empty when there is none
+};
+
+}  // namespace
+
+int runWatch(const ShellOptions& options, const ShellTarget& target, ShellStop& stop, ShellOutput& out) {
+    std::mutex pendingMutex;
+    std::map<std::pair<std::string, std::string>, Pending> pending;  // by vehicle and index text
+    const Handler handle = [&](const ControllerAddress& vehicle, zmq::multipart_t& message) {
+        const std::int64_t ns = record::RecordWriter::nowNs();
+        if (target.recorder) {
+            record::Frames frames;
+            for (const zmq::message_t& frame : message) frames.push_back(frame.to_string());
+            target.recorder->recordStatus(ns, std::move(frames));
+        }
+        if (message.size() < 2) return;
+        const std::string indexText = message.popstr();
+        const std::string valuesText = message.popstr();
+        std::int32_t index = 0;
+        if (!options.watchIndexes.empty() &&
+            (!convertInt(indexText, index) ||
+             std::find(options.watchIndexes.begin(), options.watchIndexes.end(), index) ==
+                 options.watchIndexes.end())) {
+            return;
+        }
+        std::string line = statusJson(ns, vehicle.name, indexText, valuesText, fieldsOfMessage(indexText, valuesText));
+        if (options.everyMs == 0) {
+            out.line(line);
+            return;
+        }
+        std::lock_guard<std::mutex> lock(pendingMutex);
+        Pending& object = pending[{vehicle.name, indexText}];
+        if (valuesText != object.lastValues) {
+            object.values = valuesText;
+            object.line = std::move(line);
+        }
+    };
+    const auto between = [&] {
+        if (options.everyMs == 0) {
+            while (stop.sleep(kOutputCheckMs) && !out.checkClosed()) {
+            }
+            return;
+        }
+        while (stop.sleep(options.everyMs) && !out.checkClosed()) {
+            std::vector<std::string> lines;
+            {
+                std::lock_guard<std::mutex> lock(pendingMutex);
+                for (auto& [key, object] : pending) {
+                    if (!object.line.empty()) {
+                        lines.push_back(std::move(object.line));
+                        object.line.clear();
+                        object.lastValues = object.values;
+                    }
+                }
+            }
+            for (const std::string& line : lines) out.line(line);
+        }
+    };
+    return followStreams(target, protocol::kStatusPortOffset, "Network status", stop, handle, between);
 }
+
+int runWatchLog(const ShellTarget& target, ShellStop& stop, ShellOutput& out) {
+    std::atomic<std::int64_t> number{0};
+    const bool named = target.vehicles.size() > 1;
+    const Handler handle = [&](const ControllerAddress& vehicle, zmq::multipart_t& message) {
+        for (const zmq::message_t& frame : message) {
+            const std::string line = frame.to_string();
+            if (target.recorder) {
+                target.recorder->recordLog(record::RecordWriter::nowNs(), ++number, {line});
+            }
+            out.line((named ? vehicle.name + ": " : std::string()) + displayText(line));
+        }
+    };
+    const auto between = [&] {
+        while (stop.sleep(kOutputCheckMs) && !out.checkClosed()) {
+        }
+    };
+    return followStreams(target, protocol::kLogPortOffset, "Network log", stop, handle, between);
+}
+
 }  // namespace kova

@@ -1,5 +1,8 @@
 // The real binary run from the shell against the real simulator: --do, --watch and --script, their
 // output, their exit statuses and what reaches the vehicle.
+#include <signal.h>
+#include <sys/wait.h>
+
 #include <chrono>
 #include <memory>
 #include <string>
@@ -95,6 +98,33 @@ TEST_F(ShellTest, DoSaysEachFailureInItsOwnExitStatus) {
     const ShellRun clash = run("--do get/111/0 --replay x.db");
     EXPECT_EQ(clash.status, 2);
     EXPECT_NE(clash.err.find("not with --replay"), std::string::npos) << clash.err;
+}
+
+// The status stream as JSON lines through `head`: the named fields as the record stores them, and
+// the watch ends at once, exit 0, when head has its lines; so does a watch of the fleet, and one
+// ended by SIGTERM.
+TEST_F(ShellTest, WatchWritesJsonLinesUntilThePipeOrASignalEndsIt) {
+    const auto started = std::chrono::steady_clock::now();
+    const ShellRun watched = run("--watch 3009,111", "head -n 5 | jq -c '[.vehicle, .index, (.fields | keys)]'");
+    EXPECT_EQ(watched.status, 0) << watched.err;
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 5s);
+    const std::vector<std::string> lines = splitLines(watched.out);
+    ASSERT_EQ(lines.size(), 5u) << watched.out;
+    for (const std::string& line : lines) {
+        EXPECT_TRUE(line == R"(["v1",3009,["currentPo","currentSegment","onRoute"]])" ||
+                    line == R"(["v1",111,["operationState"]])")
+            << line;
+    }
+    const ShellRun fleet = run("--fleet --watch --every 100", "head -n 1 | jq -r .vehicle");
+    EXPECT_EQ(fleet.status, 0) << fleet.err;
+    EXPECT_EQ(fleet.out, "v1\n");
+
+    ChildProcess watch({KOVA_CONSOLE_BINARY, "--watch"}, dir_.path(), dir_.file("watch.txt"));
+    ASSERT_TRUE(waitUntil([this] { return !readFile(dir_.file("watch.txt")).empty(); }, 5s));
+    watch.signal(SIGTERM);
+    int status = -1;
+    ASSERT_TRUE(watch.waitExit(1s, &status));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 }  // namespace

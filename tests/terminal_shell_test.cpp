@@ -127,5 +127,79 @@ TEST_F(ShellTest, WatchWritesJsonLinesUntilThePipeOrASignalEndsIt) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
+// A script that drives the vehicle to a point and waits for it: every step reported in order, exit
+// 0, and the audit records marked with the script and the line.
+TEST_F(ShellTest, ScriptDrivesToAPointAndWaitsForIt) {
+    writeFile(dir_.file("drive.txt"),
+              "# to point 5\nswitch/auto\nexpect OK\n\ngoal/5\nwait currentPo == 5 within 60\nsleep 0.1\n");
+    const ShellRun drive = run("--script drive.txt");
+    EXPECT_EQ(drive.status, 0) << drive.out << drive.err;
+    const std::vector<std::string> lines = splitLines(drive.out);
+    ASSERT_EQ(lines.size(), 5u) << drive.out;
+    EXPECT_EQ(lines[0].rfind("line 2 ok ", 0), 0u) << lines[0];
+    EXPECT_EQ(lines[3].rfind("line 6 ok ", 0), 0u) << lines[3];
+    EXPECT_EQ(run("--do get/3009/0").out.rfind("get 3009/0 = 5", 0), 0u);
+    const std::string audit = readFile(dir_.file("log/kovaConsole.log"));
+    EXPECT_NE(audit.find("script \"drive.txt\" line 5"), std::string::npos) << audit;
+}
+
+// A script that fails, and one interrupted by Ctrl-C, each stop the run with exit 1 and send their
+// abort command once: the vehicle is left hard-stopped (the controller's control object reads 3).
+TEST_F(ShellTest, FailedOrInterruptedScriptSendsItsAbortCommand) {
+    writeFile(dir_.file("fail.txt"), "switch/auto\ngoal/15\nwait currentPo == 99 within 0.5\n");
+    EXPECT_NE(run("--do get/4011/0").out, "get 4011/0 = 3\n");
+    const ShellRun failed = run("--script fail.txt --on-abort h");
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_NE(failed.err.find("fail.txt line 3: currentPo is "), std::string::npos) << failed.err;
+    EXPECT_EQ(splitLines(failed.out).back(), "on-abort ok: h -> set 4011/0 = 3 OK") << failed.out;
+    EXPECT_EQ(run("--do get/4011/0").out, "get 4011/0 = 3\n");
+
+    ASSERT_EQ(run("--do control/sp").status, 0);
+    writeFile(dir_.file("long.txt"), "goal/15\nwait currentPo == 99\n");
+    ChildProcess script({KOVA_CONSOLE_BINARY, "--script", "long.txt", "--on-abort", "h"}, dir_.path(),
+                        dir_.file("long.out"));
+    ASSERT_TRUE(waitUntil([this] { return !readFile(dir_.file("long.out")).empty(); }, 5s));
+    script.signal(SIGINT);
+    int status = -1;
+    ASSERT_TRUE(script.waitExit(3s, &status));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    EXPECT_NE(readFile(dir_.file("long.out")).find("on-abort ok: h"), std::string::npos);
+    EXPECT_EQ(run("--do get/4011/0").out, "get 4011/0 = 3\n");
+}
+
+// Input that cannot be followed: a clear message naming the line, nothing sent, the documented exit
+// status, and never a hang, a silent controller included.
+TEST_F(ShellTest, BadScriptsAreRefusedBeforeAnythingIsSent) {
+    struct Case {
+        std::string script;
+        int status;
+        std::string said;
+    };
+    const std::vector<Case> cases = {
+        {"servo/on\nwait nosuchField == 1\n", 2, "s.txt line 2: the status record has no field 'nosuchField'"},
+        {"wait currentPo == 1.5\n", 2, "line 1: '1.5' is not a whole number"},
+        {"#\n" + std::string(5000, 'x') + "\n", 2, "line 2: the line is 5000 bytes long"},
+        {"servo/on\nexpect \xff\xfe\n", 2, "line 2: the line is not UTF-8 text"},
+        {"servo/on\nget/1\n", 4, "line 2: \"get/1\": get/index/subindex"},
+        {"servo/on\nhelp\n", 4, "line 2: \"help\" belongs to the console's screen"},
+    };
+    for (const Case& c : cases) {
+        writeFile(dir_.file("s.txt"), c.script);
+        const ShellRun refused = run("--script s.txt");
+        EXPECT_EQ(refused.status, c.status) << c.said;
+        EXPECT_NE(refused.err.find(c.said), std::string::npos) << refused.err;
+        EXPECT_EQ(refused.out, "");
+    }
+    EXPECT_EQ(run("--script .").status, 2);
+    EXPECT_EQ(run("--script s.txt --on-abort get/1").status, 4);
+
+    writeFile(dir_.file("s.txt"), "get/111/0\n");
+    const auto started = std::chrono::steady_clock::now();
+    const ShellRun silent = run("dead --script s.txt");
+    EXPECT_EQ(silent.status, 1);
+    EXPECT_NE(silent.err.find("s.txt line 1: no response"), std::string::npos) << silent.err;
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 2500ms);
+}
+
 }  // namespace
 }  // namespace kova::test

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -125,6 +126,23 @@ TEST_F(ShellTest, WatchWritesJsonLinesUntilThePipeOrASignalEndsIt) {
     int status = -1;
     ASSERT_TRUE(watch.waitExit(1s, &status));
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
+// --record keeps the run as the console would: the requests of --do, the stream of --watch; a
+// recording that cannot be written in full (a file-size limit) makes the run end with exit 3.
+TEST_F(ShellTest, RecordKeepsTheRunAndSaysWhenItCouldNot) {
+    ASSERT_EQ(run("--record rec.db --do get/3009/0 --do h").status, 0);
+    EXPECT_EQ(runCommand("sqlite3 " + shellQuote(dir_.file("rec.db")) + " 'select verb, body from request'"),
+              "get|3009/0\nset|4011/0/3\n");
+
+    ChildProcess limited({"/usr/bin/prlimit", "--fsize=60000", "--", KOVA_CONSOLE_BINARY, "--record", "full.db", "--watch"},
+                         dir_.path());
+    // The simulator publishes a few hundred messages a second: the limit is reached in a moment.
+    std::this_thread::sleep_for(3s);
+    limited.signal(SIGTERM);
+    int status = -1;
+    ASSERT_TRUE(limited.waitExit(5s, &status));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3) << status;
 }
 
 // A script that drives the vehicle to a point and waits for it: every step reported in order, exit

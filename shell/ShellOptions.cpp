@@ -102,7 +102,8 @@ std::string shellConflicts(const ShellOptions& o, bool fleet, bool replay, bool 
 const char* shellUsage() {
     return R"(
 From the shell (no screen; [--config FILE] [NAME] choose the vehicle as above):
-  --do COMMAND   send one command of the command line (repeatable, in order); each reply on one line
+  --do COMMAND   send one command of the command line (repeatable, in order); each reply on one line;
+                 all are checked first, and the first without a reply or refused ends the run
   --watch [INDEX,...]
                  the status stream as JSON lines (time, vehicle, index, values, fields); every index
                  when none is given; with --fleet every vehicle

@@ -93,7 +93,7 @@ ConsoleOptions parseConsoleOptions(const std::vector<std::string>& args) {
     }
     if (options.error.empty()) {
         options.error = shellConflicts(options.shell, options.fleet, !options.replayPath.empty(),
-                                       !options.vehicle.empty());
+                                       !options.vehicle.empty(), !options.recordPath.empty());
     }
     if (options.error.empty()) {
         options.error = conflicts(options, speedGiven);

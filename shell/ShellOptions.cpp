@@ -69,7 +69,7 @@ bool takeShellOption(const std::vector<std::string>& args, std::size_t& i, Shell
     return true;
 }
 
-std::string shellConflicts(const ShellOptions& o, bool fleet, bool replay, bool vehicleGiven) {
+std::string shellConflicts(const ShellOptions& o, bool fleet, bool replay, bool vehicleGiven, bool record) {
     const int modes = (!o.doCommands.empty() ? 1 : 0) + (o.watch ? 1 : 0) + (o.watchLog ? 1 : 0) +
                       (!o.scriptPath.empty() ? 1 : 0);
     if (modes > 1) {
@@ -95,6 +95,9 @@ std::string shellConflicts(const ShellOptions& o, bool fleet, bool replay, bool 
     }
     if (o.dryRun && o.doCommands.empty() && o.scriptPath.empty()) {
         return "--dry-run goes with --do or --script";
+    }
+    if (o.dryRun && record) {
+        return "--dry-run connects nothing: there is nothing to --record";
     }
     return {};
 }

@@ -40,7 +40,7 @@ bool takeShellOption(const std::vector<std::string>& args, std::size_t& i, Shell
                      std::string& error);
 
 // What cannot go together, empty when all is well. Pure.
-std::string shellConflicts(const ShellOptions& options, bool fleet, bool replay, bool vehicleGiven);
+std::string shellConflicts(const ShellOptions& options, bool fleet, bool replay, bool vehicleGiven, bool record);
 
 // The options' lines of --help.
 const char* shellUsage();

@@ -92,10 +92,59 @@ void visitFields(Record& r, Visit&& visit) {
     one("inTcz", r.inTcz);
 }
 
-FieldValue valueOf(std::int32_t v) { FieldValue f; f.kind = FieldKind::Int; f.number = v; return f; }
-FieldValue valueOf(float v) { FieldValue f; f.kind = FieldKind::Float; f.real = v; return f; }
-FieldValue valueOf(const std::string& v) { FieldValue f; f.kind = FieldKind::Text; f.text = v; return f; }
-FieldValue valueOf(bool v) { FieldValue f; f.kind = FieldKind::Flag; f.flag = v; return f; }
+FieldKind kindOf(const std::int32_t&) { return FieldKind::Int; }
+FieldKind kindOf(const float&) { return FieldKind::Float; }
+FieldKind kindOf(const std::string&) { return FieldKind::Text; }
+FieldKind kindOf(const bool&) { return FieldKind::Flag; }
+
+// Every field once: its name, its kind and where it lies in a record.
+struct FieldEntry {
+    std::string name;
+    FieldKind kind;
+    std::size_t offset;
+};
+
+const std::vector<FieldEntry>& fieldTable() {
+    static const std::vector<FieldEntry> table = [] {
+        std::vector<FieldEntry> entries;
+        const StatusRecord record;
+        const auto* base = reinterpret_cast<const char*>(&record);
+        visitFields(record, [&](const std::string& name, const auto& field) {
+            entries.push_back({name, kindOf(field),
+                               static_cast<std::size_t>(reinterpret_cast<const char*>(&field) - base)});
+        });
+        return entries;
+    }();
+    return table;
+}
+
+const FieldEntry* findField(std::string_view name) {
+    for (const FieldEntry& entry : fieldTable()) {
+        if (entry.name == name) return &entry;
+    }
+    return nullptr;
+}
+
+FieldValue valueAt(const StatusRecord& record, const FieldEntry& entry) {
+    const char* at = reinterpret_cast<const char*>(&record) + entry.offset;
+    FieldValue value;
+    value.kind = entry.kind;
+    switch (entry.kind) {
+        case FieldKind::Int:
+            value.number = *reinterpret_cast<const std::int32_t*>(at);
+            break;
+        case FieldKind::Float:
+            value.real = *reinterpret_cast<const float*>(at);
+            break;
+        case FieldKind::Text:
+            value.text = *reinterpret_cast<const std::string*>(at);
+            break;
+        case FieldKind::Flag:
+            value.flag = *reinterpret_cast<const bool*>(at);
+            break;
+    }
+    return value;
+}
 
 // The values of one message, converted as the monitor converts them; remembers where each value
 // went, so the fields can be named afterwards.
@@ -123,26 +172,8 @@ private:
 }  // namespace
 
 std::optional<FieldKind> statusFieldKind(std::string_view name) {
-    static const StatusRecord empty;
-    if (auto value = readStatusField(empty, name)) return value->kind;
-    return std::nullopt;
-}
-
-std::string statusFieldNames() {
-    static const StatusRecord empty;
-    std::string names;
-    visitFields(empty, [&names](const std::string& name, const auto&) {
-        names += (names.empty() ? "" : ", ") + name;
-    });
-    return names;
-}
-
-std::optional<FieldValue> readStatusField(const StatusRecord& record, std::string_view name) {
-    std::optional<FieldValue> found;
-    visitFields(record, [&](const std::string& fieldName, const auto& field) {
-        if (!found && fieldName == name) found = valueOf(field);
-    });
-    return found;
+    const FieldEntry* entry = findField(name);
+    return entry ? std::optional<FieldKind>(entry->kind) : std::nullopt;
 }
 
 MessageFields fieldsOfMessage(std::string_view indexText, std::string_view valuesText) {
@@ -155,16 +186,18 @@ MessageFields fieldsOfMessage(std::string_view indexText, std::string_view value
     result.outcome = storeStatusValues(index, values, record);
     // Named in value order. A flag is stored through a local or without a conversion, so it is the
     // one field not noted: the two objects that carry one add it below.
+    const auto* base = reinterpret_cast<const char*>(&record);
     for (const void* address : values.stored) {
-        visitFields(record, [&](const std::string& name, const auto& field) {
-            if (address == static_cast<const void*>(&field)) result.fields.emplace_back(name, valueOf(field));
-        });
+        const auto offset = static_cast<std::size_t>(static_cast<const char*>(address) - base);
+        for (const FieldEntry& entry : fieldTable()) {
+            if (entry.offset == offset) result.fields.emplace_back(entry.name, valueAt(record, entry));
+        }
     }
-    if (index == protocol::object::kRouteGeneration && result.outcome == StatusOutcome::Stored) {
-        result.fields.emplace_back("routeGen.endOfRoute", valueOf(record.routeGen.endOfRoute));
-    }
-    if (index == protocol::object::kInTrafficControlZone && result.outcome == StatusOutcome::Stored) {
-        result.fields.emplace_back("inTcz", valueOf(record.inTcz));
+    if (result.outcome == StatusOutcome::Stored) {
+        const char* flag = index == protocol::object::kRouteGeneration        ? "routeGen.endOfRoute"
+                           : index == protocol::object::kInTrafficControlZone ? "inTcz"
+                                                                               : nullptr;
+        if (flag) result.fields.emplace_back(flag, valueAt(record, *findField(flag)));
     }
     return result;
 }

@@ -27,12 +27,6 @@ struct FieldValue {
 // The kind of the field named `name`; nothing when the record has no such field.
 std::optional<FieldKind> statusFieldKind(std::string_view name);
 
-// Every field name, in the record's order, joined with ", " (for messages).
-std::string statusFieldNames();
-
-// The value of field `name` in `record`; nothing when there is no such field.
-std::optional<FieldValue> readStatusField(const StatusRecord& record, std::string_view name);
-
 // One published message read as the monitor reads it, into a record of its own: the fields it
 // stored, named and in value order, and the outcome. Pure.
 struct MessageFields {

@@ -104,8 +104,8 @@ ConsoleOptions parseConsoleOptions(const std::vector<std::string>& args) {
 std::string consoleUsage() {
     return std::string(R"(Usage: kovaConsoleOHV [--config FILE] [NAME | --fleet] [--record FILE [--record-append]]
        kovaConsoleOHV --replay FILE [--speed X]
-       kovaConsoleOHV [--config FILE] [NAME] (--do COMMAND... | --script FILE | --watch-log) [--json]
-       kovaConsoleOHV [--config FILE] [NAME | --fleet] --watch [INDEX,...] [--every MS]
+       kovaConsoleOHV [--config FILE] [NAME] (--do COMMAND... | --script FILE [--on-abort COMMAND]) [--json] [--dry-run]
+       kovaConsoleOHV [--config FILE] [NAME | --fleet] (--watch [INDEX,...] [--every MS] | --watch-log)
 
 The operator's console for the controller of one overhead hoist vehicle: its status, its log and a
 command line for its objects and operating commands.

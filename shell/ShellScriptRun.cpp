@@ -50,8 +50,9 @@ public:
             if (target_.recorder) recordRequest(*target_.recorder, sent);
             reply_ = sent.result->text;
             if (failure_.empty() && outcomeStatus(*sent.result) != exit_status::kOk) {
-                failure_ = std::string(outcomeWord(*sent.result)) + ": " + sent.verb + " " + sent.body + " -> " +
-                           sent.result->text;
+                const bool refused = outcomeStatus(*sent.result) == exit_status::kRefused;
+                failure_ = (refused ? "the controller refused " : "no reply to ") + sent.verb + " " + sent.body +
+                           ": " + sent.result->text;
             }
         });
     }
@@ -115,7 +116,7 @@ private:
             case StepKind::Wait: {
                 const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                                          std::chrono::duration<double>(step.withinSeconds));
-                std::string last = "never published";
+                std::string last;
                 const bool met = stop_.waitUntil(deadline, [&] {
                     const auto found = fields_.find(step.field);
                     if (found == fields_.end()) return false;
@@ -123,6 +124,7 @@ private:
                     return compareField(found->second, step.op, step.value);
                 });
                 if (met || stop_.requested()) return {};
+                if (last.empty()) return fmt::format("{} was not published within {} s", step.field, step.withinSeconds);
                 return fmt::format("{} is {} after {} s", step.field, last, step.withinSeconds);
             }
             case StepKind::Expect:
@@ -142,8 +144,12 @@ private:
             return;
         }
         std::string line = fmt::format("line {} {} {:.2f} s: {}", step.line, outcome, seconds, step.text);
-        if (step.kind == StepKind::Command) line += " -> " + reply_;
-        if (!why.empty() && why != "interrupted") line += ": " + why;
+        // A failed command's reply says why; a failed wait or expect says it after the step.
+        if (step.kind == StepKind::Command) {
+            line += " -> " + reply_;
+        } else if (!why.empty() && why != "interrupted") {
+            line += ": " + why;
+        }
         out_.line(line);
     }
 

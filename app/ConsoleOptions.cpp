@@ -102,7 +102,8 @@ ConsoleOptions parseConsoleOptions(const std::vector<std::string>& args) {
 }
 
 std::string consoleUsage() {
-    return std::string(R"(Usage: kovaConsoleOHV [--config FILE] [NAME | --fleet] [--record FILE [--record-append]]
+    const std::string usage =
+        R"(Usage: kovaConsoleOHV [--config FILE] [NAME | --fleet] [--record FILE [--record-append]]
        kovaConsoleOHV --replay FILE [--speed X]
        kovaConsoleOHV [--config FILE] [NAME] (--do COMMAND... | --script FILE [--on-abort COMMAND]) [--json] [--dry-run]
        kovaConsoleOHV [--config FILE] [NAME | --fleet] (--watch [INDEX,...] [--every MS] | --watch-log)
@@ -133,7 +134,8 @@ Keys:
   PgUp, PgDn             scroll the log window back and forth; Esc: back to the newest lines
   help or ?              the commands and their forms, in the log window until the next key
   Ctrl-C                 end the console (Ctrl-\, SIGTERM and SIGHUP too)
-)") + shellUsage() + R"(
+)";
+    return usage + shellUsage() + R"(
 Exit status: 0 ok; 1 the run failed or a script step failed; 2 arguments or input that cannot be
 followed; 3 the recording is incomplete; 4 a command the command language rejects (--do, --script);
 5 no response from the controller (--do); 6 the controller refused a command ("ERR", --do).

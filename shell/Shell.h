@@ -59,7 +59,7 @@ private:
 
 // Where a run from the shell goes and what it leaves behind.
 struct ShellTarget {
-    std::vector<ControllerAddress> vehicles;          // one, or the fleet for --watch --fleet
+    std::vector<ControllerAddress> vehicles;         // one, or the fleet for --watch --fleet
     std::shared_ptr<record::RecordWriter> recorder;  // --record, or nothing
 };
 

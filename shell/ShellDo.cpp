@@ -30,7 +30,8 @@ int runDo(const ShellOptions& options, const ShellTarget& target, ShellStop& sto
     std::string command;
     int status = exit_status::kOk;
     runner.onSent([&](const CommandRunner::Sent& sent) {
-        if (target.recorder) recordRequest(*target.recorder, sent);
+        if (target.recorder)
+            recordRequest(*target.recorder, sent);
         const ExchangeResult& result = *sent.result;
         if (options.json) {
             out.line(replyJson(ReplyLine{sent.endedNs, vehicle.name, command, result.text,
@@ -55,8 +56,10 @@ int runDo(const ShellOptions& options, const ShellTarget& target, ShellStop& sto
         command = each;
         oplog::info("shell --do \"{}\"", escapeText(command, '"'));
         runner.run(command, ignore, pause);
-        if (status != exit_status::kOk) return status;
-        if (stop.requested()) return shellRefuse(exit_status::kFailed, "interrupted before every command was sent");
+        if (status != exit_status::kOk)
+            return status;
+        if (stop.requested())
+            return shellRefuse(exit_status::kFailed, "interrupted before every command was sent");
     }
     return status;
 }

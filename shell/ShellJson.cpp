@@ -75,7 +75,8 @@ const char* outcomeWord(StatusOutcome outcome) {
 
 std::string replyJson(const ReplyLine& r) {
     std::string out = "{\"time\":" + jsonString(isoTime(r.timeNs)) + ",\"vehicle\":" + jsonString(r.vehicle);
-    if (r.line > 0) out += fmt::format(",\"line\":{}", r.line);
+    if (r.line > 0)
+        out += fmt::format(",\"line\":{}", r.line);
     return out + ",\"command\":" + jsonString(r.command) + ",\"reply\":" + jsonString(r.reply) +
            fmt::format(",\"ms\":{:.1f}", r.ms) + ",\"outcome\":" + jsonString(r.outcome) + "}";
 }
@@ -85,14 +86,15 @@ std::string stepJson(const StepLine& s) {
                       fmt::format(",\"line\":{}", s.line) + ",\"step\":" + jsonString(s.step) +
                       ",\"reply\":" + jsonString(s.reply) + fmt::format(",\"seconds\":{:.3f}", s.seconds) +
                       ",\"outcome\":" + jsonString(s.outcome);
-    if (!s.why.empty()) out += ",\"why\":" + jsonString(s.why);
+    if (!s.why.empty())
+        out += ",\"why\":" + jsonString(s.why);
     return out + "}";
 }
 
 std::string statusJson(std::int64_t timeNs, std::string_view vehicle, std::string_view indexText,
                        std::string_view valuesText, const MessageFields& fields) {
-    std::string out = "{\"time\":" + jsonString(isoTime(timeNs)) + ",\"vehicle\":" + jsonString(vehicle) +
-                      ",\"index\":";
+    std::string out =
+        "{\"time\":" + jsonString(isoTime(timeNs)) + ",\"vehicle\":" + jsonString(vehicle) + ",\"index\":";
     const bool numeric = !indexText.empty() && indexText.size() < 10 &&
                          indexText.find_first_not_of("0123456789") == std::string_view::npos;
     out += numeric ? std::to_string(std::stol(std::string(indexText))) : jsonString(indexText);
@@ -101,7 +103,8 @@ std::string statusJson(std::int64_t timeNs, std::string_view vehicle, std::strin
     while (true) {
         const std::size_t slash = valuesText.find('/', at);
         out += jsonString(valuesText.substr(at, slash == std::string_view::npos ? slash : slash - at));
-        if (slash == std::string_view::npos) break;
+        if (slash == std::string_view::npos)
+            break;
         out += ',';
         at = slash + 1;
     }
@@ -110,7 +113,8 @@ std::string statusJson(std::int64_t timeNs, std::string_view vehicle, std::strin
         out += (i ? "," : "") + jsonString(fields.fields[i].first) + ":" + jsonValue(fields.fields[i].second);
     }
     out += "}";
-    if (fields.outcome != StatusOutcome::Stored) out += ",\"outcome\":" + jsonString(outcomeWord(fields.outcome));
+    if (fields.outcome != StatusOutcome::Stored)
+        out += ",\"outcome\":" + jsonString(outcomeWord(fields.outcome));
     return out + "}";
 }
 

@@ -35,8 +35,8 @@ struct StepLine {
     std::int64_t timeNs = 0;
     std::string vehicle;
     int line = 0;
-    std::string step;     // the step as written
-    std::string reply;    // the last reply, for a command or an expect
+    std::string step;   // the step as written
+    std::string reply;  // the last reply, for a command or an expect
     double seconds = 0.0;
     std::string outcome;  // "ok", "failed", "interrupted"
     std::string why;      // what failed; empty when it did not

@@ -24,12 +24,14 @@ std::vector<int> indexList(const std::string& text) {
 
 }  // namespace
 
-bool takeShellOption(const std::vector<std::string>& args, std::size_t& i, ShellOptions& o, std::string& error) {
+bool takeShellOption(const std::vector<std::string>& args, std::size_t& i, ShellOptions& o,
+                     std::string& error) {
     const std::string& arg = args[i];
     const bool hasValue = i + 1 < args.size();
     if (arg == "--do" || arg == "--script" || arg == "--on-abort") {
         if (!hasValue || args[i + 1].empty()) {
-            error = arg + (arg == "--script" ? " needs a file (or - for standard input)" : " needs a command");
+            error =
+                arg + (arg == "--script" ? " needs a file (or - for standard input)" : " needs a command");
             return true;
         }
         const std::string& value = args[++i];

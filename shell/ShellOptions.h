@@ -9,12 +9,12 @@ namespace kova {
 // The exit statuses of a run from the shell (and of the console as a whole).
 namespace exit_status {
 constexpr int kOk = 0;
-constexpr int kFailed = 1;        // the run failed, or a script step failed
-constexpr int kBadInput = 2;      // arguments or input that cannot be followed
-constexpr int kIncomplete = 3;    // the recording lost messages
-constexpr int kRejected = 4;      // a command the command language rejects (--do, --script)
-constexpr int kNoResponse = 5;    // no reply from the controller (--do)
-constexpr int kRefused = 6;       // the controller answered "ERR" (--do)
+constexpr int kFailed = 1;      // the run failed, or a script step failed
+constexpr int kBadInput = 2;    // arguments or input that cannot be followed
+constexpr int kIncomplete = 3;  // the recording lost messages
+constexpr int kRejected = 4;    // a command the command language rejects (--do, --script)
+constexpr int kNoResponse = 5;  // no reply from the controller (--do)
+constexpr int kRefused = 6;     // the controller answered "ERR" (--do)
 }  // namespace exit_status
 
 // What the shell options ask for: commands, the status or log stream, or a script, without the
@@ -40,7 +40,8 @@ bool takeShellOption(const std::vector<std::string>& args, std::size_t& i, Shell
                      std::string& error);
 
 // What cannot go together, empty when all is well. Pure.
-std::string shellConflicts(const ShellOptions& options, bool fleet, bool replay, bool vehicleGiven, bool record);
+std::string shellConflicts(const ShellOptions& options, bool fleet, bool replay, bool vehicleGiven,
+                           bool record);
 
 // The options' lines of --help.
 const char* shellUsage();

@@ -21,7 +21,8 @@ namespace {
 
 std::string_view trimmed(std::string_view text) {
     const std::size_t first = text.find_first_not_of(" \t\r");
-    if (first == std::string_view::npos) return {};
+    if (first == std::string_view::npos)
+        return {};
     return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
 }
 
@@ -34,7 +35,8 @@ bool validUtf8(std::string_view text) {
     std::size_t at = 0;
     char32_t code = 0;
     while (at < text.size()) {
-        if (!nextUtf8(text, at, code)) return false;
+        if (!nextUtf8(text, at, code))
+            return false;
     }
     return true;
 }
@@ -47,12 +49,18 @@ bool seconds(const std::string& text, double& out) {
 }
 
 std::optional<CompareOp> compareOp(const std::string& text) {
-    if (text == "==") return CompareOp::Equal;
-    if (text == "!=") return CompareOp::NotEqual;
-    if (text == "<") return CompareOp::Less;
-    if (text == "<=") return CompareOp::LessEqual;
-    if (text == ">") return CompareOp::Greater;
-    if (text == ">=") return CompareOp::GreaterEqual;
+    if (text == "==")
+        return CompareOp::Equal;
+    if (text == "!=")
+        return CompareOp::NotEqual;
+    if (text == "<")
+        return CompareOp::Less;
+    if (text == "<=")
+        return CompareOp::LessEqual;
+    if (text == ">")
+        return CompareOp::Greater;
+    if (text == ">=")
+        return CompareOp::GreaterEqual;
     return std::nullopt;
 }
 
@@ -73,10 +81,12 @@ std::optional<FieldValue> convertValue(FieldKind kind, const std::string& text) 
         }
         case FieldKind::Float:
             value.real = std::strtof(text.c_str(), &end);
-            if (text.empty() || *end != '\0' || errno != 0 || !std::isfinite(value.real)) return std::nullopt;
+            if (text.empty() || *end != '\0' || errno != 0 || !std::isfinite(value.real))
+                return std::nullopt;
             return value;
         case FieldKind::Flag:
-            if (text != "true" && text != "false" && text != "1" && text != "0") return std::nullopt;
+            if (text != "true" && text != "false" && text != "1" && text != "0")
+                return std::nullopt;
             value.flag = text == "true" || text == "1";
             return value;
         case FieldKind::Text:
@@ -119,13 +129,15 @@ std::string parseStep(ScriptStep& step) {
                    "routeGen.poTo, frontDrive.actualRpm, alarmFault[0], ...)";
         }
         const std::optional<CompareOp> op = compareOp(w[2]);
-        if (!op) return "'" + w[2] + "' is no comparison: " + kWaitForm;
+        if (!op)
+            return "'" + w[2] + "' is no comparison: " + kWaitForm;
         step.op = *op;
         if (*kind == FieldKind::Flag && step.op != CompareOp::Equal && step.op != CompareOp::NotEqual) {
             return step.field + " is true or false: compare it with == or != only";
         }
         const std::optional<FieldValue> value = convertValue(*kind, w[3]);
-        if (!value) return "'" + w[3] + "' is not " + kindName(*kind) + ", as " + step.field + " is";
+        if (!value)
+            return "'" + w[3] + "' is not " + kindName(*kind) + ", as " + step.field + " is";
         step.value = *value;
         if (w.size() == 6 && !seconds(w[5], step.withinSeconds)) {
             return "within takes seconds above 0, up to 86400, not '" + w[5] + "'";
@@ -140,7 +152,7 @@ std::string parseStep(ScriptStep& step) {
     if (word == "sleep") {
         step.kind = StepKind::Sleep;
         return w.size() == 2 && seconds(w[1], step.seconds) ? ""
-                                                             : "sleep SECONDS: seconds above 0, up to 86400";
+                                                            : "sleep SECONDS: seconds above 0, up to 86400";
     }
     step.kind = StepKind::Command;
     step.command = step.text;
@@ -167,11 +179,13 @@ Script parseScript(std::string_view text) {
             return fail(fmt::format("the line is {} bytes long, over the {} a line may have", line.size(),
                                     kMaxScriptLineBytes));
         }
-        if (!validUtf8(line)) return fail("the line is not UTF-8 text");
+        if (!validUtf8(line))
+            return fail("the line is not UTF-8 text");
         ScriptStep step;
         step.line = number;
         step.text = std::string(trimmed(line));
-        if (step.text.empty() || step.text.front() == '#') continue;
+        if (step.text.empty() || step.text.front() == '#')
+            continue;
         if (const std::string why = parseStep(step); !why.empty()) {
             return fail(why, step.kind == StepKind::Command);
         }

@@ -19,14 +19,14 @@ enum class CompareOp { Equal, NotEqual, Less, LessEqual, Greater, GreaterEqual }
 struct ScriptStep {
     int line = 0;
     StepKind kind = StepKind::Command;
-    std::string text;  // the line as written, trimmed
-    std::string command;                     // Command
-    std::string field;                       // Wait: the field's name
-    CompareOp op = CompareOp::Equal;         // Wait
-    FieldValue value;                        // Wait: the value, converted as the field's kind
-    double withinSeconds = 30.0;             // Wait
-    std::string expected;                    // Expect: looked for in the last reply
-    double seconds = 0.0;                    // Sleep
+    std::string text;                 // the line as written, trimmed
+    std::string command;              // Command
+    std::string field;                // Wait: the field's name
+    CompareOp op = CompareOp::Equal;  // Wait
+    FieldValue value;                 // Wait: the value, converted as the field's kind
+    double withinSeconds = 30.0;      // Wait
+    std::string expected;             // Expect: looked for in the last reply
+    double seconds = 0.0;             // Sleep
 };
 
 struct ScriptError {

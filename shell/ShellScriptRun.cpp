@@ -26,7 +26,8 @@ double secondsSince(Clock::time_point start) {
 }
 
 std::string describeStep(const ScriptStep& step) {
-    if (step.kind != StepKind::Command) return step.text;
+    if (step.kind != StepKind::Command)
+        return step.text;
     std::string sent;
     for (const PlannedRequest& request : planCommand(step.command).requests) {
         sent += (sent.empty() ? "" : ", ") + request.verb + " " + request.body;
@@ -47,29 +48,37 @@ public:
           runner_(vehicle_.endpoint(protocol::kRequestPortOffset)),
           status_(messagingContext(), vehicle_.endpoint(protocol::kStatusPortOffset), "Network status") {
         runner_.onSent([this](const CommandRunner::Sent& sent) {
-            if (target_.recorder) recordRequest(*target_.recorder, sent);
+            if (target_.recorder)
+                recordRequest(*target_.recorder, sent);
             reply_ = sent.result->text;
             if (failure_.empty() && outcomeStatus(*sent.result) != exit_status::kOk) {
                 const bool refused = outcomeStatus(*sent.result) == exit_status::kRefused;
-                failure_ = (refused ? "the controller refused " : "no reply to ") + sent.verb + " " + sent.body +
-                           ": " + sent.result->text;
+                failure_ = (refused ? "the controller refused " : "no reply to ") + sent.verb + " " +
+                           sent.body + ": " + sent.result->text;
             }
         });
     }
 
     int run(const Script& script) {
-        if (!status_.startError().empty()) return shellRefuse(exit_status::kFailed, status_.startError());
+        if (!status_.startError().empty())
+            return shellRefuse(exit_status::kFailed, status_.startError());
         std::thread receiver([this] {
-            status_.run(receiving_, [this](zmq::multipart_t& message) { take(message); },
-                        [](const std::string& text) { std::fprintf(stderr, "kovaConsoleOHV: %s\n", text.c_str()); });
+            status_.run(
+                receiving_, [this](zmq::multipart_t& message) { take(message); },
+                [](const std::string& text) { std::fprintf(stderr, "kovaConsoleOHV: %s\n", text.c_str()); });
         });
         int status = exit_status::kOk;
         for (const ScriptStep& step : script.steps) {
             const Clock::time_point start = Clock::now();
             std::string why = runStep(step);
             const bool interrupted = why.empty() && stop_.requested();
-            if (interrupted) why = "interrupted";
-            report(step, why.empty() ? "ok" : interrupted ? "interrupted" : "failed", why, secondsSince(start));
+            if (interrupted)
+                why = "interrupted";
+            report(step,
+                   why.empty()   ? "ok"
+                   : interrupted ? "interrupted"
+                                 : "failed",
+                   why, secondsSince(start));
             if (!why.empty()) {
                 shellRefuse(exit_status::kFailed, fmt::format("{} line {}: {}", name_, step.line, why));
                 abort();
@@ -92,7 +101,8 @@ private:
             for (const zmq::message_t& frame : message) frames.push_back(frame.to_string());
             target_.recorder->recordStatus(ns, std::move(frames));
         }
-        if (message.size() < 2) return;
+        if (message.size() < 2)
+            return;
         const std::string index = message.popstr();
         const std::string values = message.popstr();
         MessageFields stored = fieldsOfMessage(index, values);
@@ -109,8 +119,9 @@ private:
             case StepKind::Command: {
                 failure_.clear();
                 oplog::info("script \"{}\" line {}", escapeText(name_, '"'), step.line);
-                runner_.run(step.command, [](const std::string&, CommandRunner::Output) {},
-                            [this](long ms) { return failure_.empty() && stop_.sleep(ms); });
+                runner_.run(
+                    step.command, [](const std::string&, CommandRunner::Output) {},
+                    [this](long ms) { return failure_.empty() && stop_.sleep(ms); });
                 return failure_;
             }
             case StepKind::Wait: {
@@ -119,16 +130,20 @@ private:
                 std::string last;
                 const bool met = stop_.waitUntil(deadline, [&] {
                     const auto found = fields_.find(step.field);
-                    if (found == fields_.end()) return false;
+                    if (found == fields_.end())
+                        return false;
                     last = fieldText(found->second);
                     return compareField(found->second, step.op, step.value);
                 });
-                if (met || stop_.requested()) return {};
-                if (last.empty()) return fmt::format("{} was not published within {} s", step.field, step.withinSeconds);
+                if (met || stop_.requested())
+                    return {};
+                if (last.empty())
+                    return fmt::format("{} was not published within {} s", step.field, step.withinSeconds);
                 return fmt::format("{} is {} after {} s", step.field, last, step.withinSeconds);
             }
             case StepKind::Expect:
-                if (reply_.find(step.expected) != std::string::npos) return {};
+                if (reply_.find(step.expected) != std::string::npos)
+                    return {};
                 return "the last reply \"" + reply_ + "\" does not hold \"" + step.expected + "\"";
             case StepKind::Sleep:
                 stop_.sleep(static_cast<long>(step.seconds * 1000.0));
@@ -139,8 +154,9 @@ private:
 
     void report(const ScriptStep& step, const char* outcome, const std::string& why, double seconds) {
         if (options_.json) {
-            out_.line(stepJson({record::RecordWriter::nowNs(), vehicle_.name, step.line, step.text,
-                                step.kind == StepKind::Command ? reply_ : std::string(), seconds, outcome, why}));
+            out_.line(
+                stepJson({record::RecordWriter::nowNs(), vehicle_.name, step.line, step.text,
+                          step.kind == StepKind::Command ? reply_ : std::string(), seconds, outcome, why}));
             return;
         }
         std::string line = fmt::format("line {} {} {:.2f} s: {}", step.line, outcome, seconds, step.text);
@@ -155,15 +171,18 @@ private:
 
     // The abort command, sent once, even after a stop signal.
     void abort() {
-        if (options_.onAbort.empty()) return;
+        if (options_.onAbort.empty())
+            return;
         failure_.clear();
         reply_.clear();
         oplog::info("script \"{}\" on-abort", escapeText(name_, '"'));
         const Clock::time_point start = Clock::now();
-        runner_.run(options_.onAbort, [](const std::string&, CommandRunner::Output) {}, [](long ms) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-            return true;
-        });
+        runner_.run(
+            options_.onAbort, [](const std::string&, CommandRunner::Output) {},
+            [](long ms) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+                return true;
+            });
         const std::string outcome = failure_.empty() ? "ok" : "failed";
         if (options_.json) {
             out_.line(replyJson({record::RecordWriter::nowNs(), vehicle_.name, options_.onAbort, reply_,
@@ -192,7 +211,8 @@ private:
 int runScript(const ShellOptions& options, const ShellTarget& target, ShellStop& stop, ShellOutput& out) {
     std::string error;
     const std::string text = readScript(options.scriptPath, error);
-    if (!error.empty()) return shellRefuse(exit_status::kBadInput, error);
+    if (!error.empty())
+        return shellRefuse(exit_status::kBadInput, error);
     const Script script = parseScript(text);
     if (script.error) {
         const std::string name = options.scriptPath == "-" ? "standard input" : options.scriptPath;
@@ -201,7 +221,8 @@ int runScript(const ShellOptions& options, const ShellTarget& target, ShellStop&
         return shellRefuse(script.error->rejectedCommand ? exit_status::kRejected : exit_status::kBadInput,
                            where + ": " + script.error->message + " (nothing sent)");
     }
-    if (const std::string why = options.onAbort.empty() ? "" : shellRejection(options.onAbort); !why.empty()) {
+    if (const std::string why = options.onAbort.empty() ? "" : shellRejection(options.onAbort);
+        !why.empty()) {
         return shellRefuse(exit_status::kRejected, "--on-abort " + why + " (nothing sent)");
     }
     if (options.dryRun) {

@@ -75,7 +75,8 @@ int runWatch(const ShellOptions& options, const ShellTarget& target, ShellStop& 
             for (const zmq::message_t& frame : message) frames.push_back(frame.to_string());
             target.recorder->recordStatus(ns, std::move(frames));
         }
-        if (message.size() < 2) return;
+        if (message.size() < 2)
+            return;
         const std::string indexText = message.popstr();
         const std::string valuesText = message.popstr();
         std::int32_t index = 0;
@@ -85,7 +86,8 @@ int runWatch(const ShellOptions& options, const ShellTarget& target, ShellStop& 
                  options.watchIndexes.end())) {
             return;
         }
-        std::string line = statusJson(ns, vehicle.name, indexText, valuesText, fieldsOfMessage(indexText, valuesText));
+        std::string line =
+            statusJson(ns, vehicle.name, indexText, valuesText, fieldsOfMessage(indexText, valuesText));
         if (options.everyMs == 0) {
             out.line(line);
             return;

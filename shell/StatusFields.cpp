@@ -92,10 +92,18 @@ void visitFields(Record& r, Visit&& visit) {
     one("inTcz", r.inTcz);
 }
 
-FieldKind kindOf(const std::int32_t&) { return FieldKind::Int; }
-FieldKind kindOf(const float&) { return FieldKind::Float; }
-FieldKind kindOf(const std::string&) { return FieldKind::Text; }
-FieldKind kindOf(const bool&) { return FieldKind::Flag; }
+FieldKind kindOf(const std::int32_t&) {
+    return FieldKind::Int;
+}
+FieldKind kindOf(const float&) {
+    return FieldKind::Float;
+}
+FieldKind kindOf(const std::string&) {
+    return FieldKind::Text;
+}
+FieldKind kindOf(const bool&) {
+    return FieldKind::Flag;
+}
 
 // Every field once: its name, its kind and where it lies in a record.
 struct FieldEntry {
@@ -120,7 +128,8 @@ const std::vector<FieldEntry>& fieldTable() {
 
 const FieldEntry* findField(std::string_view name) {
     for (const FieldEntry& entry : fieldTable()) {
-        if (entry.name == name) return &entry;
+        if (entry.name == name)
+            return &entry;
     }
     return nullptr;
 }
@@ -163,7 +172,8 @@ public:
 
 private:
     bool note(bool ok, const void* field) {
-        if (ok) stored.push_back(field);
+        if (ok)
+            stored.push_back(field);
         return ok;
     }
     const StatusTokens& tokens_;
@@ -179,7 +189,8 @@ std::optional<FieldKind> statusFieldKind(std::string_view name) {
 MessageFields fieldsOfMessage(std::string_view indexText, std::string_view valuesText) {
     MessageFields result;
     std::int32_t index = 0;
-    if (valuesText.empty() || !convertInt(indexText, index)) return result;
+    if (valuesText.empty() || !convertInt(indexText, index))
+        return result;
     StatusRecord record;
     const StatusTokens tokens(valuesText);
     NotingValues values(tokens);
@@ -190,14 +201,16 @@ MessageFields fieldsOfMessage(std::string_view indexText, std::string_view value
     for (const void* address : values.stored) {
         const auto offset = static_cast<std::size_t>(static_cast<const char*>(address) - base);
         for (const FieldEntry& entry : fieldTable()) {
-            if (entry.offset == offset) result.fields.emplace_back(entry.name, valueAt(record, entry));
+            if (entry.offset == offset)
+                result.fields.emplace_back(entry.name, valueAt(record, entry));
         }
     }
     if (result.outcome == StatusOutcome::Stored) {
         const char* flag = index == protocol::object::kRouteGeneration        ? "routeGen.endOfRoute"
                            : index == protocol::object::kInTrafficControlZone ? "inTcz"
-                                                                               : nullptr;
-        if (flag) result.fields.emplace_back(flag, valueAt(record, *findField(flag)));
+                                                                              : nullptr;
+        if (flag)
+            result.fields.emplace_back(flag, valueAt(record, *findField(flag)));
     }
     return result;
 }

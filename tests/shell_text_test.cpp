@@ -22,9 +22,12 @@ TEST(ShellJsonTest, StatusLinesNameTheFieldsTheRecordStores) {
         const char* json;
     };
     const std::vector<Case> cases = {
-        {"3009", "12/7/1", R"("index":3009,"values":["12","7","1"],"fields":{"currentPo":12,"currentSegment":7,"onRoute":1}})"},
-        {"3009", "12/x/1", R"("index":3009,"values":["12","x","1"],"fields":{"currentPo":12},"outcome":"conversion failed"})"},
-        {"3011", "1/2/3/4/5/6/1", R"("fields":{"routeGen.pathKind":1,"routeGen.poFrom":2,"routeGen.poTo":3,"routeGen.velocityMax":4,"routeGen.velocityConst":5,"routeGen.profile":6,"routeGen.endOfRoute":true}})"},
+        {"3009", "12/7/1",
+         R"("index":3009,"values":["12","7","1"],"fields":{"currentPo":12,"currentSegment":7,"onRoute":1}})"},
+        {"3009", "12/x/1",
+         R"("index":3009,"values":["12","x","1"],"fields":{"currentPo":12},"outcome":"conversion failed"})"},
+        {"3011", "1/2/3/4/5/6/1",
+         R"("fields":{"routeGen.pathKind":1,"routeGen.poFrom":2,"routeGen.poTo":3,"routeGen.velocityMax":4,"routeGen.velocityConst":5,"routeGen.profile":6,"routeGen.endOfRoute":true}})"},
         {"7027", " 1.25e1 ", R"("values":[" 1.25e1 "],"fields":{"frontDrive.targetRpm":12.5}})"},
         {"7027", "nan", R"("fields":{"frontDrive.targetRpm":null}})"},
         {"500", "E\"1/\x01\xff", R"("fields":{"alarmFault[0]":"E\"1","alarmFault[1]":"\u0001\ufffd"}})"},
@@ -106,8 +109,17 @@ TEST(ShellScriptTest, FaultsNameTheirLine) {
 }
 
 TEST(ShellScriptTest, ComparisonsFollowTheFieldsKind) {
-    auto number = [](std::int32_t n) { FieldValue v; v.number = n; return v; };
-    auto text = [](const char* t) { FieldValue v; v.kind = FieldKind::Text; v.text = t; return v; };
+    auto number = [](std::int32_t n) {
+        FieldValue v;
+        v.number = n;
+        return v;
+    };
+    auto text = [](const char* t) {
+        FieldValue v;
+        v.kind = FieldKind::Text;
+        v.text = t;
+        return v;
+    };
     EXPECT_TRUE(compareField(number(-2), CompareOp::Less, number(1)));
     EXPECT_TRUE(compareField(number(15), CompareOp::GreaterEqual, number(15)));
     EXPECT_FALSE(compareField(number(15), CompareOp::NotEqual, number(15)));

@@ -45,10 +45,10 @@ protected:
     // The console with `args` (shell syntax) in the test's folder, bounded by `timeout` seconds.
     ShellRun run(const std::string& args, const std::string& pipeTo = "", int timeout = 30) {
         ShellRun result;
-        const std::string command = "cd " + shellQuote(dir_.path()) + " && timeout -s KILL " +
-                                    std::to_string(timeout) + " " + KOVA_CONSOLE_BINARY + " " + args +
-                                    " 2>err.txt" + (pipeTo.empty() ? " >out.txt" : " | " + pipeTo + " >out.txt") +
-                                    "; echo ${PIPESTATUS[0]}";
+        const std::string command =
+            "cd " + shellQuote(dir_.path()) + " && timeout -s KILL " + std::to_string(timeout) + " " +
+            KOVA_CONSOLE_BINARY + " " + args + " 2>err.txt" +
+            (pipeTo.empty() ? " >out.txt" : " | " + pipeTo + " >out.txt") + "; echo ${PIPESTATUS[0]}";
         const std::string status = runCommand("bash -c " + shellQuote(command));
         result.status = status.empty() ? -1 : std::stoi(status);
         result.out = readFile(dir_.file("out.txt"));
@@ -72,7 +72,8 @@ TEST_F(ShellTest, DoReadsAndWritesOneReplyPerLine) {
     const ShellRun json = run("--json --do switch/auto --do goal/15",
                               "jq -c 'select(.command == \"goal/15\") | [.command, .outcome, .reply]'");
     EXPECT_EQ(json.status, 0) << json.err;
-    EXPECT_EQ(json.out, "[\"goal/15\",\"ok\",\"set 3033/0 = 15 OK\"]\n[\"goal/15\",\"ok\",\"set 3031/0 = 2 OK\"]\n");
+    EXPECT_EQ(json.out,
+              "[\"goal/15\",\"ok\",\"set 3033/0 = 15 OK\"]\n[\"goal/15\",\"ok\",\"set 3031/0 = 2 OK\"]\n");
     EXPECT_NE(readFile(dir_.file("log/kovaConsole.log")).find("shell --do \"goal/15\""), std::string::npos);
 }
 
@@ -106,7 +107,8 @@ TEST_F(ShellTest, DoSaysEachFailureInItsOwnExitStatus) {
 // ended by SIGTERM.
 TEST_F(ShellTest, WatchWritesJsonLinesUntilThePipeOrASignalEndsIt) {
     const auto started = std::chrono::steady_clock::now();
-    const ShellRun watched = run("--watch 3009,111", "head -n 5 | jq -c '[.vehicle, .index, (.fields | keys)]'");
+    const ShellRun watched =
+        run("--watch 3009,111", "head -n 5 | jq -c '[.vehicle, .index, (.fields | keys)]'");
     EXPECT_EQ(watched.status, 0) << watched.err;
     EXPECT_LT(std::chrono::steady_clock::now() - started, 5s);
     const std::vector<std::string> lines = splitLines(watched.out);
@@ -135,8 +137,9 @@ TEST_F(ShellTest, RecordKeepsTheRunAndSaysWhenItCouldNot) {
     EXPECT_EQ(runCommand("sqlite3 " + shellQuote(dir_.file("rec.db")) + " 'select verb, body from request'"),
               "get|3009/0\nset|4011/0/3\n");
 
-    ChildProcess limited({"/usr/bin/prlimit", "--fsize=60000", "--", KOVA_CONSOLE_BINARY, "--record", "full.db", "--watch"},
-                         dir_.path());
+    ChildProcess limited(
+        {"/usr/bin/prlimit", "--fsize=60000", "--", KOVA_CONSOLE_BINARY, "--record", "full.db", "--watch"},
+        dir_.path());
     // The simulator publishes a few hundred messages a second: the limit is reached in a moment.
     std::this_thread::sleep_for(3s);
     limited.signal(SIGTERM);
@@ -194,7 +197,8 @@ TEST_F(ShellTest, BadScriptsAreRefusedBeforeAnythingIsSent) {
         std::string said;
     };
     const std::vector<Case> cases = {
-        {"servo/on\nwait nosuchField == 1\n", 2, "s.txt line 2: the status record has no field 'nosuchField'"},
+        {"servo/on\nwait nosuchField == 1\n", 2,
+         "s.txt line 2: the status record has no field 'nosuchField'"},
         {"wait currentPo == 1.5\n", 2, "line 1: '1.5' is not a whole number"},
         {"#\n" + std::string(5000, 'x') + "\n", 2, "line 2: the line is 5000 bytes long"},
         {"servo/on\nexpect \xff\xfe\n", 2, "line 2: the line is not UTF-8 text"},
@@ -215,7 +219,8 @@ TEST_F(ShellTest, BadScriptsAreRefusedBeforeAnythingIsSent) {
     const auto started = std::chrono::steady_clock::now();
     const ShellRun silent = run("dead --script s.txt");
     EXPECT_EQ(silent.status, 1);
-    EXPECT_NE(silent.err.find("s.txt line 1: no reply to get 111/0: no response"), std::string::npos) << silent.err;
+    EXPECT_NE(silent.err.find("s.txt line 1: no reply to get 111/0: no response"), std::string::npos)
+        << silent.err;
     EXPECT_LT(std::chrono::steady_clock::now() - started, 2500ms);
 }
 

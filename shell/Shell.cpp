@@ -1,3 +1,5 @@
+// The run from the shell as a whole: its stop, its output, its operation log and recording, and the
+// verdicts shared by --do and --script.
 #include <poll.h>
 
 #include <csignal>
@@ -27,7 +29,8 @@ bool ShellStop::requested() {
     return stopped_;
 }
 
-bool ShellStop::waitUntil(std::chrono::steady_clock::time_point deadline, const std::function<bool()>& ready) {
+bool ShellStop::waitUntil(std::chrono::steady_clock::time_point deadline,
+                          const std::function<bool()>& ready) {
     std::unique_lock<std::mutex> lock(mutex_);
     while (!stopped_ && !ready()) {
         if (changed_.wait_until(lock, deadline) == std::cv_status::timeout) {
@@ -48,9 +51,10 @@ void ShellOutput::line(const std::string& text) {
     bool failed = false;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (closed_) return;
-        failed = std::fwrite(text.data(), 1, text.size(), out_) != text.size() || std::fputc('\n', out_) == EOF ||
-                 std::fflush(out_) != 0;
+        if (closed_)
+            return;
+        failed = std::fwrite(text.data(), 1, text.size(), out_) != text.size() ||
+                 std::fputc('\n', out_) == EOF || std::fflush(out_) != 0;
         closed_ = failed;
     }
     if (failed) {
@@ -174,7 +178,8 @@ int runShell(const ShellOptions& options, const ShellTarget& target, ShellStop& 
     }
     if (target.recorder) {
         const int recording = closeRecording(*target.recorder);
-        if (status == exit_status::kOk) status = recording;
+        if (status == exit_status::kOk)
+            status = recording;
     }
     if (connects) {
         oplog::info("end kovaConsole from the shell (exit status {})", status);

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include <zmq.hpp>
 #include <zmq_addon.hpp>
@@ -38,7 +39,10 @@ public:
     // Makes, subscribes and connects the socket. A messaging failure is not thrown: it is kept as
     // startError(), "<label>: zmq error, <text> (<endpoint>)", and run() then returns at once.
     // `label` names the stream in every error text ("Network status", "Network log"). Main thread.
-    Subscription(zmq::context_t& context, std::string endpoint, std::string label);
+    // `prefixes`, when given, are the only message prefixes asked of the publisher (it filters them
+    // out before they travel); none asks for every message.
+    Subscription(zmq::context_t& context, std::string endpoint, std::string label,
+                 std::vector<std::string> prefixes = {});
     Subscription(const Subscription&) = delete;
     Subscription& operator=(const Subscription&) = delete;
 
@@ -80,6 +84,7 @@ private:
     zmq::context_t& context_;
     std::string endpoint_;
     std::string label_;
+    std::vector<std::string> prefixes_;
     zmq::socket_t socket_;
     zmq::socket_t events_;  // the socket's disconnect events (a PAIR on inproc)
     std::string startError_;

@@ -26,11 +26,12 @@ using Handler = std::function<void(const ControllerAddress& vehicle, zmq::multip
 // stopped (the stop shuts the messaging context down, which ends every receive at once).
 // `between` runs on the calling thread while the streams flow; it returns when the stop has come.
 int followStreams(const ShellTarget& target, int offset, const char* label, ShellStop& stop,
-                  const Handler& handle, const std::function<void()>& between) {
+                  const Handler& handle, const std::function<void()>& between,
+                  const std::vector<std::string>& prefixes = {}) {
     std::vector<std::unique_ptr<Subscription>> subscriptions;
     for (const ControllerAddress& vehicle : target.vehicles) {
         subscriptions.push_back(
-            std::make_unique<Subscription>(messagingContext(), vehicle.endpoint(offset), label));
+            std::make_unique<Subscription>(messagingContext(), vehicle.endpoint(offset), label, prefixes));
         if (!subscriptions.back()->startError().empty()) {
             return shellRefuse(exit_status::kFailed, subscriptions.back()->startError());
         }
@@ -120,7 +121,14 @@ int runWatch(const ShellOptions& options, const ShellTarget& target, ShellStop& 
             for (const std::string& line : lines) out.line(line);
         }
     };
-    return followStreams(target, protocol::kStatusPortOffset, "Network status", stop, handle, between);
+    // The publisher sends only the objects asked for (and others whose index starts alike, which the
+    // handler drops).
+    std::vector<std::string> prefixes;
+    for (int index : options.watchIndexes) {
+        prefixes.push_back(std::to_string(index));
+    }
+    return followStreams(target, protocol::kStatusPortOffset, "Network status", stop, handle, between,
+                         prefixes);
 }
 
 int runWatchLog(const ShellTarget& target, ShellStop& stop, ShellOutput& out) {

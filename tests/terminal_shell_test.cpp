@@ -95,7 +95,7 @@ TEST_F(ShellTest, DoSaysEachFailureInItsOwnExitStatus) {
     const ShellRun silent = run("dead --do get/111/0 --do get/111/0");
     EXPECT_EQ(silent.status, 5);
     EXPECT_EQ(silent.out, "no response\n");
-    EXPECT_LT(std::chrono::steady_clock::now() - started, 2500ms);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 6s) << "bounded by the reply time, not a hang";
 
     const ShellRun clash = run("--do get/111/0 --replay x.db");
     EXPECT_EQ(clash.status, 2);
@@ -110,7 +110,7 @@ TEST_F(ShellTest, WatchWritesJsonLinesUntilThePipeOrASignalEndsIt) {
     const ShellRun watched =
         run("--watch 3009,111", "head -n 5 | jq -c '[.vehicle, .index, (.fields | keys)]'");
     EXPECT_EQ(watched.status, 0) << watched.err;
-    EXPECT_LT(std::chrono::steady_clock::now() - started, 5s);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 10s) << "ends when head has its lines";
     const std::vector<std::string> lines = splitLines(watched.out);
     ASSERT_EQ(lines.size(), 5u) << watched.out;
     for (const std::string& line : lines) {
@@ -126,7 +126,7 @@ TEST_F(ShellTest, WatchWritesJsonLinesUntilThePipeOrASignalEndsIt) {
     ASSERT_TRUE(waitUntil([this] { return !readFile(dir_.file("watch.txt")).empty(); }, 5s));
     watch.signal(SIGTERM);
     int status = -1;
-    ASSERT_TRUE(watch.waitExit(1s, &status));
+    ASSERT_TRUE(watch.waitExit(3s, &status));
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
@@ -140,8 +140,14 @@ TEST_F(ShellTest, RecordKeepsTheRunAndSaysWhenItCouldNot) {
     ChildProcess limited(
         {"/usr/bin/prlimit", "--fsize=60000", "--", KOVA_CONSOLE_BINARY, "--record", "full.db", "--watch"},
         dir_.path());
-    // The simulator publishes a few hundred messages a second: the limit is reached in a moment.
-    std::this_thread::sleep_for(3s);
+    // The simulator publishes a few hundred messages a second: one of the files soon meets the limit.
+    ASSERT_TRUE(waitUntil(
+        [this] {
+            return readFile(dir_.file("full.db")).size() > 55000 ||
+                   readFile(dir_.file("full.db-wal")).size() > 55000;
+        },
+        20s));
+    std::this_thread::sleep_for(500ms);
     limited.signal(SIGTERM);
     int status = -1;
     ASSERT_TRUE(limited.waitExit(5s, &status));
@@ -182,7 +188,7 @@ TEST_F(ShellTest, FailedOrInterruptedScriptSendsItsAbortCommand) {
     ASSERT_TRUE(waitUntil([this] { return !readFile(dir_.file("long.out")).empty(); }, 5s));
     script.signal(SIGINT);
     int status = -1;
-    ASSERT_TRUE(script.waitExit(3s, &status));
+    ASSERT_TRUE(script.waitExit(5s, &status));
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
     EXPECT_NE(readFile(dir_.file("long.out")).find("on-abort ok: h"), std::string::npos);
     EXPECT_EQ(run("--do get/4011/0").out, "get 4011/0 = 3\n");
@@ -221,7 +227,7 @@ TEST_F(ShellTest, BadScriptsAreRefusedBeforeAnythingIsSent) {
     EXPECT_EQ(silent.status, 1);
     EXPECT_NE(silent.err.find("s.txt line 1: no reply to get 111/0: no response"), std::string::npos)
         << silent.err;
-    EXPECT_LT(std::chrono::steady_clock::now() - started, 2500ms);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 6s) << "bounded by the reply time, not a hang";
 }
 
 }  // namespace

@@ -57,18 +57,49 @@ int followStreams(const ShellTarget& target, int offset, const char* label, Shel
     return exit_status::kOk;
 }
 
-// --every: the latest message of each object, written once a period when its values changed.
-struct Pending {
-    std::string lastValues;  // the values of the line written last
-    std::string values;      // the values of `line`
-    std::string line;        // waiting to be written; empty when there is none
+// --every: the latest message of each object, handed out once a period when its values differ from
+// those written last. Any thread.
+class ChangedObjects {
+public:
+    void offer(const std::string& vehicle, const std::string& index, const std::string& values,
+               std::string line) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        Object& object = objects_[{vehicle, index}];
+        if (values == object.written) {
+            object.line.clear();  // back to what was written: nothing changed
+        } else {
+            object.values = values;
+            object.line = std::move(line);
+        }
+    }
+
+    std::vector<std::string> take() {
+        std::vector<std::string> lines;
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (auto& [key, object] : objects_) {
+            if (!object.line.empty()) {
+                lines.push_back(std::move(object.line));
+                object.line.clear();
+                object.written = object.values;
+            }
+        }
+        return lines;
+    }
+
+private:
+    struct Object {
+        std::string written;  // the values of the line written last
+        std::string values;   // the values of `line`
+        std::string line;     // waiting to be written; empty when there is none
+    };
+    std::mutex mutex_;
+    std::map<std::pair<std::string, std::string>, Object> objects_;  // by vehicle and index text
 };
 
 }  // namespace
 
 int runWatch(const ShellOptions& options, const ShellTarget& target, ShellStop& stop, ShellOutput& out) {
-    std::mutex pendingMutex;
-    std::map<std::pair<std::string, std::string>, Pending> pending;  // by vehicle and index text
+    ChangedObjects changed;
     const Handler handle = [&](const ControllerAddress& vehicle, zmq::multipart_t& message) {
         const std::int64_t ns = record::RecordWriter::nowNs();
         if (target.recorder) {
@@ -93,12 +124,7 @@ int runWatch(const ShellOptions& options, const ShellTarget& target, ShellStop& 
             out.line(line);
             return;
         }
-        std::lock_guard<std::mutex> lock(pendingMutex);
-        Pending& object = pending[{vehicle.name, indexText}];
-        if (valuesText != object.lastValues) {
-            object.values = valuesText;
-            object.line = std::move(line);
-        }
+        changed.offer(vehicle.name, indexText, valuesText, std::move(line));
     };
     const auto between = [&] {
         if (options.everyMs == 0) {
@@ -107,18 +133,7 @@ int runWatch(const ShellOptions& options, const ShellTarget& target, ShellStop& 
             return;
         }
         while (stop.sleep(options.everyMs) && !out.checkClosed()) {
-            std::vector<std::string> lines;
-            {
-                std::lock_guard<std::mutex> lock(pendingMutex);
-                for (auto& [key, object] : pending) {
-                    if (!object.line.empty()) {
-                        lines.push_back(std::move(object.line));
-                        object.line.clear();
-                        object.lastValues = object.values;
-                    }
-                }
-            }
-            for (const std::string& line : lines) out.line(line);
+            for (const std::string& line : changed.take()) out.line(line);
         }
     };
     // The publisher sends only the objects asked for (and others whose index starts alike, which the

@@ -17,6 +17,7 @@
 #include "config/Configuration.h"
 #include "record/RecordReader.h"
 #include "record/RecordWriter.h"
+#include "shell/Shell.h"
 #include "ui/Screen.h"
 
 namespace kova {
@@ -209,15 +210,36 @@ Preflight preflight(const ConsoleOptions& options) {
     return result;
 }
 
+// A run from the shell: the chosen vehicle (or every one, for a fleet watch), no screen.
+int runFromShell(const ConsoleOptions& options, ConsoleSettings settings) {
+    const Configuration configuration =
+        settings.preloaded ? *settings.preloaded : loadConfiguration(options.configPath);
+    ShellTarget target;
+    target.recorder = std::move(settings.recorder);
+    if (options.fleet) {
+        target.vehicles = configuration.connections;
+    } else {
+        target.vehicles.push_back(chosenConnection(configuration, options.vehicle));
+    }
+    // A script keeps the messaging context when stopped: its abort command is still to go out.
+    ShellStop stop(options.shell.scriptPath.empty());
+    SignalWatcher watcher([&stop] { stop.request(); }, [] {});
+    return runShell(options.shell, target, stop);
+}
+
 }  // namespace
 
 int consoleMain(const std::vector<std::string>& args, std::function<void(const char*)> startHook) {
     // Before any thread exists (a recording's writer starts in the preflight, the operation log's
     // flusher in the application's constructor): only the watcher ever takes the stop signals.
     SignalWatcher::blockSignals();
-    Preflight checked = preflight(parseConsoleOptions(args));
+    const ConsoleOptions options = parseConsoleOptions(args);
+    Preflight checked = preflight(options);
     if (checked.exitStatus) {
         return *checked.exitStatus;
+    }
+    if (options.shell.active()) {
+        return runFromShell(options, std::move(checked.settings));
     }
     const Outcome outcome = runApplication(std::move(checked.settings), std::move(startHook));
     const std::optional<std::string>& failure = outcome.failure;

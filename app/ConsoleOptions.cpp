@@ -99,6 +99,7 @@ ConsoleOptions parseConsoleOptions(const std::vector<std::string>& args) {
             if (options.configPath.empty()) {
                 options.error = "--config needs a file";
             }
+        } else if (!optionsEnded && takeShellOption(args, i, options.shell, options.error)) {
         } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
             options.error = "unknown option '" + arg + "'";
         } else if (!options.vehicle.empty()) {
@@ -110,14 +111,21 @@ ConsoleOptions parseConsoleOptions(const std::vector<std::string>& args) {
         }
     }
     if (options.error.empty()) {
+        options.error = shellConflicts(options.shell, options.fleet, !options.replayPath.empty(),
+                                       !options.vehicle.empty(), !options.recordPath.empty());
+    }
+    if (options.error.empty()) {
         options.error = conflicts(options, speedGiven, sessionGiven);
     }
     return options;
 }
 
 std::string consoleUsage() {
-    return R"(Usage: kovaConsoleOHV [--config FILE] [NAME | --fleet] [--record FILE [--record-append]]
+    const std::string usage =
+        R"(Usage: kovaConsoleOHV [--config FILE] [NAME | --fleet] [--record FILE [--record-append]]
        kovaConsoleOHV --replay FILE [--session N] [--speed X]
+       kovaConsoleOHV [--config FILE] [NAME] (--do COMMAND... | --script FILE [--on-abort COMMAND]) [--json] [--dry-run]
+       kovaConsoleOHV [--config FILE] [NAME | --fleet] (--watch [INDEX,...] [--every MS] | --watch-log)
 
 The operator's console for the controller of one overhead hoist vehicle: its status, its log and a
 command line for its objects and operating commands.
@@ -152,6 +160,11 @@ Keys:
                          older, newer match; filter TEXT: only the lines with TEXT (filter: all)
   help or ?              the commands and their forms, in the log window until the next key
   Ctrl-C                 end the console (Ctrl-\, SIGTERM and SIGHUP too)
+)";
+    return usage + shellUsage() + R"(
+Exit status: 0 ok; 1 the run failed or a script step failed; 2 arguments or input that cannot be
+followed; 3 the recording is incomplete; 4 a command the command language rejects (--do, --script);
+5 no response from the controller (--do); 6 the controller refused a command ("ERR", --do).
 )";
 }
 

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "shell/ShellOptions.h"
+
 namespace kova {
 
 // The console's command line: kovaConsoleOHV [--config FILE] [NAME | --fleet] [--record FILE
@@ -20,6 +22,7 @@ struct ConsoleOptions {
     std::string replayPath;     // --replay FILE: a recording played back instead of a controller
     double speed = 1.0;         // --speed X: replay speed, within ReplayClock's limits
     std::size_t session = 0;    // --session N: the N-th session of the recording (from 1); 0: not given
+    ShellOptions shell;         // --do, --watch, --watch-log, --script and theirs: no screen
     std::string error;          // what is wrong with the arguments; empty when they are fine
 };
 

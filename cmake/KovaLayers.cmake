@@ -1,6 +1,6 @@
 # One static library per folder, linked in one direction: base -> net -> config -> ui ->
-# monitor / logview / command -> app (the simulator: sim on top of protocol); logfind (the log's
-# search and filter patterns) sits on base alone, just below logview, which links it.
+# monitor / logview / command -> fleet / shell -> app (the simulator: sim on top of protocol); logfind
+# (the log's search and filter patterns) sits on base alone, just below logview, which links it.
 #
 #   kova_layer(<target> SOURCES <files...> LINKS <targets...>)
 #

@@ -25,8 +25,12 @@ void pauseWhileRunning(const std::atomic<bool>& running, int ms) {
 }  // namespace
 
 Subscription::Subscription(zmq::context_t& context, std::string endpoint, std::string label,
-                           MessageLimits limits)
-    : context_(context), endpoint_(std::move(endpoint)), label_(std::move(label)), limits_(limits) {
+                           MessageLimits limits, std::vector<std::string> prefixes)
+    : context_(context),
+      endpoint_(std::move(endpoint)),
+      label_(std::move(label)),
+      limits_(limits),
+      prefixes_(std::move(prefixes)) {
     try {
         open();
     } catch (const zmq::error_t& e) {
@@ -45,7 +49,12 @@ void Subscription::open() {
     socket_.set(zmq::sockopt::reconnect_ivl, kReconnectMs);
     socket_.set(zmq::sockopt::reconnect_ivl_max, kReconnectMaxMs);
     socket_.set(zmq::sockopt::rcvtimeo, kQuietCheckMs);
-    socket_.set(zmq::sockopt::subscribe, "");
+    if (prefixes_.empty()) {
+        socket_.set(zmq::sockopt::subscribe, "");
+    }
+    for (const std::string& prefix : prefixes_) {
+        socket_.set(zmq::sockopt::subscribe, prefix);
+    }
     const std::string monitor = "inproc://kova-subscription-" + std::to_string(serial++);
     if (zmq_socket_monitor(socket_.handle(), monitor.c_str(), ZMQ_EVENT_DISCONNECTED) != 0) {
         throw zmq::error_t();

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include <zmq.hpp>
 #include <zmq_addon.hpp>
@@ -47,8 +48,11 @@ public:
     // Makes, subscribes and connects the socket. A messaging failure is not thrown: it is kept as
     // startError(), "<label>: zmq error, <text> (<endpoint>)", and run() then returns at once.
     // `label` names the stream in every error text ("Network status", "Network log"); `limits` bound
-    // what one message may hold (kStatusLimits, kLogLimits). Main thread.
-    Subscription(zmq::context_t& context, std::string endpoint, std::string label, MessageLimits limits);
+    // what one message may hold (kStatusLimits, kLogLimits). `prefixes`, when given, are the only
+    // message prefixes asked of the publisher (it filters them out before they travel); none asks for
+    // every message. Main thread.
+    Subscription(zmq::context_t& context, std::string endpoint, std::string label, MessageLimits limits,
+                 std::vector<std::string> prefixes = {});
     Subscription(const Subscription&) = delete;
     Subscription& operator=(const Subscription&) = delete;
 
@@ -99,6 +103,7 @@ private:
     std::string label_;
     MessageLimits limits_;
     CutHandler onCut_;
+    std::vector<std::string> prefixes_;
     zmq::socket_t socket_;
     zmq::socket_t events_;  // the socket's disconnect events (a PAIR on inproc)
     std::string startError_;

@@ -4,6 +4,7 @@
 #include "app/ConsoleApp.h"
 #include "app/ScreenLayout.h"
 #include "base/TextCells.h"
+#include "command/SentRecord.h"
 #include "ui/Screen.h"
 
 namespace kova {
@@ -26,17 +27,6 @@ record::Frames framesOf(const zmq::multipart_t& message) {
     return frames;
 }
 
-record::RequestOutcome outcomeOf(const ExchangeResult& result) {
-    switch (result.status) {
-        case ExchangeStatus::Replied:
-            return record::RequestOutcome::replied();
-        case ExchangeStatus::NoResponse:
-            return record::RequestOutcome::noResponse();
-        default:
-            return record::RequestOutcome::error(result.text);
-    }
-}
-
 }  // namespace
 
 void ConsoleApp::connectRecorder() {
@@ -53,10 +43,7 @@ void ConsoleApp::connectRecorder() {
     log.onReceived([recorder](std::int64_t number, const std::string& line) {
         recorder->recordLog(record::RecordWriter::nowNs(), number, {line});
     });
-    command.onSent([recorder](const CommandRunner::Sent& sent) {
-        recorder->recordRequest(sent.sentNs, sent.verb, sent.body, sent.endedNs, outcomeOf(*sent.result),
-                                sent.result->frames);
-    });
+    command.onSent([recorder](const CommandRunner::Sent& sent) { recordSent(*recorder, sent); });
     monitor.showBeside([recorder] {
         if (const std::uint64_t dropped = recorder->droppedCount()) {
             return MonitorWindow::Beside{"rec: " + std::to_string(dropped) + " dropped", true};

@@ -120,17 +120,6 @@ int outcomeStatus(const ExchangeResult& result) {
 
 namespace {
 
-record::RequestOutcome requestOutcome(const ExchangeResult& result) {
-    switch (result.status) {
-        case ExchangeStatus::Replied:
-            return record::RequestOutcome::replied();
-        case ExchangeStatus::NoResponse:
-            return record::RequestOutcome::noResponse();
-        default:
-            return record::RequestOutcome::error(result.text);
-    }
-}
-
 // Closes the recording; kIncomplete when messages were lost or its end could not be written.
 int closeRecording(record::RecordWriter& recorder) {
     try {
@@ -146,11 +135,6 @@ int closeRecording(record::RecordWriter& recorder) {
 }
 
 }  // namespace
-
-void recordRequest(record::RecordWriter& recorder, const CommandRunner::Sent& sent) {
-    recorder.recordRequest(sent.sentNs, sent.verb, sent.body, sent.endedNs, requestOutcome(*sent.result),
-                           sent.result->frames);
-}
 
 int runShell(const ShellOptions& options, const ShellTarget& target, ShellStop& stop) {
     // A file-size limit would kill the run mid-write; ignored, the write fails with EFBIG and the

@@ -86,7 +86,4 @@ std::string shellRejection(const std::string& command);
 const char* outcomeWord(const ExchangeResult& result);
 int outcomeStatus(const ExchangeResult& result);
 
-// The recorder's request record of one exchange.
-void recordRequest(record::RecordWriter& recorder, const CommandRunner::Sent& sent);
-
 }  // namespace kova

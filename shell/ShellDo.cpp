@@ -4,6 +4,7 @@
 #include "base/OperationLog.h"
 #include "base/Utf8.h"
 #include "command/CommandLanguage.h"
+#include "command/SentRecord.h"
 #include "protocol/Endpoints.h"
 #include "shell/Shell.h"
 #include "shell/ShellJson.h"
@@ -31,7 +32,7 @@ int runDo(const ShellOptions& options, const ShellTarget& target, ShellStop& sto
     int status = exit_status::kOk;
     runner.onSent([&](const CommandRunner::Sent& sent) {
         if (target.recorder)
-            recordRequest(*target.recorder, sent);
+            recordSent(*target.recorder, sent);
         const ExchangeResult& result = *sent.result;
         if (options.json) {
             out.line(replyJson(ReplyLine{sent.endedNs, vehicle.name, command, result.text,

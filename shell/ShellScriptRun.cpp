@@ -8,6 +8,7 @@
 #include "base/OperationLog.h"
 #include "base/Utf8.h"
 #include "command/CommandLanguage.h"
+#include "command/SentRecord.h"
 #include "net/Context.h"
 #include "net/Subscription.h"
 #include "protocol/Endpoints.h"
@@ -50,7 +51,7 @@ public:
                   kStatusLimits) {
         runner_.onSent([this](const CommandRunner::Sent& sent) {
             if (target_.recorder)
-                recordRequest(*target_.recorder, sent);
+                recordSent(*target_.recorder, sent);
             reply_ = sent.result->text;
             if (failure_.empty() && outcomeStatus(*sent.result) != exit_status::kOk) {
                 const bool refused = outcomeStatus(*sent.result) == exit_status::kRefused;

@@ -68,27 +68,48 @@ std::string_view trimmed(std::string_view text) {
 
 std::vector<std::string> commandTable(int rows, int cols, bool withFleet) {
     std::vector<std::string_view> entries;
-    std::size_t widest = 0;
     for (const Form& form : forms()) {
         if (!form.shown.empty() && (withFleet || form.word != "fleet")) {
             entries.push_back(form.shown);
-            widest = std::max(widest, form.shown.size());
         }
     }
-    if (rows <= 0 || cols <= 0) {
+    if (rows <= 0 || cols <= 0 || entries.empty()) {
         return {};
     }
-    const std::size_t columnWidth = widest + 3;
-    const std::size_t columns = std::max<std::size_t>(1, static_cast<std::size_t>(cols) / columnWidth);
-    const std::size_t needed = (entries.size() + columns - 1) / columns;
+    // Column after column, each as wide as its widest entry: the fewest rows whose columns fit the
+    // width. One column of every entry is the last resort, cut at the width.
+    constexpr std::size_t kGap = 3;
+    const auto width = static_cast<std::size_t>(cols);
+    std::size_t needed = entries.size();
+    std::vector<std::size_t> widths;
+    for (std::size_t perColumn = 1; perColumn <= entries.size(); ++perColumn) {
+        std::vector<std::size_t> tried((entries.size() + perColumn - 1) / perColumn, 0);
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            tried[i / perColumn] = std::max(tried[i / perColumn], entries[i].size());
+        }
+        std::size_t total = kGap * (tried.size() - 1);
+        for (const std::size_t w : tried) {
+            total += w;
+        }
+        if (total <= width || tried.size() == 1) {
+            needed = perColumn;
+            widths = std::move(tried);
+            break;
+        }
+    }
     const bool cut = needed > static_cast<std::size_t>(rows);
     const std::size_t shownRows = cut ? static_cast<std::size_t>(rows - 1) : needed;
     std::vector<std::string> table(shownRows);
+    std::size_t left = 0;  // where the current column starts
     for (std::size_t i = 0; i < entries.size(); ++i) {
+        const std::size_t column = i / needed;
+        if (i % needed == 0 && column > 0) {
+            left += widths[column - 1] + kGap;
+        }
         const std::size_t row = i % needed;
         if (row < shownRows) {
             std::string& line = table[row];
-            line.resize((i / needed) * columnWidth, ' ');
+            line.resize(left, ' ');
             line += entries[i];
         }
     }
@@ -96,7 +117,7 @@ std::vector<std::string> commandTable(int rows, int cols, bool withFleet) {
         table.push_back("... a wider terminal shows the whole table");
     }
     for (std::string& line : table) {
-        line.resize(std::min(line.size(), static_cast<std::size_t>(cols)));
+        line.resize(std::min(line.size(), width));
     }
     return table;
 }

@@ -66,8 +66,9 @@ TEST(CommandGuide, CompletedKeywordsAreWhatTheLanguageAccepts) {
 }
 
 TEST(CommandGuide, TheTableFitsTheBodyOrSaysItIsCut) {
-    const auto wide = commandTable(8, 160);
-    ASSERT_EQ(wide.size(), 8u);
+    // The log window's body at the narrowest width the console is made for holds every entry.
+    const auto wide = commandTable(7, 160, true);
+    ASSERT_LE(wide.size(), 7u);
     std::string all;
     for (const std::string& row : wide) {
         EXPECT_LE(row.size(), 160u);
@@ -75,7 +76,7 @@ TEST(CommandGuide, TheTableFitsTheBodyOrSaysItIsCut) {
     }
     for (const char* usage :
          {"set/index/subindex/value", "control/[sby|soff|rdy|hstp|sstp|rfcw|rf|cw|sp|locb|relb|cr]",
-          "sgoal/pointID0;pointID1;pointID2", "help, ?"}) {
+          "sgoal/pointID0;pointID1;pointID2", "Ctrl-C: end", "filter [TEXT]", "fleet -- back"}) {
         EXPECT_NE(all.find(usage), std::string::npos) << usage;
     }
     const auto narrow = commandTable(7, 80);

@@ -129,12 +129,34 @@ Preflight preflight(const ConsoleOptions& options) {
         try {
             recorder->open(options.recordPath, options.recordAppend,
                            record::SessionInfo{kConsoleVersion, vehicle.name, vehicle.host, vehicle.port});
+        } catch (const record::RecordThreadError& e) {
+            std::fprintf(stderr, "kovaConsoleOHV: %s\n", e.what());
+            result.exitStatus = 1;
+            return result;
         } catch (const record::RecordError& e) {
             return refuse(e.what());
         }
         result.settings.recorder = std::move(recorder);
     }
     return result;
+}
+
+// After the terminal is handed back: whether the recording holds every message, said on standard
+// error when it does not.
+bool recordingComplete(record::RecordWriter* recorder) {
+    if (recorder == nullptr) {
+        return true;
+    }
+    const std::uint64_t lost = recorder->droppedCount();
+    const bool closed = recorder->closedCleanly();
+    if (lost == 0 && closed) {
+        return true;
+    }
+    const std::string error = recorder->lastError();
+    std::fprintf(stderr, "kovaConsoleOHV: the recording lacks %llu messages%s%s%s\n",
+                 static_cast<unsigned long long>(lost), closed ? "" : " and its end",
+                 error.empty() ? "" : "; last error: ", error.c_str());
+    return false;
 }
 
 }  // namespace
@@ -147,10 +169,11 @@ int consoleMain(const std::vector<std::string>& args, std::function<void(const c
     if (checked.exitStatus) {
         return *checked.exitStatus;
     }
+    const std::shared_ptr<record::RecordWriter> recorder = checked.settings.recorder;
     const Outcome outcome = runApplication(std::move(checked.settings), std::move(startHook));
     const std::optional<std::string>& failure = outcome.failure;
     if (!failure) {
-        return 0;
+        return recordingComplete(recorder.get()) ? 0 : 3;
     }
     oplog::error("{}", *failure);
     if (outcome.ran) {

@@ -126,6 +126,14 @@ Keys:
   PgUp, PgDn             scroll the log window back and forth; Esc: back to the newest lines
   help or ?              the commands and their forms, in the log window until the next key
   Ctrl-C                 end the console (Ctrl-\, SIGTERM and SIGHUP too)
+
+Exit status:
+  0  ended as asked
+  1  the run failed (a terminal curses does not know, a thread that cannot start: the recorder's
+     thread too, and then no recording file is left behind)
+  2  arguments or input that cannot be followed
+  3  the recording lacks messages (lost to a full queue or a failed write, or its end not written):
+     how many is said on standard error once the terminal is handed back
 )";
 }
 

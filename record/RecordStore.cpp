@@ -138,8 +138,7 @@ void RecordStore::insertGap(Stream stream, const DroppedRun& run) {
 }
 
 std::size_t RecordStore::write(const std::vector<QueuedMessage>& batch, const DropTally& drops,
-                               const std::atomic<bool>& closing, std::string& error,
-                               std::size_t& firstLost) {
+                               const std::atomic<bool>& closing, std::string& error, std::size_t& firstLost) {
     std::size_t committed = 0;
     try {
         begin(closing);

@@ -61,5 +61,4 @@ public:
     using RecordError::RecordError;
 };
 
-
 }  // namespace kova::record

@@ -1,8 +1,8 @@
 #include "record/RecordWriter.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <algorithm>
 #include <filesystem>
 #include <system_error>
 #include <utility>

@@ -81,8 +81,9 @@ public:
     // Any thread, lock-free: whether the last write failed (writing has not recovered since).
     bool failing() const { return failing_.load(std::memory_order_relaxed); }
 
-    // Called on the writer thread when writing starts failing (`failing` true, the file's name and the error's text) and
-    // when it works again (false, the number of messages lost meanwhile). Set before messages flow.
+    // Called on the writer thread when writing starts failing (`failing` true, the file's name and the
+    // error's text) and when it works again (false, the number of messages lost meanwhile). Set before
+    // messages flow.
     void onWriteState(std::function<void(bool failing, const std::string& text)> report);
 
     // Drains the queue, writes the gap rows still owed for messages lost to failed writes, writes the
@@ -116,7 +117,7 @@ private:
     std::atomic<std::uint64_t> walBytes_{0};
     std::atomic<bool> failing_{false};
     std::atomic<bool> closedCleanly_{false};
-    DropTally owed_{};                 // writer thread: lost runs whose gap rows are not yet written
+    DropTally owed_{};                    // writer thread: lost runs whose gap rows are not yet written
     std::uint64_t lostWhileFailing_ = 0;  // writer thread
     mutable std::mutex errorMutex_;
     std::string lastError_;

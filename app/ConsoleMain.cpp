@@ -25,6 +25,7 @@ namespace {
 struct Outcome {
     std::optional<std::string> failure;  // what failed; nothing after a normal end
     bool ran = false;                    // the run began ("start kovaConsole" was written)
+    std::string logTrouble;              // the operation log could not be set up or written
 };
 
 Outcome runApplication(ConsoleSettings settings, std::function<void(const char*)> startHook) {
@@ -47,6 +48,7 @@ Outcome runApplication(ConsoleSettings settings, std::function<void(const char*)
             failure = "the run failed: unknown exception";
         }
         app.closeWindows();
+        outcome.logTrouble = app.logSetupError().empty() ? logWriteFailure() : app.logSetupError();
         // Leaving this scope ends curses: the terminal is back before anything is reported.
     } catch (const ScreenStartError& e) {
         failure = std::string("cannot start the screen: ") + e.what();
@@ -172,6 +174,9 @@ int consoleMain(const std::vector<std::string>& args, std::function<void(const c
     const std::shared_ptr<record::RecordWriter> recorder = checked.settings.recorder;
     const Outcome outcome = runApplication(std::move(checked.settings), std::move(startHook));
     const std::optional<std::string>& failure = outcome.failure;
+    if (!outcome.logTrouble.empty()) {
+        std::fprintf(stderr, "kovaConsoleOHV: %s\n", outcome.logTrouble.c_str());
+    }
     if (!failure) {
         return recordingComplete(recorder.get()) ? 0 : 3;
     }

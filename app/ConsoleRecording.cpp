@@ -71,6 +71,9 @@ MonitorWindow::Beside recorderTitle(const record::RecordWriter& recorder) {
     if (recorder.failing()) {
         return {"rec FAILING: " + fittedText(recorder.lastError(), kRecordErrorColumns), true};
     }
+    if (std::string log = logWriteFailure(); !log.empty()) {
+        return {fittedText(log, kRecordErrorColumns + 13), true};
+    }
     if (const std::uint64_t dropped = recorder.droppedCount()) {
         return {"rec: " + std::to_string(dropped) + " dropped", true};
     }

@@ -246,5 +246,19 @@ TEST(TerminalRecorder, AFullDiskIsShownLoggedAndEndsInStatusThreeAndAThreadThatC
     EXPECT_FALSE(std::filesystem::exists(dir.file("new.db")));
 }
 
+TEST(TerminalRecorder, ALogWriteThatFailsIsSaidInTheTitleNotOverTheScreen) {
+    TempDir dir;
+    const int base = freeBasePort();
+    writeConf(dir.path(), "127.0.0.1", base);
+    // Writes past a file-size limit fail: said once in the title, never over the screen (an unwritable
+    // log folder is a start-up test).
+    {
+        TmuxPane pane("exec prlimit --fsize=20 " + std::string(KOVA_CONSOLE_BINARY), dir.path());
+        ASSERT_TRUE(pane.waitForText("log write failed: ", 5s)) << pane.screenText();
+        EXPECT_EQ(pane.screenText().find("LOG ERROR"), std::string::npos) << pane.screenText();
+        pane.stop();
+    }
+}
+
 }  // namespace
 }  // namespace kova::test

@@ -185,14 +185,18 @@ void RecordWriter::run() {
     std::vector<QueuedMessage> batch;
     batch.reserve(queue_.capacity());
     DropTally drops{};
+    bool triedWhileClosing = false;
     auto notBefore = std::chrono::steady_clock::now();
     while (queue_.take(batch, drops, notBefore)) {
         notBefore = std::chrono::steady_clock::now() + kCommitInterval;
+        triedWhileClosing = closing_.load();
         writeBatch(batch, drops);
         batch.clear();
     }
-    // Gap rows still owed after the last failed write get one more try at close.
-    if (std::any_of(owed_.begin(), owed_.end(), [](const DroppedRun& run) { return run.count > 0; })) {
+    // Gap rows still owed after a failed write get one more try at close, unless the last try was
+    // already part of closing (a busy lock has then had its bounded wait).
+    if (!triedWhileClosing &&
+        std::any_of(owed_.begin(), owed_.end(), [](const DroppedRun& run) { return run.count > 0; })) {
         writeBatch(batch, DropTally{});
     }
 }

@@ -15,6 +15,9 @@
 #include "TestSupport.h"
 #include "record/RecordReader.h"
 #include "record/RecordWriter.h"
+#include "record/Sqlite.h"
+
+#include <sqlite3.h>
 
 namespace kova::record {
 namespace {
@@ -101,6 +104,23 @@ TEST(RecordWriteFailure, LostSpanBecomesGapRowsOnceWritingWorksAgainAndEachChang
     EXPECT_GE(gapFirst, 1000);
     EXPECT_EQ(gapLast, 2009);
     EXPECT_TRUE(sawAfter);
+}
+
+TEST(RecordWriteFailure, ALockHeldAtCloseIsWaitedOnForABoundedTimeThenCountsAsLost) {
+    test::TempDir dir;
+    RecordWriter writer;
+    writer.open(dir.file("rec.db"), false, SessionInfo{"0.6", "OHV-1", "h", 5550});
+    Database other(dir.file("rec.db"), SQLITE_OPEN_READWRITE);
+    other.exec("BEGIN IMMEDIATE");
+    writer.recordStatus(1000, {"3009", "held"});
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_THROW(writer.close(), RecordError);
+    const auto waited = std::chrono::steady_clock::now() - started;
+    EXPECT_GE(waited, 2s) << "a busy lock is waited on";
+    EXPECT_LT(waited, 10s) << "but not for ever";
+    EXPECT_FALSE(writer.closedCleanly());
+    EXPECT_EQ(writer.droppedCount(), 1u);
+    EXPECT_NE(writer.lastError().find("locked"), std::string::npos) << writer.lastError();
 }
 
 }  // namespace

@@ -27,8 +27,9 @@ ConsoleApp::ConsoleApp(ConsoleSettings settings)
     try {
         setupOperationLog();
     } catch (const spdlog::spdlog_ex& e) {
-        std::printf("Log initialization failed: %s\n", e.what());
-        std::fflush(stdout);
+        // Said in the log window while the console runs and on standard error after it.
+        logSetupError_ = std::string("Log initialization failed: ") + e.what();
+        startNotes_.push_back(logSetupError_);
     }
     initScreen();
 }
@@ -82,6 +83,13 @@ void ConsoleApp::run() {
     connectWindows();
     if (settings_.recorder) {
         connectRecorder();
+    } else if (!settings_.replay) {
+        // A log that cannot be written says so in the title, not over the screen.
+        monitor.showBeside([] {
+            std::string failure = logWriteFailure();
+            const bool alert = !failure.empty();
+            return MonitorWindow::Beside{std::move(failure), alert};
+        });
     }
 
     try {

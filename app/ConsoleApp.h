@@ -80,6 +80,9 @@ public:
     int cols = 0;
     int rows = 0;
 
+    // Why the operation log could not be set up, empty when it was.
+    const std::string& logSetupError() const { return logSetupError_; }
+
 private:
     void initScreen();
     // Starts the threads and the timer; a configuration that did not load is said in the log window.
@@ -129,7 +132,8 @@ private:
     ConsoleSettings settings_;
     std::atomic<bool> running_{true};
     std::function<void(const char*)> startHook_;
-    int startedThreads_ = 0;               // how many of the three threads were started, in start order
+    int startedThreads_ = 0;  // how many of the three threads were started, in start order
+    std::string logSetupError_;
     std::vector<std::string> startNotes_;  // what went wrong at start-up, for the log window
 };
 

@@ -27,6 +27,7 @@ namespace {
 struct Outcome {
     std::optional<std::string> failure;  // what failed; nothing after a normal end
     bool ran = false;                    // the run began ("start kovaConsole" was written)
+    std::string logTrouble;              // the operation log could not be set up or written
 };
 
 Outcome runApplication(ConsoleSettings settings, std::function<void(const char*)> startHook) {
@@ -49,6 +50,7 @@ Outcome runApplication(ConsoleSettings settings, std::function<void(const char*)
             failure = "the run failed: unknown exception";
         }
         app.closeWindows();
+        outcome.logTrouble = app.logSetupError().empty() ? logWriteFailure() : app.logSetupError();
         // Leaving this scope ends curses: the terminal is back before anything is reported.
     } catch (const ScreenStartError& e) {
         failure = std::string("cannot start the screen: ") + e.what();
@@ -202,6 +204,10 @@ Preflight preflight(const ConsoleOptions& options) {
         try {
             recorder->open(options.recordPath, options.recordAppend,
                            record::SessionInfo{kConsoleVersion, vehicle.name, vehicle.host, vehicle.port});
+        } catch (const record::RecordThreadError& e) {
+            std::fprintf(stderr, "kovaConsoleOHV: %s\n", e.what());
+            result.exitStatus = 1;
+            return result;
         } catch (const record::RecordError& e) {
             return refuse(e.what());
         }
@@ -227,6 +233,24 @@ int runFromShell(const ConsoleOptions& options, ConsoleSettings settings) {
     return runShell(options.shell, target, stop);
 }
 
+// After the terminal is handed back: whether the recording holds every message, said on standard
+// error when it does not.
+bool recordingComplete(record::RecordWriter* recorder) {
+    if (recorder == nullptr) {
+        return true;
+    }
+    const std::uint64_t lost = recorder->droppedCount();
+    const bool closed = recorder->closedCleanly();
+    if (lost == 0 && closed) {
+        return true;
+    }
+    const std::string error = recorder->lastError();
+    std::fprintf(stderr, "kovaConsoleOHV: the recording lacks %llu messages%s%s%s\n",
+                 static_cast<unsigned long long>(lost), closed ? "" : " and its end",
+                 error.empty() ? "" : "; last error: ", error.c_str());
+    return false;
+}
+
 }  // namespace
 
 int consoleMain(const std::vector<std::string>& args, std::function<void(const char*)> startHook) {
@@ -241,10 +265,14 @@ int consoleMain(const std::vector<std::string>& args, std::function<void(const c
     if (options.shell.active()) {
         return runFromShell(options, std::move(checked.settings));
     }
+    const std::shared_ptr<record::RecordWriter> recorder = checked.settings.recorder;
     const Outcome outcome = runApplication(std::move(checked.settings), std::move(startHook));
     const std::optional<std::string>& failure = outcome.failure;
+    if (!outcome.logTrouble.empty()) {
+        std::fprintf(stderr, "kovaConsoleOHV: %s\n", outcome.logTrouble.c_str());
+    }
     if (!failure) {
-        return 0;
+        return recordingComplete(recorder.get()) ? 0 : 3;
     }
     oplog::error("{}", *failure);
     if (outcome.ran) {

@@ -162,9 +162,16 @@ Keys:
   Ctrl-C                 end the console (Ctrl-\, SIGTERM and SIGHUP too)
 )";
     return usage + shellUsage() + R"(
-Exit status: 0 ok; 1 the run failed or a script step failed; 2 arguments or input that cannot be
-followed; 3 the recording is incomplete; 4 a command the command language rejects (--do, --script);
-5 no response from the controller (--do); 6 the controller refused a command ("ERR", --do).
+Exit status:
+  0  ended as asked; from the shell: every command got its reply, every step passed, a watch ended
+  1  the run failed (a terminal curses does not know, a thread that cannot start: the recorder's
+     thread too, and then no recording file is left behind); a script step failed or was interrupted
+  2  arguments or input that cannot be followed
+  3  the recording lacks messages (lost to a full queue or a failed write, or its end not written):
+     how many is said on standard error once the terminal is handed back
+  4  a command the command language rejects (--do, --script, --on-abort)
+  5  no response from the controller (--do)
+  6  the controller refused a command (reply "ERR", --do)
 )";
 }
 

@@ -3,6 +3,7 @@
 
 #include "app/ConsoleApp.h"
 #include "app/ScreenLayout.h"
+#include "base/OperationLog.h"
 #include "base/TextCells.h"
 #include "command/SentRecord.h"
 #include "ui/Screen.h"
@@ -27,6 +28,54 @@ record::Frames framesOf(const zmq::multipart_t& message) {
     return frames;
 }
 
+// Room the recorder's error text may take in the title, in columns.
+constexpr int kRecordErrorColumns = 44;
+
+std::string megabytes(std::uint64_t bytes) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / 1e6);
+    return text;
+}
+
+// `text` as the screen shows it, cut to `columns` with "..." when longer.
+std::string fittedText(const std::string& text, int columns) {
+    TextCells cells(text);
+    std::string whole;
+    std::string cut;
+    std::string piece;
+    int width = 0;
+    int used = 0;
+    while (cells.next(piece, width)) {
+        used += width;
+        if (used > columns) {
+            return cut + "...";
+        }
+        if (used <= columns - 3) {
+            cut += piece;
+        }
+        whole += piece;
+    }
+    return whole;
+}
+
+MonitorWindow::Beside recorderTitle(const record::RecordWriter& recorder) {
+    if (recorder.failing()) {
+        return {"rec FAILING: " + fittedText(recorder.lastError(), kRecordErrorColumns), true};
+    }
+    if (std::string log = logWriteFailure(); !log.empty()) {
+        return {fittedText(log, kRecordErrorColumns + 13), true};
+    }
+    if (const std::uint64_t dropped = recorder.droppedCount()) {
+        return {"rec: " + std::to_string(dropped) + " dropped", true};
+    }
+    // The WAL is folded into the file at close: the recording will be about the sum of the two.
+    std::string text = "rec " + megabytes(recorder.fileBytes());
+    if (const std::uint64_t wal = recorder.walBytes()) {
+        text += " + WAL " + megabytes(wal);
+    }
+    return {text, false};
+}
+
 }  // namespace
 
 void ConsoleApp::connectRecorder() {
@@ -44,14 +93,14 @@ void ConsoleApp::connectRecorder() {
         recorder->recordLog(record::RecordWriter::nowNs(), number, {line});
     });
     command.onSent([recorder](const CommandRunner::Sent& sent) { recordSent(*recorder, sent); });
-    monitor.showBeside([recorder] {
-        if (const std::uint64_t dropped = recorder->droppedCount()) {
-            return MonitorWindow::Beside{"rec: " + std::to_string(dropped) + " dropped", true};
+    recorder->onWriteState([](bool failing, const std::string& text) {
+        if (failing) {
+            oplog::error("recording fails: {}", text);
+        } else {
+            oplog::info("recording writes again ({} messages lost meanwhile, marked as gaps)", text);
         }
-        char size[32];
-        std::snprintf(size, sizeof size, "rec %.1f MB", static_cast<double>(recorder->fileBytes()) / 1e6);
-        return MonitorWindow::Beside{size, false};
     });
+    monitor.showBeside([recorder] { return recorderTitle(*recorder); });
 }
 
 void ConsoleApp::setUpReplay() {

@@ -34,7 +34,9 @@ sigset_t SignalWatcher::watchedSet() {
 }
 
 void SignalWatcher::blockSignals() {
-    for (int stray : {SIGUSR1, SIGUSR2, SIGPIPE, SIGALRM}) {
+    // SIGXFSZ: past a file-size limit (ulimit -f) the write then fails with EFBIG, which the recorder
+    // and the logs report, instead of the signal killing the console with the terminal left raw.
+    for (int stray : {SIGUSR1, SIGUSR2, SIGPIPE, SIGALRM, SIGXFSZ}) {
         signal(stray, SIG_IGN);
     }
     const sigset_t set = watchedSet();

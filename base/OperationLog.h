@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include <spdlog/spdlog.h>
@@ -16,6 +17,14 @@ constexpr std::size_t kOperationLogKeptFiles = 1;
 // a second. Throws spdlog::spdlog_ex when the file cannot be opened; there is then no default logger.
 // Main thread, once, before the screen starts.
 void setupOperationLog();
+
+// Replaces spdlog's own error handler (which prints onto the terminal, over the screen) on `logger`:
+// a failed write is counted, and the first reason kept for logWriteFailure(). Any thread.
+void watchLogErrors(spdlog::logger& logger);
+// Any thread: "log write failed: <reason>" once a write of a watched log failed, else empty.
+std::string logWriteFailure();
+// Any thread: failed writes of the watched logs so far.
+std::uint64_t logWriteFailures();
 
 namespace oplog {
 

@@ -1,5 +1,7 @@
 #include "logview/ControllerLog.h"
 
+#include "base/OperationLog.h"
+
 #include <atomic>
 #include <memory>
 
@@ -80,6 +82,7 @@ std::string ControllerLog::open(const std::string& connectionName) {
         auto logger = std::make_shared<spdlog::logger>("controller-log-" + std::to_string(serial++), sink);
         logger->set_formatter(std::make_unique<spdlog::pattern_formatter>("%Y-%m-%d %T.%f %v"));
         logger->set_level(spdlog::level::info);
+        watchLogErrors(*logger);
         // Registered, so the library's flusher writes it out once a second with the operation log.
         spdlog::register_logger(logger);
         logger_ = std::move(logger);

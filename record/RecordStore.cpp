@@ -138,7 +138,7 @@ void RecordStore::insertGap(Stream stream, const DroppedRun& run) {
 }
 
 std::size_t RecordStore::write(const std::vector<QueuedMessage>& batch, const DropTally& drops,
-                               const std::atomic<bool>& closing, std::string& error) {
+                               const std::atomic<bool>& closing, std::string& error, std::size_t& firstLost) {
     std::size_t committed = 0;
     try {
         begin(closing);
@@ -163,7 +163,8 @@ std::size_t RecordStore::write(const std::vector<QueuedMessage>& batch, const Dr
         if (sqlite3_get_autocommit(db_.handle()) == 0) {
             sqlite3_exec(db_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
         }
-        error = path_ + ": " + failure.what();
+        error = failure.what();
+        firstLost = committed;
         return batch.size() - committed;
     }
 }
@@ -181,12 +182,12 @@ void RecordStore::finish(std::int64_t endNs) {
     }
 }
 
-std::uint64_t RecordStore::diskBytes() const {
+RecordStore::Sizes RecordStore::diskBytes() const {
     std::error_code ignored;
     const auto main = std::filesystem::file_size(path_, ignored);
     const auto wal = std::filesystem::file_size(path_ + "-wal", ignored);
-    return (main == static_cast<std::uintmax_t>(-1) ? 0 : main) +
-           (wal == static_cast<std::uintmax_t>(-1) ? 0 : wal);
+    return Sizes{main == static_cast<std::uintmax_t>(-1) ? 0 : main,
+                 wal == static_cast<std::uintmax_t>(-1) ? 0 : wal};
 }
 
 }  // namespace kova::record

@@ -23,17 +23,22 @@ public:
     // Writes the batch in time-bounded transactions (a commit at least every kTransactionSpan), then
     // one gap row per stream with drops. While another connection holds the write lock it waits,
     // bounded only once `closing` is set. Returns how many of the batch's messages could not be
-    // written (all of them, or the last ones, after a failure; the failure's text is in `error`).
+    // written (all of them, or the last ones from `firstLost` on, after a failure; the failure's text
+    // is then in `error`, also when only the gap rows failed).
     std::size_t write(const std::vector<QueuedMessage>& batch, const DropTally& drops,
-                      const std::atomic<bool>& closing, std::string& error);
+                      const std::atomic<bool>& closing, std::string& error, std::size_t& firstLost);
 
     // Writes the session's end time, checkpoints the WAL into the file and leaves rollback-journal
     // mode behind (unless another connection has the file open), so that once the store is destroyed
     // the recording is one self-contained file. Throws RecordError.
     void finish(std::int64_t endNs);
 
-    // Bytes of the database file and its WAL on disk.
-    std::uint64_t diskBytes() const;
+    // Bytes of the database file and of its WAL on disk.
+    struct Sizes {
+        std::uint64_t file = 0;
+        std::uint64_t wal = 0;
+    };
+    Sizes diskBytes() const;
 
 private:
     void begin(const std::atomic<bool>& closing);

@@ -54,4 +54,11 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The recorder's thread could not be started (the system is out of threads or memory): not a fault
+// of the file or the arguments.
+class RecordThreadError : public RecordError {
+public:
+    using RecordError::RecordError;
+};
+
 }  // namespace kova::record

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -45,7 +46,8 @@ public:
     // Creates the recording `path` (WAL mode, synchronous=NORMAL, the tables, a session row started
     // now) and starts the writer thread. An existing file is never overwritten: without
     // `appendAllowed` it is refused untouched; with it, it must be a recording, and a new session is
-    // added. Throws RecordError with a one-line text; the writer is then as before. Call once, from
+    // added. Throws RecordError with a one-line text (RecordThreadError when the writer's thread cannot
+    // start; a file made here is then removed again); the writer is then as before. Call once, from
     // the thread that owns the writer.
     void open(const std::string& path, bool appendAllowed, const SessionInfo& session);
 
@@ -68,15 +70,30 @@ public:
 
     // Any thread, lock-free: messages lost so far (dropped on a full queue, or lost to a failed write).
     std::uint64_t droppedCount() const;
-    // Any thread, lock-free: bytes of the file and its WAL on disk as of the last commit.
+    // Any thread, lock-free: bytes of the database file on disk as of the last commit (after close,
+    // the whole recording).
     std::uint64_t fileBytes() const { return fileBytes_.load(std::memory_order_relaxed); }
-    // Any thread: the text of the last failed write, empty when none failed.
+    // Any thread, lock-free: bytes of its write-ahead log as of the last commit; folded into the file
+    // at close, so the recording will hold about fileBytes() + walBytes().
+    std::uint64_t walBytes() const { return walBytes_.load(std::memory_order_relaxed); }
+    // Any thread: SQLite's text for the last failed write, empty when none failed.
     std::string lastError() const;
+    // Any thread, lock-free: whether the last write failed (writing has not recovered since).
+    bool failing() const { return failing_.load(std::memory_order_relaxed); }
 
-    // Drains the queue, writes the session's end time, checkpoints the WAL and closes the file.
-    // Idempotent; any thread (producers may go on calling: their messages are then ignored). Throws
-    // RecordError when the end cannot be written (the file still holds everything committed).
+    // Called on the writer thread when writing starts failing (`failing` true, the file's name and the
+    // error's text) and when it works again (false, the number of messages lost meanwhile). Set before
+    // messages flow.
+    void onWriteState(std::function<void(bool failing, const std::string& text)> report);
+
+    // Drains the queue, writes the gap rows still owed for messages lost to failed writes, writes the
+    // session's end time, checkpoints the WAL into the file and closes it. Idempotent; any thread
+    // (producers may go on calling: their messages are then ignored). Throws RecordError when the end
+    // cannot be written (the file still holds everything committed).
     void close();
+
+    // Any thread: whether close() wrote the session's end and checkpointed the file.
+    bool closedCleanly() const { return closedCleanly_.load(); }
 
     // The system clock now, in ns since the Unix epoch: the time base producers are expected to use.
     static std::int64_t nowNs();
@@ -84,6 +101,10 @@ public:
 private:
     void run();
     void push(QueuedMessage&& message);
+    // Writer thread: writes one batch with the gap rows owed, and keeps the owed gaps and the failing
+    // state up to date.
+    void storeSizes();
+    void writeBatch(const std::vector<QueuedMessage>& batch, DropTally drops);
 
     RecordQueue queue_;
     std::string path_;
@@ -93,8 +114,14 @@ private:
     std::atomic<bool> closing_{false};
     std::atomic<std::uint64_t> lost_{0};
     std::atomic<std::uint64_t> fileBytes_{0};
+    std::atomic<std::uint64_t> walBytes_{0};
+    std::atomic<bool> failing_{false};
+    std::atomic<bool> closedCleanly_{false};
+    DropTally owed_{};                    // writer thread: lost runs whose gap rows are not yet written
+    std::uint64_t lostWhileFailing_ = 0;  // writer thread
     mutable std::mutex errorMutex_;
     std::string lastError_;
+    std::function<void(bool, const std::string&)> reportState_;
 };
 
 }  // namespace kova::record

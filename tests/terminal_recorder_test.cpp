@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -42,11 +43,14 @@ TEST(TerminalRecorder, EveryStreamIsRecordedAsReceivedAndAnExistingFileIsNeverOv
     pane.typeText("get/1/0");
     pane.sendKeys({"Enter"});
     ASSERT_TRUE(pane.waitForText("get get:1/0", 3s));
-    EXPECT_TRUE(pane.waitForText("rec ", 2s)) << "the title shows the recording\n" << pane.screenText();
+    EXPECT_TRUE(pane.waitForText(" MB + WAL ", 2s)) << "the title counts the WAL apart\n"
+                                                    << pane.screenText();
     int status = -1;
     ASSERT_TRUE(pane.stop(5s, &status)) << "status " << status << "\n"
                                         << readFile(dir.file("log/kovaConsole.log"));
 
+    // Closed cleanly, the file alone is the whole recording.
+    EXPECT_FALSE(std::filesystem::exists(dir.file("rec.db-wal")));
     // Plain SQL finds it; the raw frames are kept beside, binary included.
     EXPECT_EQ(sql(dir, "SELECT value FROM status WHERE object = '3009' LIMIT 1;"), "12/7/1\n");
     record::RecordReader reader(dir.file("rec.db"));
@@ -289,6 +293,53 @@ TEST(TerminalRecorder, APlotOfARecordedSimulatedDrive) {
     const std::string png = readFile(dir.file("drive.png"));
     EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n");
     EXPECT_GT(png.size(), 10000u);
+}
+
+TEST(TerminalRecorder, AFullDiskIsShownLoggedAndEndsInStatusThreeAndAThreadThatCannotStartLeavesNoFile) {
+    TempDir dir;
+    const int base = freeBasePort();
+    writeConf(dir.path(), "127.0.0.1", base);
+    ControllerStandIn controller(base);
+    // A file-size limit as a full disk: without SIGXFSZ ignored it would kill the console.
+    TmuxPane pane("sh -c " + shellQuote("exec prlimit --fsize=300000 " + std::string(KOVA_CONSOLE_BINARY) +
+                                        " --record rec.db 2>err.txt"),
+                  dir.path());
+    ASSERT_TRUE(pane.waitForWorkingWindows()) << pane.screenText();
+    const std::string big(60000, 'x');
+    ASSERT_TRUE(controller.publishUntilShown(pane, {"3009", big}, "rec FAILING: disk I/O error"))
+        << pane.screenText();
+    int status = -1;
+    pane.stop(10s, &status);
+    EXPECT_EQ(status, 3) << pane.screenText();
+    const std::string err = readFile(dir.file("err.txt"));
+    EXPECT_NE(err.find("kovaConsoleOHV: the recording lacks "), std::string::npos) << err;
+    EXPECT_EQ(err.find("LOG ERROR"), std::string::npos) << err;
+    EXPECT_NE(readFile(dir.file("log/kovaConsole.log")).find("recording fails: rec.db: disk I/O error"),
+              std::string::npos);
+
+#ifndef KOVA_SANITIZED  // the sanitizers cannot start within a bounded address space
+    // A thread stack larger than the address space allows: the recorder's thread cannot start.
+    const std::string refused =
+        runCommand("cd " + shellQuote(dir.path()) + " && prlimit --stack=8000000000 --as=4000000000 " +
+                   KOVA_CONSOLE_BINARY + " --record new.db 2>&1; echo status=$?");
+    EXPECT_NE(refused.find("cannot start the recorder's thread"), std::string::npos) << refused;
+    EXPECT_NE(refused.find("status=1"), std::string::npos) << refused;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("new.db")));
+#endif
+}
+
+TEST(TerminalRecorder, ALogWriteThatFailsIsSaidInTheTitleNotOverTheScreen) {
+    TempDir dir;
+    const int base = freeBasePort();
+    writeConf(dir.path(), "127.0.0.1", base);
+    // Writes past a file-size limit fail: said once in the title, never over the screen (an unwritable
+    // log folder is a start-up test).
+    {
+        TmuxPane pane("exec prlimit --fsize=20 " + std::string(KOVA_CONSOLE_BINARY), dir.path());
+        ASSERT_TRUE(pane.waitForText("log write failed: ", 5s)) << pane.screenText();
+        EXPECT_EQ(pane.screenText().find("LOG ERROR"), std::string::npos) << pane.screenText();
+        pane.stop();
+    }
 }
 
 }  // namespace

@@ -132,9 +132,11 @@ TEST(TerminalStartup, UnopenableOperationLogIsReportedAndTheConsoleStillRuns) {
     writeFile(dir.file("log"), "a file where the log directory should be");
     TmuxPane pane(KOVA_CONSOLE_BINARY, dir.path());
     waitForWorkingWindows(pane);
+    EXPECT_TRUE(pane.waitForText("Log initialization failed: ", 3s)) << "in the log window\n"
+                                                                     << pane.screenText();
     ASSERT_EQ(::kill(pane.panePid(), SIGTERM), 0);
     ASSERT_TRUE(pane.waitForExit(5s)) << pane.screenText();
-    // Written before the screen started, so it is there again once curses hands the terminal back.
+    // Said on standard error once curses has handed the terminal back.
     EXPECT_NE(pane.historyText().find("Log initialization failed: "), std::string::npos)
         << pane.historyText();
 }

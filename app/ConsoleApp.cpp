@@ -72,6 +72,7 @@ void ConsoleApp::run() {
         log.create(cols, kLogTop, kLogHeight);
         command.create(cols, kCommandTop, kCommandHeight, controller);
         // The controller's lines are kept under its connection's name ("controller" without one).
+        setUpAlarms(controller);
         startNotes_.push_back(monitor.startError());
         startNotes_.push_back(
             log.attach(controller, configuration.connections.empty() ? "" : controller.name, false));
@@ -155,6 +156,9 @@ void ConsoleApp::connectWindows() {
         if (replayer_) {
             return replayKey(key);
         }
+        if (alarms_ && alarmKey(key)) {
+            return true;
+        }
         if (!fleetShown_) {
             return log.takeKey(key);
         }
@@ -192,6 +196,7 @@ void ConsoleApp::redraw(Poco::Timer& timer) {
     if (fleetShown_) {
         fleetWindow_.drawTable(fleetStates());
     } else {
+        watchAlarms();
         monitor.drawStatus(timer);
     }
 }

@@ -55,13 +55,15 @@ void ConsoleApp::connectRecorder() {
         recorder->recordRequest(sent.sentNs, sent.verb, sent.body, sent.endedNs, outcomeOf(*sent.result),
                                 sent.result->frames);
     });
-    monitor.showBeside([recorder] {
+    monitor.showBeside([this, recorder] {
+        const std::string alarms = alarmTitle();
+        const std::string gap = alarms.empty() ? "" : "  ";
         if (const std::uint64_t dropped = recorder->droppedCount()) {
-            return MonitorWindow::Beside{"rec: " + std::to_string(dropped) + " dropped", true};
+            return MonitorWindow::Beside{alarms + gap + "rec: " + std::to_string(dropped) + " dropped", true};
         }
         char size[32];
         std::snprintf(size, sizeof size, "rec %.1f MB", static_cast<double>(recorder->fileBytes()) / 1e6);
-        return MonitorWindow::Beside{size, false};
+        return MonitorWindow::Beside{alarms + gap + size, !alarms.empty()};
     });
 }
 

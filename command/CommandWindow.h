@@ -46,6 +46,10 @@ public:
     // fleet sets it; without it "fleet" is an unrecognised command. Set before the command thread
     // starts.
     void onFleet(std::function<void()> fleet) { fleet_ = std::move(fleet); }
+    // Offered every entered line before the command language: a line it takes (returns true) is
+    // the console's own business (the alarm journal's) and goes to no controller. Called without
+    // the ScreenLock. Set before the command thread starts.
+    void onLocalLine(std::function<bool(const std::string&)> local) { local_ = std::move(local); }
 
     // Called after every request with how it went (a recorder). Set before the command thread starts.
     void onSent(std::function<void(const CommandRunner::Sent&)> tap) { runner_.onSent(std::move(tap)); }
@@ -118,6 +122,7 @@ private:
     std::string output_;       // the last output shown; under the ScreenLock
     std::function<void(const std::string&)> notice_;
     std::function<bool(int)> keyHook_;
+    std::function<bool(const std::string&)> local_;
     std::function<void()> help_;
     std::function<void(const std::vector<std::string>&)> objects_;
     std::function<void()> fleet_;

@@ -2,6 +2,7 @@
 // alarms, ack, ack all and log, and the journal shown in the log window.
 #include <chrono>
 #include <cstdlib>
+#include <memory>
 
 #include "app/ConsoleApp.h"
 #include "base/OperationLog.h"
@@ -110,7 +111,9 @@ bool ConsoleApp::alarmKey(int key) {
 void ConsoleApp::showAlarms() {
     const std::vector<Alarm> journal = alarms_->journal(alarmVehicle_);
     const int selected = alarmSelected_;
-    log.showInBody([journal, selected](int bodyRows, int bodyCols) {
+    // The rows shown are those of the selected row's page; unacknowledged alarms stand out.
+    auto firstShown = std::make_shared<int>(0);
+    log.showInBody([journal, selected, firstShown](int bodyRows, int bodyCols) {
         std::vector<std::string> rows;
         if (journal.empty()) {
             rows.push_back("No alarms");
@@ -118,12 +121,16 @@ void ConsoleApp::showAlarms() {
         // The selected row stays on screen: the page that holds it.
         const int page = std::max(1, bodyRows);
         const int first = selected / page * page;
+        *firstShown = first;
         for (int i = first; i < static_cast<int>(journal.size()) && i < first + page; ++i) {
             const Alarm& alarm = journal[static_cast<std::size_t>(i)];
             std::string row = (i == selected ? "> " : "  ") + alarmLine(alarm);
             rows.push_back(fitColumns(row, bodyCols, false));
         }
         return rows;
+    }, [journal, firstShown](std::size_t row) {
+        const std::size_t at = static_cast<std::size_t>(*firstShown) + row;
+        return at < journal.size() && !journal[at].acked();
     });
 }
 

@@ -49,6 +49,8 @@ const std::vector<Form>& forms() {
         {"steer", usage::kSteer, {Words(kSteeringKeywords.begin(), kSteeringKeywords.end())}},
         {"help", "help, ?, objects -- this table, the objects; Ctrl-C: end", {}},
         {"objects", "", {}},
+        {"alarms", "alarms, ack [all] -- the alarm journal, acknowledge; log, Esc: back", {}},
+        {"ack", "", {{"all"}}},
         {"fleet", "fleet -- back to the table of every vehicle", {}},
     };
     return table;

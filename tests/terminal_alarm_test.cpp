@@ -18,6 +18,19 @@ void enter(TmuxPane& pane, const std::string& command) {
     pane.sendKeys({"Enter"});
 }
 
+// Whether the row showing `text` starts the alarm colour (red). tmux writes only the changes of
+// attributes, so the row must be the first of its colour.
+bool alertRow(const TmuxPane& pane, const std::string& text) {
+    const auto plain = pane.screen();
+    const auto looks = pane.screenWithAttributes();
+    for (std::size_t i = 0; i < plain.size() && i < looks.size(); ++i) {
+        if (plain[i].find(text) != std::string::npos) {
+            return looks[i].find("\x1b[31m") != std::string::npos;
+        }
+    }
+    return false;
+}
+
 TEST(TerminalAlarms, RaiseAckClearCloseAndAnUnackedAlarmSurvivesARestart) {
     TempDir dir;
     const int port = freeBasePort();
@@ -29,6 +42,13 @@ TEST(TerminalAlarms, RaiseAckClearCloseAndAnUnackedAlarmSurvivesARestart) {
         ASSERT_TRUE(pane.waitForWorkingWindows()) << pane.screenText();
         ASSERT_TRUE(pane.waitForText(":State(ManualOp)", 5s)) << pane.screenText();
 
+        pane.typeText("ala");
+        pane.sendKeys({"Tab"});
+        ASSERT_TRUE(pane.waitForRow(25, "alarms", 3s)) << pane.screenText();
+        pane.sendKeys({"Enter"});
+        ASSERT_TRUE(pane.waitForText("No alarms", 3s)) << pane.screenText();
+        pane.sendKeys({"Escape"});
+
         enter(pane, "switch/auto");
         ASSERT_TRUE(pane.waitForText(":State(AutomaticOp)", 5s)) << pane.screenText();
         // The servo is off: the goal is refused with warning W110 (code and name in the two slots).
@@ -36,11 +56,12 @@ TEST(TerminalAlarms, RaiseAckClearCloseAndAnUnackedAlarmSurvivesARestart) {
         ASSERT_TRUE(pane.waitForText("alarms: 2 active, 2 unacked", 5s)) << pane.screenText();
         enter(pane, "alarms");
         ASSERT_TRUE(pane.waitForText("active unacked warning 1 W110", 3s)) << pane.screenText();
-        EXPECT_TRUE(pane.waitForText("> ", 1s)) << pane.screenText();
+        EXPECT_TRUE(alertRow(pane, "active unacked warning 2 servoOff")) << pane.screenWithAttributes()[17];
         enter(pane, "ack all");
         ASSERT_TRUE(pane.waitForText("2 alarms acknowledged by ann", 3s)) << pane.screenText();
         ASSERT_TRUE(pane.waitForText("active acked warning 1 W110 (ack ann)", 3s)) << pane.screenText();
         EXPECT_TRUE(pane.waitForText("alarms: 2 active, 0 unacked", 3s)) << pane.screenText();
+        EXPECT_FALSE(alertRow(pane, "active acked warning 2 servoOff")) << "acknowledged alarms are shown steady";
         enter(pane, "ack");
         EXPECT_TRUE(pane.waitForText("Nothing to acknowledge", 3s)) << pane.screenText();
 

@@ -2,6 +2,7 @@
 // with the servo off, acknowledged by the named operator, cleared and closed; an unacknowledged
 // alarm kept over a restart in log/alarms.db.
 #include <chrono>
+#include <filesystem>
 
 #include <gtest/gtest.h>
 
@@ -82,6 +83,17 @@ TEST(TerminalAlarms, RaiseAckClearCloseAndAnUnackedAlarmSurvivesARestart) {
     ASSERT_TRUE(pane.waitForText("alarms: 2 active, 2 unacked", 5s)) << pane.screenText();
     const std::string audit = readFile(dir.file("log/kovaConsole.log"));
     EXPECT_NE(audit.find("alarm ack all -> 2 alarms acknowledged by ann"), std::string::npos) << audit;
+}
+
+// A journal that cannot be made (a folder stands in its place): the console runs on, alarms kept in
+// memory, and the title says so.
+TEST(TerminalAlarms, AJournalThatCannotBeMadeIsSaidInTheTitle) {
+    TempDir dir;
+    writeConf(dir.path(), "127.0.0.1", freeBasePort());
+    std::filesystem::create_directories(dir.file("log/alarms.db"));
+    TmuxPane pane(KOVA_CONSOLE_BINARY, dir.path(), 160, 30);
+    ASSERT_TRUE(pane.waitForWorkingWindows()) << pane.screenText();
+    EXPECT_TRUE(pane.waitForText("journal not saved: ", 3s)) << pane.screenText();
 }
 
 }  // namespace

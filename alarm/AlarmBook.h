@@ -3,7 +3,7 @@
 #include "alarm/AlarmEvents.h"
 
 #include <cstdint>
-#include <deque>
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -48,6 +48,8 @@ public:
     // Applies one event; returns the alarm it raised or cleared, or null when a clear matches no
     // standing alarm (the console started after the raise and the journal does not know it).
     const Alarm* apply(const AlarmEvent& event);
+    // New alarms take ids from `id` on (another console sharing the journal took those below).
+    void reserveIdsFrom(std::int64_t id) { nextId_ = std::max(nextId_, id); }
     // Puts back an alarm read from the journal, keeping its id.
     void restore(const Alarm& alarm);
 

@@ -87,6 +87,17 @@ bool AlarmJournal::open(const std::string& path, AlarmBook& book) {
     }
 }
 
+std::int64_t AlarmJournal::nextFreeId() {
+    if (!files_) {
+        return 0;
+    }
+    try {
+        return files_->db.queryInt("SELECT COALESCE(MAX(id), 0) + 1 FROM alarms");
+    } catch (const std::exception&) {
+        return 0;
+    }
+}
+
 bool AlarmJournal::record(const AlarmEvent& event, const Alarm& alarm) {
     return write(event.raised ? "raised" : "cleared", event, alarm);
 }

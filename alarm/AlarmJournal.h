@@ -31,6 +31,10 @@ public:
     // Writes an acknowledgement of alarm by its operator.
     bool recordAck(const Alarm& alarm);
 
+    // The first id no alarm in the file has (0 when the file cannot say): two consoles on one file
+    // never give two alarms one id.
+    std::int64_t nextFreeId();
+
     // Why the last open or write failed, empty while all is well.
     const std::string& error() const { return error_; }
     std::uint64_t failedWrites() const { return failedWrites_; }

@@ -20,6 +20,9 @@ std::vector<AlarmEvent> AlarmWatch::observe(const std::string& vehicle, const St
     seen.record = record;
     seen.silent = silent;
     for (const AlarmEvent& event : events) {
+        if (event.raised) {
+            book_.reserveIdsFrom(journal_.nextFreeId());
+        }
         if (const Alarm* alarm = book_.apply(event)) {
             journal_.record(event, *alarm);
         }

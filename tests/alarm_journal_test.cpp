@@ -1,6 +1,7 @@
 // The alarm journal: events from successive status records, the four states, the flood mark, and
 // the SQLite file read back after a restart and failing to write.
 #include "alarm/AlarmJournal.h"
+#include "alarm/AlarmWatch.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -148,4 +149,20 @@ TEST(AlarmJournalFile, WriteFailuresAreCountedAndTheBookStaysWhole) {
     EXPECT_GT(journal.failedWrites(), 0u);
     EXPECT_FALSE(journal.error().empty());
     EXPECT_EQ(book.journal(std::string(2000, 'v')).size(), static_cast<std::size_t>(ok) + 1);
+}
+
+TEST(AlarmJournalFile, TwoConsolesOnOneFileKeepEachOthersAlarms) {
+    kova::test::TempDir dir;
+    const std::string path = dir.file("alarms.db");
+    AlarmWatch first(path);
+    AlarmWatch second(path);
+    const LinkState live{};
+    first.observe("v1", slots("W1", "", "", ""), live, 10);
+    second.observe("v2", slots("", "", "E05", ""), live, 20);
+    EXPECT_EQ(second.ack(second.journal("v2")[0].id, "bob", 30), "Alarm 2 acknowledged by bob");
+    AlarmWatch after(path);
+    ASSERT_EQ(after.journal("v1").size(), 1u);
+    ASSERT_EQ(after.journal("v2").size(), 1u);
+    EXPECT_EQ(after.journal("v2")[0].ackedBy, "bob");
+    EXPECT_EQ(after.titleText("v1", 40), "alarms: 1 active, 1 unacked");
 }

@@ -6,16 +6,21 @@ namespace kova {
 
 const char* alarmStateName(AlarmState state) {
     switch (state) {
-        case AlarmState::ActiveUnacked: return "active unacked";
-        case AlarmState::ActiveAcked: return "active acked";
-        case AlarmState::ClearedUnacked: return "cleared unacked";
-        case AlarmState::Closed: return "closed";
+        case AlarmState::ActiveUnacked:
+            return "active unacked";
+        case AlarmState::ActiveAcked:
+            return "active acked";
+        case AlarmState::ClearedUnacked:
+            return "cleared unacked";
+        case AlarmState::Closed:
+            return "closed";
     }
     return "?";
 }
 
 AlarmState Alarm::state() const {
-    if (active()) return acked() ? AlarmState::ActiveAcked : AlarmState::ActiveUnacked;
+    if (active())
+        return acked() ? AlarmState::ActiveAcked : AlarmState::ActiveUnacked;
     return acked() ? AlarmState::Closed : AlarmState::ClearedUnacked;
 }
 
@@ -34,8 +39,8 @@ const Alarm* AlarmBook::apply(const AlarmEvent& event) {
     // The newest standing alarm of that slot and code is the one that goes.
     for (auto it = alarms_.rbegin(); it != alarms_.rend(); ++it) {
         Alarm& alarm = it->second;
-        if (alarm.active() && alarm.vehicle == event.vehicle && alarm.kind == event.kind && alarm.slot == event.slot &&
-            alarm.code == event.code) {
+        if (alarm.active() && alarm.vehicle == event.vehicle && alarm.kind == event.kind &&
+            alarm.slot == event.slot && alarm.code == event.code) {
             alarm.clearedMs = std::max<std::int64_t>(event.timeMs, 1);
             return &alarm;
         }
@@ -50,7 +55,8 @@ void AlarmBook::restore(const Alarm& alarm) {
 
 bool AlarmBook::ack(std::int64_t id, const std::string& operatorName, std::int64_t timeMs) {
     auto it = alarms_.find(id);
-    if (it == alarms_.end() || it->second.acked()) return false;
+    if (it == alarms_.end() || it->second.acked())
+        return false;
     it->second.ackedMs = std::max<std::int64_t>(timeMs, 1);
     it->second.ackedBy = operatorName;
     return true;
@@ -71,7 +77,8 @@ std::vector<std::int64_t> AlarmBook::ackAll(const std::string& vehicle, const st
 std::vector<Alarm> AlarmBook::journal(const std::string& vehicle) const {
     std::vector<Alarm> out;
     for (auto it = alarms_.rbegin(); it != alarms_.rend(); ++it) {
-        if (it->second.vehicle == vehicle) out.push_back(it->second);
+        if (it->second.vehicle == vehicle)
+            out.push_back(it->second);
     }
     return out;
 }
@@ -84,9 +91,12 @@ const Alarm* AlarmBook::find(std::int64_t id) const {
 AlarmCounts AlarmBook::counts(const std::string& vehicle) const {
     AlarmCounts counts;
     for (const auto& [id, alarm] : alarms_) {
-        if (alarm.vehicle != vehicle) continue;
-        if (alarm.active()) ++counts.active;
-        if (!alarm.acked()) ++counts.unacked;
+        if (alarm.vehicle != vehicle)
+            continue;
+        if (alarm.active())
+            ++counts.active;
+        if (!alarm.acked())
+            ++counts.unacked;
     }
     return counts;
 }
@@ -94,7 +104,8 @@ AlarmCounts AlarmBook::counts(const std::string& vehicle) const {
 bool AlarmBook::inFlood(const std::string& vehicle, std::int64_t nowMs) const {
     int raised = 0;
     for (const auto& [id, alarm] : alarms_) {
-        if (alarm.vehicle == vehicle && alarm.raisedMs > nowMs - kFloodWindowMs && alarm.raisedMs <= nowMs) ++raised;
+        if (alarm.vehicle == vehicle && alarm.raisedMs > nowMs - kFloodWindowMs && alarm.raisedMs <= nowMs)
+            ++raised;
     }
     return raised > kFloodAlarms;
 }

@@ -2,8 +2,8 @@
 
 #include "alarm/AlarmEvents.h"
 
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -56,7 +56,8 @@ public:
     // Acknowledges one alarm; false when there is no such alarm or it was already acknowledged.
     bool ack(std::int64_t id, const std::string& operatorName, std::int64_t timeMs);
     // Acknowledges every unacknowledged alarm of the vehicle; returns their ids.
-    std::vector<std::int64_t> ackAll(const std::string& vehicle, const std::string& operatorName, std::int64_t timeMs);
+    std::vector<std::int64_t> ackAll(const std::string& vehicle, const std::string& operatorName,
+                                     std::int64_t timeMs);
 
     // The vehicle's alarms, newest first.
     std::vector<Alarm> journal(const std::string& vehicle) const;

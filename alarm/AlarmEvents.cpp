@@ -4,25 +4,31 @@ namespace kova {
 
 const char* alarmKindName(AlarmKind kind) {
     switch (kind) {
-        case AlarmKind::Warning: return "warning";
-        case AlarmKind::Fault: return "fault";
-        case AlarmKind::LinkSilent: return "link silent";
+        case AlarmKind::Warning:
+            return "warning";
+        case AlarmKind::Fault:
+            return "fault";
+        case AlarmKind::LinkSilent:
+            return "link silent";
     }
     return "?";
 }
 
 AlarmContext alarmContext(const StatusRecord& record) {
-    return AlarmContext{record.operationState, record.operationStatus, record.currentPo, record.actualVelocity};
+    return AlarmContext{record.operationState, record.operationStatus, record.currentPo,
+                        record.actualVelocity};
 }
 
 namespace {
 
-void slotChanges(AlarmKind kind, const std::array<std::string, 2>& before, const std::array<std::string, 2>& after,
-                 const AlarmEvent& base, std::vector<AlarmEvent>& out) {
+void slotChanges(AlarmKind kind, const std::array<std::string, 2>& before,
+                 const std::array<std::string, 2>& after, const AlarmEvent& base,
+                 std::vector<AlarmEvent>& out) {
     for (int slot = 0; slot < 2; ++slot) {
         const std::string& was = before[static_cast<std::size_t>(slot)];
         const std::string& now = after[static_cast<std::size_t>(slot)];
-        if (was == now) continue;
+        if (was == now)
+            continue;
         AlarmEvent event = base;
         event.kind = kind;
         event.slot = slot;
@@ -53,7 +59,8 @@ std::vector<AlarmEvent> alarmEvents(const StatusRecord& before, const StatusReco
     return out;
 }
 
-AlarmEvent linkEvent(const StatusRecord& record, const std::string& vehicle, std::int64_t timeMs, bool silent) {
+AlarmEvent linkEvent(const StatusRecord& record, const std::string& vehicle, std::int64_t timeMs,
+                     bool silent) {
     AlarmEvent event;
     event.timeMs = timeMs;
     event.vehicle = vehicle;

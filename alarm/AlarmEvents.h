@@ -41,6 +41,7 @@ std::vector<AlarmEvent> alarmEvents(const StatusRecord& before, const StatusReco
                                     const std::string& vehicle, std::int64_t timeMs);
 
 // The console's own alarm: the link went silent (raised) or is live again (cleared).
-AlarmEvent linkEvent(const StatusRecord& record, const std::string& vehicle, std::int64_t timeMs, bool silent);
+AlarmEvent linkEvent(const StatusRecord& record, const std::string& vehicle, std::int64_t timeMs,
+                     bool silent);
 
 }  // namespace kova

@@ -16,12 +16,15 @@ constexpr const char* kSchema =
     " state INTEGER, status INTEGER, po INTEGER, velocity INTEGER);"
     "CREATE TABLE IF NOT EXISTS events ("
     " time_ms INTEGER NOT NULL, vehicle TEXT NOT NULL, event TEXT NOT NULL, kind TEXT NOT NULL,"
-    " slot INTEGER NOT NULL, code TEXT NOT NULL, alarm_id INTEGER NOT NULL, operator TEXT NOT NULL DEFAULT '',"
+    " slot INTEGER NOT NULL, code TEXT NOT NULL, alarm_id INTEGER NOT NULL, operator TEXT NOT NULL DEFAULT "
+    "'',"
     " state INTEGER, status INTEGER, po INTEGER, velocity INTEGER);";
 
 AlarmKind kindFromName(const std::string& name) {
-    if (name == alarmKindName(AlarmKind::Fault)) return AlarmKind::Fault;
-    if (name == alarmKindName(AlarmKind::LinkSilent)) return AlarmKind::LinkSilent;
+    if (name == alarmKindName(AlarmKind::Fault))
+        return AlarmKind::Fault;
+    if (name == alarmKindName(AlarmKind::LinkSilent))
+        return AlarmKind::LinkSilent;
     return AlarmKind::Warning;
 }
 
@@ -34,12 +37,14 @@ struct AlarmJournal::Files {
 
     explicit Files(const std::string& path)
         : db(open(path)),
-          saveAlarm(db,
-                    "INSERT OR REPLACE INTO alarms (id, vehicle, kind, slot, code, raised_ms, cleared_ms, acked_ms,"
-                    " acked_by, state, status, po, velocity) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?)"),
-          saveEvent(db,
-                    "INSERT INTO events (time_ms, vehicle, event, kind, slot, code, alarm_id, operator, state,"
-                    " status, po, velocity) VALUES (?,?,?,?,?,?,?,?,?,?,?,?)") {}
+          saveAlarm(
+              db,
+              "INSERT OR REPLACE INTO alarms (id, vehicle, kind, slot, code, raised_ms, cleared_ms, acked_ms,"
+              " acked_by, state, status, po, velocity) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?)"),
+          saveEvent(
+              db,
+              "INSERT INTO events (time_ms, vehicle, event, kind, slot, code, alarm_id, operator, state,"
+              " status, po, velocity) VALUES (?,?,?,?,?,?,?,?,?,?,?,?)") {}
 
     static record::Database open(const std::string& path) {
         record::Database db(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
@@ -53,14 +58,17 @@ struct AlarmJournal::Files {
 AlarmJournal::AlarmJournal() = default;
 AlarmJournal::~AlarmJournal() = default;
 
-bool AlarmJournal::isOpen() const { return files_ != nullptr; }
+bool AlarmJournal::isOpen() const {
+    return files_ != nullptr;
+}
 
 bool AlarmJournal::open(const std::string& path, AlarmBook& book) {
     try {
         files_ = std::make_unique<Files>(path);
-        record::Statement read(files_->db,
-                               "SELECT id, vehicle, kind, slot, code, raised_ms, cleared_ms, acked_ms, acked_by,"
-                               " state, status, po, velocity FROM alarms ORDER BY id");
+        record::Statement read(
+            files_->db,
+            "SELECT id, vehicle, kind, slot, code, raised_ms, cleared_ms, acked_ms, acked_by,"
+            " state, status, po, velocity FROM alarms ORDER BY id");
         while (read.step()) {
             Alarm alarm;
             alarm.id = read.columnInt(0);
@@ -72,10 +80,9 @@ bool AlarmJournal::open(const std::string& path, AlarmBook& book) {
             alarm.clearedMs = read.columnInt(6);
             alarm.ackedMs = read.columnInt(7);
             alarm.ackedBy = read.columnBytes(8);
-            alarm.context = AlarmContext{static_cast<std::int32_t>(read.columnInt(9)),
-                                         static_cast<std::int32_t>(read.columnInt(10)),
-                                         static_cast<std::int32_t>(read.columnInt(11)),
-                                         static_cast<std::int32_t>(read.columnInt(12))};
+            alarm.context = AlarmContext{
+                static_cast<std::int32_t>(read.columnInt(9)), static_cast<std::int32_t>(read.columnInt(10)),
+                static_cast<std::int32_t>(read.columnInt(11)), static_cast<std::int32_t>(read.columnInt(12))};
             book.restore(alarm);
         }
         error_.clear();
@@ -116,7 +123,8 @@ bool AlarmJournal::recordAck(const Alarm& alarm) {
 bool AlarmJournal::write(const char* what, const AlarmEvent& event, const Alarm& alarm) {
     if (!files_) {
         ++failedWrites_;
-        if (error_.empty()) error_ = "no journal file";
+        if (error_.empty())
+            error_ = "no journal file";
         return false;
     }
     try {
@@ -124,7 +132,10 @@ bool AlarmJournal::write(const char* what, const AlarmEvent& event, const Alarm&
         try {
             record::Statement& a = files_->saveAlarm;
             a.bindInt(1, alarm.id).bindText(2, alarm.vehicle).bindText(3, alarmKindName(alarm.kind));
-            a.bindInt(4, alarm.slot).bindText(5, alarm.code).bindInt(6, alarm.raisedMs).bindInt(7, alarm.clearedMs);
+            a.bindInt(4, alarm.slot)
+                .bindText(5, alarm.code)
+                .bindInt(6, alarm.raisedMs)
+                .bindInt(7, alarm.clearedMs);
             a.bindInt(8, alarm.ackedMs).bindText(9, alarm.ackedBy).bindInt(10, alarm.context.operationState);
             a.bindInt(11, alarm.context.operationStatus).bindInt(12, alarm.context.currentPo);
             a.bindInt(13, alarm.context.actualVelocity);

@@ -6,7 +6,9 @@
 
 namespace kova {
 
-AlarmWatch::AlarmWatch(const std::string& path) { journal_.open(path, book_); }
+AlarmWatch::AlarmWatch(const std::string& path) {
+    journal_.open(path, book_);
+}
 
 std::vector<AlarmEvent> AlarmWatch::observe(const std::string& vehicle, const StatusRecord& record,
                                             const LinkState& link, std::int64_t nowMs) {
@@ -39,7 +41,8 @@ std::string AlarmWatch::ack(std::int64_t id, const std::string& operatorName, st
     return "Alarm " + std::to_string(id) + " acknowledged by " + operatorName;
 }
 
-std::string AlarmWatch::ackAll(const std::string& vehicle, const std::string& operatorName, std::int64_t nowMs) {
+std::string AlarmWatch::ackAll(const std::string& vehicle, const std::string& operatorName,
+                               std::int64_t nowMs) {
     std::lock_guard<std::mutex> lock(mutex_);
     const std::vector<std::int64_t> ids = book_.ackAll(vehicle, operatorName, nowMs);
     if (ids.empty()) {
@@ -61,7 +64,8 @@ std::string AlarmWatch::titleText(const std::string& vehicle, std::int64_t nowMs
     std::string text;
     const AlarmCounts counts = book_.counts(vehicle);
     if (counts.active > 0 || counts.unacked > 0) {
-        text = "alarms: " + std::to_string(counts.active) + " active, " + std::to_string(counts.unacked) + " unacked";
+        text = "alarms: " + std::to_string(counts.active) + " active, " + std::to_string(counts.unacked) +
+               " unacked";
     }
     if (book_.inFlood(vehicle, nowMs)) {
         text += text.empty() ? "alarm flood" : ", flood";
@@ -88,8 +92,8 @@ std::string alarmLine(const Alarm& alarm) {
     localtime_r(&seconds, &tm);
     char when[32];
     std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &tm);
-    std::string line = std::string(when) + " #" + std::to_string(alarm.id) + " " + alarmStateName(alarm.state()) +
-                       " " + alarmKindName(alarm.kind);
+    std::string line = std::string(when) + " #" + std::to_string(alarm.id) + " " +
+                       alarmStateName(alarm.state()) + " " + alarmKindName(alarm.kind);
     if (alarm.kind != AlarmKind::LinkSilent) {
         line += " " + std::to_string(alarm.slot + 1) + " " + displayText(alarm.code);
     }

@@ -23,8 +23,8 @@ public:
     explicit AlarmWatch(const std::string& path = kJournalPath);
 
     // Takes the vehicle's record and link as they are now; returns the events they made.
-    std::vector<AlarmEvent> observe(const std::string& vehicle, const StatusRecord& record, const LinkState& link,
-                                    std::int64_t nowMs);
+    std::vector<AlarmEvent> observe(const std::string& vehicle, const StatusRecord& record,
+                                    const LinkState& link, std::int64_t nowMs);
 
     // "ack": the alarm of that id; "ack all": every unacknowledged alarm of the vehicle. The result
     // is the line the operator reads.

@@ -15,7 +15,8 @@ namespace kova {
 namespace {
 
 std::int64_t nowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
         .count();
 }
 
@@ -80,7 +81,7 @@ bool ConsoleApp::alarmCommand(const std::string& line) {
         const std::vector<Alarm> journal = alarms_->journal(alarmVehicle_);
         const std::size_t row = static_cast<std::size_t>(alarmSelected_.load());
         said = !alarmsShown_ || row >= journal.size() ? std::string("Nothing to acknowledge")
-                                                       : alarms_->ack(journal[row].id, operator_, nowMs());
+                                                      : alarms_->ack(journal[row].id, operator_, nowMs());
     }
     oplog::info("alarm {} -> {}", escapeText(words), escapeText(said));
     command.showText(said);
@@ -113,25 +114,27 @@ void ConsoleApp::showAlarms() {
     const int selected = alarmSelected_;
     // The rows shown are those of the selected row's page; unacknowledged alarms stand out.
     auto firstShown = std::make_shared<int>(0);
-    log.showInBody([journal, selected, firstShown](int bodyRows, int bodyCols) {
-        std::vector<std::string> rows;
-        if (journal.empty()) {
-            rows.push_back("No alarms");
-        }
-        // The selected row stays on screen: the page that holds it.
-        const int page = std::max(1, bodyRows);
-        const int first = selected / page * page;
-        *firstShown = first;
-        for (int i = first; i < static_cast<int>(journal.size()) && i < first + page; ++i) {
-            const Alarm& alarm = journal[static_cast<std::size_t>(i)];
-            std::string row = (i == selected ? "> " : "  ") + alarmLine(alarm);
-            rows.push_back(fitColumns(row, bodyCols, false));
-        }
-        return rows;
-    }, [journal, firstShown](std::size_t row) {
-        const std::size_t at = static_cast<std::size_t>(*firstShown) + row;
-        return at < journal.size() && !journal[at].acked();
-    });
+    log.showInBody(
+        [journal, selected, firstShown](int bodyRows, int bodyCols) {
+            std::vector<std::string> rows;
+            if (journal.empty()) {
+                rows.push_back("No alarms");
+            }
+            // The selected row stays on screen: the page that holds it.
+            const int page = std::max(1, bodyRows);
+            const int first = selected / page * page;
+            *firstShown = first;
+            for (int i = first; i < static_cast<int>(journal.size()) && i < first + page; ++i) {
+                const Alarm& alarm = journal[static_cast<std::size_t>(i)];
+                std::string row = (i == selected ? "> " : "  ") + alarmLine(alarm);
+                rows.push_back(fitColumns(row, bodyCols, false));
+            }
+            return rows;
+        },
+        [journal, firstShown](std::size_t row) {
+            const std::size_t at = static_cast<std::size_t>(*firstShown) + row;
+            return at < journal.size() && !journal[at].acked();
+        });
 }
 
 }  // namespace kova

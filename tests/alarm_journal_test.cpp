@@ -1,19 +1,20 @@
 // The alarm journal: events from successive status records, the four states, the flood mark, and
 // the SQLite file read back after a restart and failing to write.
+#include "TestSupport.h"
 #include "alarm/AlarmJournal.h"
 #include "alarm/AlarmWatch.h"
-#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <sys/resource.h>
+#include <csignal>
 
 using namespace kova;
 
 namespace {
 
-StatusRecord slots(const std::string& w0, const std::string& w1, const std::string& f0, const std::string& f1) {
+StatusRecord slots(const std::string& w0, const std::string& w1, const std::string& f0,
+                   const std::string& f1) {
     StatusRecord r;
     r.alarmWarning = {w0, w1};
     r.alarmFault = {f0, f1};
@@ -23,7 +24,8 @@ StatusRecord slots(const std::string& w0, const std::string& w1, const std::stri
 std::string describe(const std::vector<AlarmEvent>& events) {
     std::string out;
     for (const auto& e : events) {
-        out += std::string(e.raised ? "+" : "-") + alarmKindName(e.kind) + std::to_string(e.slot) + ":" + e.code + " ";
+        out += std::string(e.raised ? "+" : "-") + alarmKindName(e.kind) + std::to_string(e.slot) + ":" +
+               e.code + " ";
     }
     return out;
 }
@@ -144,7 +146,8 @@ TEST(AlarmJournalFile, WriteFailuresAreCountedAndTheBookStaysWhole) {
     int ok = 0;
     for (int i = 0; i < 200 && journal.failedWrites() == 0; ++i) {
         AlarmEvent e = linkEvent(r, std::string(2000, 'v'), i, true);
-        if (journal.record(e, *book.apply(e))) ++ok;
+        if (journal.record(e, *book.apply(e)))
+            ++ok;
     }
     EXPECT_GT(journal.failedWrites(), 0u);
     EXPECT_FALSE(journal.error().empty());

@@ -62,14 +62,15 @@ TEST(TerminalAlarms, RaiseAckClearCloseAndAnUnackedAlarmSurvivesARestart) {
         ASSERT_TRUE(pane.waitForText("2 alarms acknowledged by ann", 3s)) << pane.screenText();
         ASSERT_TRUE(pane.waitForText("active acked warning 1 W110 (ack ann)", 3s)) << pane.screenText();
         EXPECT_TRUE(pane.waitForText("alarms: 2 active, 0 unacked", 3s)) << pane.screenText();
-        EXPECT_FALSE(alertRow(pane, "active acked warning 2 servoOff")) << "acknowledged alarms are shown steady";
+        EXPECT_FALSE(alertRow(pane, "active acked warning 2 servoOff"))
+            << "acknowledged alarms are shown steady";
         enter(pane, "ack");
         EXPECT_TRUE(pane.waitForText("Nothing to acknowledge", 3s)) << pane.screenText();
 
         enter(pane, "control/cw");
         ASSERT_TRUE(pane.waitForText("closed warning 1 W110 (ack ann)", 5s)) << pane.screenText();
-        EXPECT_TRUE(pane.waitForScreen(
-            [](const auto& s) { return s[0].find("alarms:") == std::string::npos; }, 3s))
+        EXPECT_TRUE(
+            pane.waitForScreen([](const auto& s) { return s[0].find("alarms:") == std::string::npos; }, 3s))
             << pane.screenText();
 
         // Raised again and left unacknowledged.

@@ -73,6 +73,7 @@ void ConsoleApp::run() {
         log.create(cols, kLogTop, kLogHeight);
         command.create(cols, kCommandTop, kCommandHeight, controller);
         // The controller's lines are kept under its connection's name ("controller" without one).
+        setUpAlarms(controller);
         startNotes_.push_back(monitor.startError());
         startNotes_.push_back(
             log.attach(controller, configuration.connections.empty() ? "" : controller.name, false));
@@ -85,10 +86,10 @@ void ConsoleApp::run() {
         connectRecorder();
     } else if (!settings_.replay) {
         // A log that cannot be written says so in the title, not over the screen.
-        monitor.showBeside([] {
+        monitor.showBeside([this] {
             std::string failure = logWriteFailure();
             const bool alert = !failure.empty();
-            return MonitorWindow::Beside{std::move(failure), alert};
+            return withAlarms(MonitorWindow::Beside{std::move(failure), alert});
         });
     }
 
@@ -163,6 +164,9 @@ void ConsoleApp::connectWindows() {
         if (replayer_) {
             return replayKey(key, lineEmpty);
         }
+        if (alarms_ && alarmKey(key)) {
+            return true;
+        }
         if (!fleetShown_) {
             return log.takeKey(key);
         }
@@ -203,6 +207,7 @@ void ConsoleApp::redraw(Poco::Timer& timer) {
     if (fleetShown_) {
         fleetWindow_.drawTable(fleetStates());
     } else {
+        watchAlarms();
         monitor.drawStatus(timer);
     }
 }

@@ -11,6 +11,7 @@
 #include <Poco/Thread.h>
 #include <Poco/Timer.h>
 
+#include "alarm/AlarmWatch.h"
 #include "app/Replayer.h"
 #include "command/CommandWindow.h"
 #include "fleet/FleetReceiver.h"
@@ -35,6 +36,7 @@ struct ConsoleSettings {
     std::shared_ptr<record::RecordReader> replay;
     std::size_t replaySession = 0;  // the index in replay->sessions() of the session it walks
     double speed = 1.0;
+    std::string operatorName;  // who acknowledges alarms; empty: $USER
 };
 
 // The application: owns the three working windows (and, for a fleet, the fleet table and every
@@ -116,6 +118,23 @@ private:
     std::vector<FleetVehicle> fleetStates();
     // Shows the fleet table or the three windows. ScreenLock held.
     void showViews(bool fleetTable);
+
+    // Alarms of the one vehicle: the journal read at start, events from every redraw's record, the
+    // commands alarms, ack and ack all, and the journal in the log window (ConsoleAlarms.cpp).
+    void setUpAlarms(const ControllerAddress& controller);
+    void watchAlarms();
+    bool alarmCommand(const std::string& line);
+    bool alarmKey(int key);
+    void showAlarms();
+    std::string alarmTitle() const;
+    // `beside` with the alarm counts before it (alarm colour while any is unacknowledged).
+    MonitorWindow::Beside withAlarms(MonitorWindow::Beside beside) const;
+
+    std::unique_ptr<AlarmWatch> alarms_;
+    std::string alarmVehicle_;
+    std::string operator_;
+    std::atomic<bool> alarmsShown_{false};
+    std::atomic<int> alarmSelected_{0};  // the row of the journal selected, from the newest
 
     std::unique_ptr<Replayer> replayer_;
     std::unique_ptr<FleetReceiver> fleet_;

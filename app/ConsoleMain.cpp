@@ -145,6 +145,7 @@ Preflight preflight(const ConsoleOptions& options) {
     result.settings.vehicle = options.vehicle;
     result.settings.fleet = options.fleet;
     result.settings.speed = options.speed;
+    result.settings.operatorName = options.operatorName;
     if (!options.replayPath.empty()) {
         try {
             auto reader = std::make_shared<record::RecordReader>(options.replayPath);

@@ -68,6 +68,8 @@ ConsoleOptions parseConsoleOptions(const std::vector<std::string>& args) {
             takeValue(args, i, "--record", options.recordPath, options.error);
         } else if (!optionsEnded && arg == "--record-append") {
             options.recordAppend = true;
+        } else if (!optionsEnded && arg == "--operator") {
+            takeValue(args, i, "--operator", options.operatorName, options.error);
         } else if (!optionsEnded && arg == "--replay") {
             takeValue(args, i, "--replay", options.replayPath, options.error);
         } else if (!optionsEnded && arg == "--speed") {
@@ -143,6 +145,8 @@ command line for its objects and operating commands.
   --session N    the replay plays the N-th session of the file (1 is the oldest)
   --speed X      the replay's speed, from 1/64 (0.015625) to 1024 (default 1); + and - keep
                  within the same range
+  --operator NAME
+                 the name an alarm acknowledgement is recorded under (default: $USER)
   --help         show this text and end
   --version      show the version and end
 

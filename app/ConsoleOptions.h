@@ -21,6 +21,7 @@ struct ConsoleOptions {
     bool recordAppend = false;  // --record-append: a new session in an existing recording
     std::string replayPath;     // --replay FILE: a recording played back instead of a controller
     double speed = 1.0;         // --speed X: replay speed, within ReplayClock's limits
+    std::string operatorName;   // --operator NAME: who acknowledges alarms; empty: $USER
     std::size_t session = 0;    // --session N: the N-th session of the recording (from 1); 0: not given
     ShellOptions shell;         // --do, --watch, --watch-log, --script and theirs: no screen
     std::string error;          // what is wrong with the arguments; empty when they are fine

@@ -100,7 +100,7 @@ void ConsoleApp::connectRecorder() {
             oplog::info("recording writes again ({} messages lost meanwhile, marked as gaps)", text);
         }
     });
-    monitor.showBeside([recorder] { return recorderTitle(*recorder); });
+    monitor.showBeside([this, recorder] { return withAlarms(recorderTitle(*recorder)); });
 }
 
 void ConsoleApp::setUpReplay() {

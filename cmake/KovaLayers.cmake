@@ -1,6 +1,7 @@
 # One static library per folder, linked in one direction: base -> net -> config -> ui ->
 # monitor / logview / command -> fleet / shell -> app (the simulator: sim on top of protocol); logfind
-# (the log's search and filter patterns) sits on base alone, just below logview, which links it.
+# (the log's search and filter patterns) sits on base alone, just below logview, which links it; alarm
+# (the alarm journal) sits on monitor's status record and record's SQLite, below app.
 #
 #   kova_layer(<target> SOURCES <files...> LINKS <targets...>)
 #

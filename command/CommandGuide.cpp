@@ -51,6 +51,8 @@ const std::vector<Form>& forms() {
         {"filter", "filter [TEXT] -- only log lines with TEXT; alone: all", {}},
         {"help", "help, ?, objects -- this table, the objects; Ctrl-C: end", {}},
         {"objects", "", {}},
+        {"alarms", "alarms, ack [all] -- the alarm journal; log, Esc: back", {}},
+        {"ack", "", {{"all"}}},
         {"fleet", "fleet -- back to the table of every vehicle", {}},
     };
     return table;

@@ -43,6 +43,9 @@ void CommandWindow::attach(const ControllerAddress& controller) {
 }
 
 void CommandWindow::executeCommand(std::string line) {
+    if (local_ && local_(line)) {
+        return;
+    }
     runner_.run(
         line,
         [this](const std::string& text, CommandRunner::Output kind) {

@@ -54,6 +54,10 @@ public:
     // fleet sets it; without it "fleet" is an unrecognised command. Set before the command thread
     // starts.
     void onFleet(std::function<void()> fleet) { fleet_ = std::move(fleet); }
+    // Offered every entered line before the command language: a line it takes (returns true) is
+    // the console's own business (the alarm journal's) and goes to no controller. Called without
+    // the ScreenLock. Set before the command thread starts.
+    void onLocalLine(std::function<bool(const std::string&)> local) { local_ = std::move(local); }
 
     // Called after every request with how it went (a recorder). Set before the command thread starts.
     void onSent(std::function<void(const CommandRunner::Sent&)> tap) { runner_.onSent(std::move(tap)); }
@@ -128,6 +132,7 @@ private:
     std::function<bool(int, bool)> keyHook_;
     std::function<std::string(const std::string&)> find_;
     std::function<std::string(const std::string&)> filter_;
+    std::function<bool(const std::string&)> local_;
     std::function<void()> help_;
     std::function<void(const std::vector<std::string>&)> objects_;
     std::function<void()> fleet_;

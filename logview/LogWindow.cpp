@@ -219,9 +219,11 @@ bool LogWindow::takeKey(int key) {
     return taken;
 }
 
-void LogWindow::showInBody(std::function<std::vector<std::string>(int rows, int cols)> rowsFor) {
+void LogWindow::showInBody(std::function<std::vector<std::string>(int rows, int cols)> rowsFor,
+                           std::function<bool(std::size_t row)> alertRow) {
     ScreenLock lock;
     help_ = std::move(rowsFor);
+    helpAlert_ = std::move(alertRow);
     if (!help_ || bodyWin == nullptr) {
         return;
     }
@@ -358,6 +360,11 @@ void LogWindow::redrawBody() {
             row.resize(std::min(row.size(), static_cast<std::size_t>(getmaxx(bodyWin))));
         }
         writeRows(bodyWin, 0, rows);
+        for (std::size_t i = 0; helpAlert_ && i < rows.size(); ++i) {
+            if (helpAlert_(i)) {
+                mvwchgat(bodyWin, static_cast<int>(i), 0, -1, A_BOLD, kAlertPair, nullptr);
+            }
+        }
         return;
     }
     const LogBody body = renderMarkedLogBody(shown(), getmaxy(bodyWin), getmaxx(bodyWin), backRows_,

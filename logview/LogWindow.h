@@ -96,7 +96,9 @@ public:
     // Shows the rows `rowsFor(bodyRows, bodyCols)` gives in the body instead of the log until the next
     // key, then the log comes back with every line that arrived meanwhile. Takes the ScreenLock (and
     // calls `rowsFor` under it); any thread.
-    void showInBody(std::function<std::vector<std::string>(int rows, int cols)> rowsFor);
+    // `alertRow(i)`, when given, says which of those rows stand out (alert colour, bold).
+    void showInBody(std::function<std::vector<std::string>(int rows, int cols)> rowsFor,
+                    std::function<bool(std::size_t row)> alertRow = nullptr);
 
     // Rows of the history scrolled out of view below (0 while live). Takes the ScreenLock.
     std::size_t scrolledBackRows();
@@ -168,6 +170,7 @@ private:
     std::optional<LogPattern> filter_;                        // the filter; likewise
     std::deque<LogEntry> filtered_;                           // the lines it keeps, oldest first; likewise
     bool titleStale_ = false;   // counts in the title changed since it was refreshed
+    std::function<bool(std::size_t)> helpAlert_;               // which of its rows stand out
     bool unrefreshed_ = false;  // lines drawn but not yet refreshed; under the ScreenLock
     std::chrono::steady_clock::time_point lastRefresh_;
     // The stream handed over by attach() and the flag that ends the one being received.

@@ -1,0 +1,113 @@
+#include "alarm/AlarmBook.h"
+
+#include <algorithm>
+
+namespace kova {
+
+const char* alarmStateName(AlarmState state) {
+    switch (state) {
+        case AlarmState::ActiveUnacked:
+            return "active unacked";
+        case AlarmState::ActiveAcked:
+            return "active acked";
+        case AlarmState::ClearedUnacked:
+            return "cleared unacked";
+        case AlarmState::Closed:
+            return "closed";
+    }
+    return "?";
+}
+
+AlarmState Alarm::state() const {
+    if (active())
+        return acked() ? AlarmState::ActiveAcked : AlarmState::ActiveUnacked;
+    return acked() ? AlarmState::Closed : AlarmState::ClearedUnacked;
+}
+
+const Alarm* AlarmBook::apply(const AlarmEvent& event) {
+    if (event.raised) {
+        Alarm alarm;
+        alarm.id = nextId_++;
+        alarm.vehicle = event.vehicle;
+        alarm.kind = event.kind;
+        alarm.slot = event.slot;
+        alarm.code = event.code;
+        alarm.raisedMs = event.timeMs;
+        alarm.context = event.context;
+        return &(alarms_[alarm.id] = alarm);
+    }
+    // The newest standing alarm of that slot and code is the one that goes.
+    for (auto it = alarms_.rbegin(); it != alarms_.rend(); ++it) {
+        Alarm& alarm = it->second;
+        if (alarm.active() && alarm.vehicle == event.vehicle && alarm.kind == event.kind &&
+            alarm.slot == event.slot && alarm.code == event.code) {
+            alarm.clearedMs = std::max<std::int64_t>(event.timeMs, 1);
+            return &alarm;
+        }
+    }
+    return nullptr;
+}
+
+void AlarmBook::restore(const Alarm& alarm) {
+    alarms_[alarm.id] = alarm;
+    nextId_ = std::max(nextId_, alarm.id + 1);
+}
+
+bool AlarmBook::ack(std::int64_t id, const std::string& operatorName, std::int64_t timeMs) {
+    auto it = alarms_.find(id);
+    if (it == alarms_.end() || it->second.acked())
+        return false;
+    it->second.ackedMs = std::max<std::int64_t>(timeMs, 1);
+    it->second.ackedBy = operatorName;
+    return true;
+}
+
+std::vector<std::int64_t> AlarmBook::ackAll(const std::string& vehicle, const std::string& operatorName,
+                                            std::int64_t timeMs) {
+    std::vector<std::int64_t> ids;
+    for (auto& [id, alarm] : alarms_) {
+        if (alarm.vehicle == vehicle && !alarm.acked()) {
+            ack(id, operatorName, timeMs);
+            ids.push_back(id);
+        }
+    }
+    return ids;
+}
+
+std::vector<Alarm> AlarmBook::journal(const std::string& vehicle) const {
+    std::vector<Alarm> out;
+    for (auto it = alarms_.rbegin(); it != alarms_.rend(); ++it) {
+        if (it->second.vehicle == vehicle)
+            out.push_back(it->second);
+    }
+    return out;
+}
+
+const Alarm* AlarmBook::find(std::int64_t id) const {
+    auto it = alarms_.find(id);
+    return it == alarms_.end() ? nullptr : &it->second;
+}
+
+AlarmCounts AlarmBook::counts(const std::string& vehicle) const {
+    AlarmCounts counts;
+    for (const auto& [id, alarm] : alarms_) {
+        if (alarm.vehicle != vehicle)
+            continue;
+        if (alarm.active())
+            ++counts.active;
+        if (!alarm.acked())
+            ++counts.unacked;
+    }
+    return counts;
+}
+
+bool AlarmBook::inFlood(const std::string& vehicle, std::int64_t nowMs) const {
+    int raised = 0;
+    for (const auto& [id, alarm] : alarms_) {
+        if (alarm.vehicle == vehicle && alarm.raisedMs > nowMs - kFloodWindowMs && alarm.raisedMs <= nowMs)
+            ++raised;
+    }
+    return raised > kFloodAlarms;
+}
+
+}  // namespace kova

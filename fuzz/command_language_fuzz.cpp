@@ -1,6 +1,6 @@
 // Feeds arbitrary lines to the command language and checks what any plan must hold: either one
-// text to show or one or two requests of a known verb, never both, or the console's own help with
-// neither; every body comes from the line.
+// text to show or one or two requests of a known verb, never both, or the console's own help or
+// objects listing with neither; every body comes from the line.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -29,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The console's own actions send nothing; find and filter carry the rest of the line.
     if (plan.action == kova::ConsoleAction::Find || plan.action == kova::ConsoleAction::Filter) {
         check(plan.message.empty() && plan.requests.empty() && plan.argument.size() < line.size());
-    } else if (kova::splitCommandFields(line).empty() || plan.action == kova::ConsoleAction::Help) {
+    } else if (kova::splitCommandFields(line).empty() || plan.action == kova::ConsoleAction::Help ||
+               plan.action == kova::ConsoleAction::Objects) {
         check(plan.message.empty() && plan.requests.empty());
     } else {
         check(plan.message.empty() != plan.requests.empty());

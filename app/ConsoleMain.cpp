@@ -15,6 +15,7 @@
 #include "base/TextCells.h"
 #include "base/Version.h"
 #include "config/Configuration.h"
+#include "net/Capacity.h"
 #include "record/RecordReader.h"
 #include "record/RecordWriter.h"
 #include "shell/Shell.h"
@@ -192,6 +193,13 @@ Preflight preflight(const ConsoleOptions& options) {
     }
     if (options.fleet && result.settings.preloaded->entries.empty()) {
         return refuse("configuration file " + options.configPath + " names no vehicle");
+    }
+    if (options.fleet) {
+        // Every vehicle's subscription costs sockets and open files beyond the system's defaults.
+        const std::string lacking = reserveCapacity(result.settings.preloaded->entries.size());
+        if (!lacking.empty()) {
+            return refuse("cannot watch the fleet: " + lacking);
+        }
     }
     if (!options.recordPath.empty()) {
         // The recording names its vehicle, so the configuration is read now (its records still go to

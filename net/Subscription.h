@@ -44,6 +44,10 @@ public:
     static constexpr int kRetryPauseMs = 500;
     // How long a quiet stream is waited for before the loop looks for a disconnect to mend.
     static constexpr int kQuietCheckMs = 250;
+    // What one subscription holds: its socket, the PAIR libzmq publishes its events on and the one
+    // that reads them; their three mailboxes and the connection to the publisher.
+    static constexpr int kSocketsEach = 3;
+    static constexpr int kDescriptorsEach = 4;
 
     // Makes, subscribes and connects the socket. A messaging failure is not thrown: it is kept as
     // startError(), "<label>: zmq error, <text> (<endpoint>)", and run() then returns at once.

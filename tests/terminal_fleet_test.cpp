@@ -1,6 +1,7 @@
 // The fleet view against the real binary, with several controllers of the test's own on loopback:
 // the table, its selection, Enter into a vehicle, and the command "fleet" back.
 #include <chrono>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -154,6 +155,52 @@ TEST_F(TerminalFleetTest, AnElementThatCannotStartIsARowThatSaysWhy) {
         "\u5929\u4e95\u642c\u9001\u8eca\u4e00\u53f7\u6a5f 127.0.0.1:5010        waiting      -"))
         << pane_->screenText();
     EXPECT_EQ(pane_->row(5).find_first_not_of(' '), std::string::npos) << "the wide row wrapped";
+}
+
+// A fleet past the defaults of an ordinary machine (1023 sockets per messaging context, three per
+// vehicle; 1024 open files, four per vehicle) against the simulator: started with the soft limit at
+// 1024, every vehicle goes live and the one opened answers a command. A hard limit too low for the
+// file is refused before the screen starts.
+TEST(TerminalLargeFleet, EveryVehicleOfAFleetPastTheDefaultLimitsGoesLiveAndOneAnswers) {
+#ifdef KOVA_SANITIZED
+    constexpr int kVehicles = 350;  // still past the default socket limit, within a sanitized core's reach
+#else
+    constexpr int kVehicles = 400;
+#endif
+    TempDir dir;
+    const int base = freeFleetBase(kVehicles);
+    const std::string conf = std::string(KOVA_SOURCE_DIR) + "/scripts/fleet-conf " +
+                             std::to_string(kVehicles) + " " + std::to_string(base) + " > " +
+                             dir.file("conf.json");
+    ASSERT_EQ(std::system(conf.c_str()), 0);
+    ChildProcess sim(
+        {KOVA_SIM_BINARY, "--config", "conf.json", "--vehicles", std::to_string(kVehicles), "--seed", "1"},
+        dir.path(), dir.file("sim-output.txt"));
+
+    const std::string refused = runCommand("cd " + shellQuote(dir.path()) + " && prlimit --nofile=64:64 " +
+                                           KOVA_CONSOLE_BINARY + " --fleet 2>&1; echo \"exit $?\"");
+    EXPECT_NE(refused.find("kovaConsoleOHV: cannot watch the fleet: " + std::to_string(kVehicles) +
+                           " connections need "),
+              std::string::npos)
+        << refused;
+    EXPECT_NE(refused.find("more than the hard limit of 64 (raise it: ulimit -n "), std::string::npos)
+        << refused;
+    EXPECT_NE(refused.find("exit 2"), std::string::npos) << refused;
+
+    TmuxPane pane(std::string("prlimit --nofile=1024:20000 ") + KOVA_CONSOLE_BINARY + " --fleet", dir.path(),
+                  160, 30);
+    const std::string all = std::to_string(kVehicles);
+    ASSERT_TRUE(pane.waitForRow(0, "fleet: " + all + " vehicles, " + all + " live, 0 silent, 0 waiting", 60s))
+        << pane.screenText();
+    pane.sendKeys({"End", "Enter"});
+    const std::string last = "ohv" + std::to_string(kVehicles);
+    ASSERT_TRUE(pane.waitForRow(0, "monitor:   system_name<106>  -= kovaConsoleOHV v0.6 (" + last, 10s))
+        << pane.screenText();
+    ASSERT_TRUE(pane.waitForWorkingWindows()) << pane.screenText();
+    pane.typeText("get/3009/0");
+    pane.sendKeys({"Enter"});
+    EXPECT_TRUE(pane.waitForText("Command:  get 3009/0 = ", 10s)) << pane.screenText();
+    EXPECT_EQ(pane.screenText().find("Too many open files"), std::string::npos) << pane.screenText();
 }
 
 }  // namespace

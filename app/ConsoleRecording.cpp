@@ -39,23 +39,10 @@ std::string megabytes(std::uint64_t bytes) {
 
 // `text` as the screen shows it, cut to `columns` with "..." when longer.
 std::string fittedText(const std::string& text, int columns) {
-    TextCells cells(text);
-    std::string whole;
-    std::string cut;
-    std::string piece;
-    int width = 0;
-    int used = 0;
-    while (cells.next(piece, width)) {
-        used += width;
-        if (used > columns) {
-            return cut + "...";
-        }
-        if (used <= columns - 3) {
-            cut += piece;
-        }
-        whole += piece;
+    if (displayWidth(text) <= columns) {
+        return displayText(text);
     }
-    return whole;
+    return fitColumns(text, columns - 3, false) + "...";
 }
 
 MonitorWindow::Beside recorderTitle(const record::RecordWriter& recorder) {

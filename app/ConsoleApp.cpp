@@ -170,8 +170,9 @@ void ConsoleApp::connectWindows() {
         if (!fleetShown_) {
             return log.takeKey(key);
         }
-        if (const std::optional<std::size_t> open = fleetWindow_.takeKey(key)) {
-            openVehicle(*open);
+        const FleetKey asked = fleetWindow_.takeKey(key);
+        if (asked.action == FleetKey::Action::Open) {
+            openVehicle(asked.vehicle);
         }
         return true;
     });

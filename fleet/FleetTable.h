@@ -16,6 +16,8 @@ struct FleetVehicle {
     LinkState link;
     StatusRecord record;
     std::string startError;  // why the vehicle could not start; empty when it did
+    int unackedAlarms = 0;   // alarms of the journal nobody has acknowledged yet
+    bool alarmFlood = false; // more alarms raised lately than an operator can follow
 };
 
 // How a row looks: the ones in trouble stand out.

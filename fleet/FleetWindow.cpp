@@ -85,7 +85,7 @@ void FleetWindow::drawTable(const std::vector<FleetVehicle>& vehicles) {
     paint();
 }
 
-std::optional<std::size_t> FleetWindow::takeKey(int key) {
+FleetKey FleetWindow::takeKey(int key) {
     ScreenLock lock;
     const long page = static_cast<long>(visibleRows());
     long delta = 0;
@@ -114,15 +114,15 @@ std::optional<std::size_t> FleetWindow::takeKey(int key) {
         case '\r':
         case KEY_ENTER:
             if (count_ == 0) {
-                return std::nullopt;
+                return {};
             }
-            return selection_.selected;
+            return FleetKey{FleetKey::Action::Open, selection_.selected};
         default:
             beep();
-            return std::nullopt;
+            return {};
     }
     selection_.move(delta, count_, visibleRows());
-    return std::nullopt;
+    return {};
 }
 
 }  // namespace kova

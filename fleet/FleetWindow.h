@@ -9,6 +9,13 @@
 
 namespace kova {
 
+// What a key in the fleet table asks of the console.
+struct FleetKey {
+    enum class Action { None, Open, Journal };
+    Action action = Action::None;
+    std::size_t vehicle = 0;  // with Open: the vehicle's index in the configuration
+};
+
 // The fleet view: every vehicle of the configuration in one table over the whole screen, the title
 // bar counting them, the ones in trouble standing out, one of them selected. Redrawn by the timer.
 class FleetWindow : public CursesWindow {
@@ -21,8 +28,8 @@ public:
     void drawTable(const std::vector<FleetVehicle>& vehicles);
 
     // A key while the table is shown: Up, Down, j, k, PgUp, PgDn, Home and End move the selection;
-    // Enter gives the vehicle to open. Takes the ScreenLock; command thread.
-    std::optional<std::size_t> takeKey(int key);
+    // Enter gives the vehicle to open, a the fleet's alarm journal. Takes the ScreenLock; command thread.
+    FleetKey takeKey(int key);
 
 protected:
     void writeCaption(int cols) override;

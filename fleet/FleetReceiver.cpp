@@ -56,13 +56,20 @@ void FleetReceiver::run(const std::atomic<bool>& running,
             // Every stream is served, each up to its budget; a socket dropped after a messaging error
             // is made anew (take() opens it).
             flowing = false;
-            for (Vehicle& vehicle : vehicles_) {
+            for (std::size_t i = 0; i < vehicles_.size(); ++i) {
+                Vehicle& vehicle = vehicles_[i];
                 if (!vehicle.subscription) {
                     continue;
                 }
                 StatusStore& store = *vehicle.store;
                 const std::size_t taken = vehicle.subscription->take(
-                    kBudget, [&store](zmq::multipart_t& message) { storeStatusMessage(message, store); },
+                    kBudget,
+                    [this, i, &store](zmq::multipart_t& message) {
+                        if (received_) {
+                            received_(i, message);
+                        }
+                        storeStatusMessage(message, store);
+                    },
                     onError);
                 flowing = flowing || taken > 0;
             }

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,6 +38,12 @@ public:
     FleetReceiver(const FleetReceiver&) = delete;
     FleetReceiver& operator=(const FleetReceiver&) = delete;
 
+    // Every message as received, with the index of its vehicle, before it is stored (the recorder).
+    // Set before run; called on the receiving thread.
+    void onReceived(std::function<void(std::size_t, const zmq::multipart_t&)> received) {
+        received_ = std::move(received);
+    }
+
     // Receives until `running` is cleared (looked at least every 200 ms) or the context is shut down.
     // Messaging errors go to `onError` with the vehicle's name. One thread.
     void run(const std::atomic<bool>& running, const std::function<void(const std::string&)>& onError);
@@ -64,6 +71,7 @@ private:
     void mendWhenDue(std::chrono::steady_clock::time_point& next);
 
     std::vector<Vehicle> vehicles_;
+    std::function<void(std::size_t, const zmq::multipart_t&)> received_;
 };
 
 }  // namespace kova

@@ -65,8 +65,8 @@ void FleetReceiver::run(const std::atomic<bool>& running,
                 const std::size_t taken = vehicle.subscription->take(
                     kBudget,
                     [this, i, &store](zmq::multipart_t& message) {
-                        if (received_) {
-                            received_(i, message);
+                        for (const auto& received : received_) {
+                            received(i, message);
                         }
                         storeStatusMessage(message, store);
                     },

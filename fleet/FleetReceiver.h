@@ -38,10 +38,11 @@ public:
     FleetReceiver(const FleetReceiver&) = delete;
     FleetReceiver& operator=(const FleetReceiver&) = delete;
 
-    // Every message as received, with the index of its vehicle, before it is stored (the recorder).
-    // Set before run; called on the receiving thread.
+    // Every message as received, with the index of its vehicle, before it is stored (the recorder,
+    // the alarm watch). Each call adds a listener, in order. Set before run; called on the receiving
+    // thread.
     void onReceived(std::function<void(std::size_t, const zmq::multipart_t&)> received) {
-        received_ = std::move(received);
+        received_.push_back(std::move(received));
     }
 
     // Receives until `running` is cleared (looked at least every 200 ms) or the context is shut down.
@@ -71,7 +72,7 @@ private:
     void mendWhenDue(std::chrono::steady_clock::time_point& next);
 
     std::vector<Vehicle> vehicles_;
-    std::function<void(std::size_t, const zmq::multipart_t&)> received_;
+    std::vector<std::function<void(std::size_t, const zmq::multipart_t&)>> received_;
 };
 
 }  // namespace kova

@@ -95,8 +95,8 @@ void MonitorWindow::receiveLoop() {
     subscription_->run(
         running,
         [this](zmq::multipart_t& message) {
-            if (tap_) {
-                tap_(message);
+            for (const auto& tap : taps_) {
+                tap(message);
             }
             storeStatusMessage(message, status_);
         },

@@ -44,8 +44,9 @@ public:
     void show(StatusStore& store, const ControllerAddress& controller);
 
     // Called with every status message the window's own socket receives, before it is stored (a
-    // recorder). Set before the monitor thread starts; called on the monitor thread.
-    void onReceived(std::function<void(const zmq::multipart_t&)> tap) { tap_ = std::move(tap); }
+    // recorder, the alarm watch). Each call adds a listener, in order. Set before the monitor thread
+    // starts; called on the monitor thread.
+    void onReceived(std::function<void(const zmq::multipart_t&)> tap) { taps_.push_back(std::move(tap)); }
 
     // A text shown left of the link indicator, asked at every redraw (the recorder's state), and
     // whether it must stand out; after statusCutText, in the alert colour, once the shown record
@@ -94,7 +95,7 @@ private:
     std::atomic<StatusStore*> shown_{&status_};  // the record drawn
     std::string startError_;
     std::function<void(const std::string&)> reportError_;
-    std::function<void(const zmq::multipart_t&)> tap_;
+    std::vector<std::function<void(const zmq::multipart_t&)>> taps_;
     std::function<Beside()> beside_;
     std::function<LinkState()> linkFrom_;
     std::string besideShown_;  // as last drawn; under the ScreenLock

@@ -10,7 +10,8 @@
 //   RESULT fleet_widen_<N>_max <slowest trial> ms
 //   RESULT fleet_receive_<N>_narrow_cpu <receiving thread's CPU share, narrowed> %core
 //   RESULT fleet_receive_<N>_wide_cpu <the same, every stream whole> %core
-// The simulator's own CPU is not counted: it is another process.
+// with the rates of messages stored beside them. The simulator's own CPU is not counted (it is
+// another process); where it cannot publish a fleet's whole streams, the wide rate shows it.
 #include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
@@ -133,13 +134,22 @@ double processCpuSeconds() {
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
-// The process's CPU share over `span`, while only the receiving thread works.
-double cpuShare(std::chrono::seconds span) {
+// Status messages stored so far, by whichever receiver runs.
+std::atomic<std::uint64_t> stored{0};
+
+struct Share {
+    double cpu = 0.0;   // % of one core
+    double rate = 0.0;  // messages stored a second
+};
+
+// The process's CPU share over `span`, while only the receiving thread works, and the rate it stored.
+Share measureShare(std::chrono::seconds span) {
     const double before = processCpuSeconds();
+    const std::uint64_t storedBefore = stored;
     const auto start = Clock::now();
     std::this_thread::sleep_for(span);
     const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-    return 100.0 * (processCpuSeconds() - before) / elapsed;
+    return {100.0 * (processCpuSeconds() - before) / elapsed, (stored - storedBefore) / elapsed};
 }
 
 std::vector<ConnectionEntry> entries(std::size_t vehicles, int base) {
@@ -191,7 +201,7 @@ private:
 
 // Every stream whole, received as the fleet receiver receives (a poll, a gather, a budget per
 // stream), into a record per vehicle.
-double wideCpu(zmq::context_t& context, const std::vector<ConnectionEntry>& list) {
+Share wideShare(zmq::context_t& context, const std::vector<ConnectionEntry>& list) {
     std::vector<std::unique_ptr<Subscription>> subscriptions;
     std::vector<std::unique_ptr<StatusStore>> stores;
     for (const ConnectionEntry& entry : list) {
@@ -217,14 +227,17 @@ double wideCpu(zmq::context_t& context, const std::vector<ConnectionEntry>& list
                 StatusStore& store = *stores[i];
                 flowing = subscriptions[i]->take(
                               FleetReceiver::kBudget,
-                              [&store](zmq::multipart_t& message) { storeStatusMessage(message, store); },
+                              [&store](zmq::multipart_t& message) {
+                                  ++stored;
+                                  storeStatusMessage(message, store);
+                              },
                               [](const std::string&) {}) > 0 ||
                           flowing;
             }
         }
     });
     std::this_thread::sleep_for(2s);  // every stream joined
-    const double share = cpuShare(kCpuFor);
+    const Share share = measureShare(kCpuFor);
     running = false;
     receiving.join();
     return share;
@@ -241,12 +254,14 @@ void measure(std::size_t vehicles) {
     const std::vector<ConnectionEntry> list = entries(vehicles, base);
     zmq::context_t& context = messagingContext();
     std::vector<double> trials;
-    double narrowCpu = 0.0;
+    Share narrow;
     {
         FleetReceiver receiver(context, list);
         Completion completion;
-        receiver.onReceived(
-            [&](std::size_t i, const zmq::multipart_t& message) { completion.heard(i, message); });
+        receiver.onReceived([&](std::size_t i, const zmq::multipart_t& message) {
+            ++stored;
+            completion.heard(i, message);
+        });
         std::atomic<bool> running{true};
         std::thread receiving([&] { receiver.run(running, [](const std::string&) {}); });
         const auto deadline = Clock::now() + 30s;
@@ -255,7 +270,7 @@ void measure(std::size_t vehicles) {
                 std::this_thread::sleep_for(50ms);
             }
         }
-        narrowCpu = cpuShare(kCpuFor);
+        narrow = measureShare(kCpuFor);
         for (int t = 0; t < kTrials; ++t) {
             const std::size_t vehicle = static_cast<std::size_t>(t) * vehicles / kTrials;
             completion.start(vehicle);
@@ -274,14 +289,15 @@ void measure(std::size_t vehicles) {
         running = false;
         receiving.join();
     }
-    const double wide = wideCpu(context, list);
+    const Share wide = wideShare(context, list);
     std::sort(trials.begin(), trials.end());
     std::printf("%zu vehicles, %d widenings: %.0f .. %.0f ms to a complete record\n", vehicles, kTrials,
                 trials.front(), trials.back());
     std::printf("RESULT fleet_widen_%s_median %.0f ms\n", n.c_str(), trials[trials.size() / 2]);
     std::printf("RESULT fleet_widen_%s_max %.0f ms\n", n.c_str(), trials.back());
-    std::printf("RESULT fleet_receive_%s_narrow_cpu %.1f %%core\n", n.c_str(), narrowCpu);
-    std::printf("RESULT fleet_receive_%s_wide_cpu %.1f %%core\n", n.c_str(), wide);
+    std::printf("narrowed: %.0f msg/s stored, whole streams: %.0f msg/s stored\n", narrow.rate, wide.rate);
+    std::printf("RESULT fleet_receive_%s_narrow_cpu %.1f %%core\n", n.c_str(), narrow.cpu);
+    std::printf("RESULT fleet_receive_%s_wide_cpu %.1f %%core\n", n.c_str(), wide.cpu);
     std::fflush(stdout);
 }
 

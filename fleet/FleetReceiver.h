@@ -59,8 +59,8 @@ public:
     void narrow();
 
     // Every message as received, with the index of its vehicle, before it is stored (the recorder,
-    // the alarm watch); a narrowed stream's messages only when they are the table's objects. Each call adds a listener, in order. Set before run; called on the receiving
-    // thread.
+    // the alarm watch); of a narrowed stream only the table's objects. Each call adds a listener, in
+    // order. Set before run; called on the receiving thread.
     void onReceived(std::function<void(std::size_t, const zmq::multipart_t&)> received) {
         received_.push_back(std::move(received));
     }

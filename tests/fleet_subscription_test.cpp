@@ -107,7 +107,7 @@ TEST(FleetSubscription, NarrowedAsksForTheTableWidenedForAllAndNarrowedAgainForg
         const int base = freeBasePort();
         Link run(base, ignoring);
         ASSERT_TRUE(waitUntil([&] { return run.record().actualVelocity == 25; }, 5s));
-        EXPECT_EQ(run.subscribed(), kTablePrefixes);
+        EXPECT_TRUE(waitUntil([&] { return run.subscribed() == kTablePrefixes; }, 2s));
         std::this_thread::sleep_for(100ms);
         EXPECT_EQ(run.record().obstacleDetect, 0) << "5001 passes the prefix 500 but is not the table's";
         EXPECT_EQ(run.heard(), (std::set<std::string>{"111", "4034"}));
@@ -115,7 +115,7 @@ TEST(FleetSubscription, NarrowedAsksForTheTableWidenedForAllAndNarrowedAgainForg
         run.receiver_.widen(0);
         EXPECT_TRUE(waitUntil(
             [&] { return run.record().targetVelocity == 7 && run.record().obstacleDetect == 1; }, 2s));
-        EXPECT_EQ(run.subscribed(), std::set<std::string>{""});
+        EXPECT_TRUE(waitUntil([&] { return run.subscribed() == std::set<std::string>{""}; }, 2s));
 
         run.receiver_.narrow();
         ASSERT_TRUE(waitUntil([&] { return run.subscribed() == kTablePrefixes; }, 2s));

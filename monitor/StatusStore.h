@@ -47,12 +47,12 @@ public:
     // Back to the initial record, nothing arrived (a replay going back in time). Any thread.
     void reset();
 
-    // Lets `change` alter the record under the store's lock, so a reader never meets it half
+    // Lets `alter` change the record under the store's lock, so a reader never meets it half
     // changed (a narrowed stream forgetting the values it no longer receives). Any thread.
-    template <typename Change>
-    void change(Change&& change) {
+    template <typename Alter>
+    void change(Alter&& alter) {
         std::lock_guard<std::mutex> lock(mutex_);
-        change(record_);
+        alter(record_);
     }
 
 private:

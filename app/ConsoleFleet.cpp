@@ -45,6 +45,8 @@ void ConsoleApp::openVehicle(std::size_t index) {
         beep();  // an element of the file with no address to talk to: its row says why
         return;
     }
+    // The table asked only for its own objects; the monitor shows them all.
+    fleet_->widen(index);
     const ControllerAddress& vehicle = fleet_->address(index);
     monitor.show(fleet_->store(index), vehicle);
     const std::string error = log.attach(vehicle, vehicle.name, true);
@@ -60,6 +62,7 @@ void ConsoleApp::openVehicle(std::size_t index) {
 
 void ConsoleApp::showFleet() {
     log.detach();
+    fleet_->narrow();
     ScreenLock lock;
     showViews(true);
 }

@@ -1,19 +1,34 @@
 #include "fleet/FleetReceiver.h"
 
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
+#include <string_view>
 #include <thread>
 
+#include "fleet/FleetObjects.h"
 #include "protocol/Endpoints.h"
 
 namespace kova {
 
 namespace {
+
 constexpr std::chrono::milliseconds kPollLimit{200};
+
+std::string_view frameText(const zmq::message_t& frame) {
+    return std::string_view(static_cast<const char*>(frame.data()), frame.size());
+}
+
 }  // namespace
 
-FleetReceiver::FleetReceiver(zmq::context_t& context, const std::vector<ConnectionEntry>& vehicles) {
+FleetReceiver::FleetReceiver(zmq::context_t& context, const std::vector<ConnectionEntry>& vehicles)
+    // Without a wake-up a request still goes through, at the next round (kPollLimit at the latest).
+    : wake_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {
     vehicles_.reserve(vehicles.size());
+    const std::vector<std::string> prefixes = fleetTablePrefixes();
     for (const ConnectionEntry& entry : vehicles) {
         const ControllerAddress& address = entry.address;
         Vehicle vehicle;
@@ -23,11 +38,73 @@ FleetReceiver::FleetReceiver(zmq::context_t& context, const std::vector<Connecti
         if (entry.fault.empty()) {
             vehicle.subscription =
                 std::make_unique<Subscription>(context, address.endpoint(protocol::kStatusPortOffset),
-                                               "Network status " + address.name, kStatusLimits);
+                                               "Network status " + address.name, kStatusLimits, prefixes);
             StatusStore* store = vehicle.store.get();
             vehicle.subscription->onCut([store](const MessageCut& cut) { store->noteCut(cut.frames); });
         }
         vehicles_.push_back(std::move(vehicle));
+    }
+}
+
+FleetReceiver::~FleetReceiver() {
+    if (wake_ >= 0) {
+        ::close(wake_);
+    }
+}
+
+void FleetReceiver::widen(std::size_t index) {
+    request(index);
+}
+
+void FleetReceiver::narrow() {
+    request(std::nullopt);
+}
+
+void FleetReceiver::request(std::optional<std::size_t> widened) {
+    {
+        std::lock_guard<std::mutex> lock(requestMutex_);
+        requested_ = widened;
+    }
+    asked_ = true;
+    if (wake_ >= 0) {
+        const std::uint64_t one = 1;
+        // Fails only when the count is full, and then the poll is awake anyway.
+        [[maybe_unused]] const ssize_t written = ::write(wake_, &one, sizeof one);
+    }
+}
+
+void FleetReceiver::serveRequest(const std::function<void(const std::string&)>& onError) {
+    if (!asked_.exchange(false)) {
+        return;
+    }
+    std::optional<std::size_t> requested;
+    {
+        std::lock_guard<std::mutex> lock(requestMutex_);
+        requested = requested_;
+    }
+    if (requested == widened_) {
+        return;  // narrowed and widened again before this thread got to it: nothing changed
+    }
+    if (widened_) {
+        askWhole(*widened_, false, onError);
+    }
+    if (requested && *requested < vehicles_.size()) {
+        askWhole(*requested, true, onError);
+    }
+    widened_ = requested;
+}
+
+void FleetReceiver::askWhole(std::size_t index, bool whole,
+                             const std::function<void(const std::string&)>& onError) {
+    Vehicle& vehicle = vehicles_[index];
+    if (!vehicle.subscription) {
+        return;
+    }
+    vehicle.whole = whole;
+    vehicle.subscription->resubscribe(whole ? std::vector<std::string>{} : fleetTablePrefixes(), onError);
+    if (!whole) {
+        // From here on nothing refreshes the other objects; what the record holds of them goes.
+        vehicle.store->change(keepFleetTableValues);
     }
 }
 
@@ -39,6 +116,9 @@ void FleetReceiver::run(const std::atomic<bool>& running,
     try {
         while (running) {
             items.clear();
+            if (wake_ >= 0) {
+                items.push_back({nullptr, wake_, ZMQ_POLLIN, 0});
+            }
             for (Vehicle& vehicle : vehicles_) {
                 if (vehicle.subscription && vehicle.subscription->ready()) {
                     items.push_back({vehicle.subscription->socketHandle(), 0, ZMQ_POLLIN, 0});
@@ -50,9 +130,17 @@ void FleetReceiver::run(const std::atomic<bool>& running,
             if (flowing) {
                 std::this_thread::sleep_for(kGather);
             } else if (zmq::poll(items.data(), items.size(), kPollLimit) == 0) {
+                serveRequest(onError);
                 mendWhenDue(nextMend);
                 continue;
             }
+            // The wake-up is emptied only when the poll saw it (no system call a round while messages
+            // flow); one written after its request was served costs a single extra round.
+            if (wake_ >= 0 && (items.front().revents & ZMQ_POLLIN) != 0) {
+                std::uint64_t count = 0;
+                [[maybe_unused]] const ssize_t read = ::read(wake_, &count, sizeof count);
+            }
+            serveRequest(onError);
             // Every stream is served, each up to its budget; a socket dropped after a messaging error
             // is made anew (take() opens it).
             flowing = false;
@@ -64,7 +152,10 @@ void FleetReceiver::run(const std::atomic<bool>& running,
                 StatusStore& store = *vehicle.store;
                 const std::size_t taken = vehicle.subscription->take(
                     kBudget,
-                    [this, i, &store](zmq::multipart_t& message) {
+                    [this, i, &vehicle, &store](zmq::multipart_t& message) {
+                        if (!vehicle.whole && !isFleetTableObject(frameText(message[0]))) {
+                            return;  // not asked for
+                        }
                         for (const auto& received : received_) {
                             received(i, message);
                         }

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,12 @@ namespace kova {
 // others and a silent or absent one costs nothing. Two hundred vehicles at their normal rates thus
 // cost a hundred rounds a second, not a wake-up per message; a value reaches its record within
 // kGather of its arrival, far inside the 200 ms between redraws.
+//
+// Each stream is narrowed to the fleet table's objects (kFleetTableObjects): the publisher sends
+// nothing else, and whatever else comes all the same (a prefix lets longer indices through; a
+// controller may ignore subscriptions) is dropped before anyone sees it, uncounted, since it was
+// never asked for. The vehicle open in the monitor is widened to its whole stream. The sockets stay
+// the receiving thread's: widen() and narrow() only leave a request and wake the poll.
 class FleetReceiver {
 public:
     static constexpr std::size_t kBudget = 2048;
@@ -35,18 +43,31 @@ public:
     // An entry with a fault gets none and keeps the fault as its start error; a vehicle whose socket
     // cannot be made keeps that failure and stays silent. Main thread.
     FleetReceiver(zmq::context_t& context, const std::vector<ConnectionEntry>& vehicles);
+    ~FleetReceiver();
     FleetReceiver(const FleetReceiver&) = delete;
     FleetReceiver& operator=(const FleetReceiver&) = delete;
 
+    // Asks for vehicle `index`'s whole status stream, and for only the table's objects of the one
+    // widened before. The publisher starts sending the rest as soon as the receiving thread has
+    // passed the request on (within kGather while messages flow, at once otherwise), so each value
+    // arrives within its own publishing period. Any thread.
+    void widen(std::size_t index);
+    // Asks for only the table's objects of every vehicle again. Once the receiving thread has done
+    // so, the widened vehicle's record forgets the values of the other objects (they would only
+    // grow stale): opened again, its monitor shows them at their initial values until each arrives.
+    // Any thread.
+    void narrow();
+
     // Every message as received, with the index of its vehicle, before it is stored (the recorder,
-    // the alarm watch). Each call adds a listener, in order. Set before run; called on the receiving
-    // thread.
+    // the alarm watch); of a narrowed stream only the table's objects. Each call adds a listener, in
+    // order. Set before run; called on the receiving thread.
     void onReceived(std::function<void(std::size_t, const zmq::multipart_t&)> received) {
         received_.push_back(std::move(received));
     }
 
     // Receives until `running` is cleared (looked at least every 200 ms) or the context is shut down.
-    // Messaging errors go to `onError` with the vehicle's name. One thread.
+    // Messaging errors go to `onError` with the vehicle's name. Widening and narrowing are done here.
+    // One thread.
     void run(const std::atomic<bool>& running, const std::function<void(const std::string&)>& onError);
 
     std::size_t size() const { return vehicles_.size(); }
@@ -66,13 +87,26 @@ private:
         std::unique_ptr<StatusStore> store;
         std::unique_ptr<Subscription> subscription;  // none for an entry with a fault
         std::string fault;
+        bool whole = false;  // the whole stream is asked for; receiving thread
     };
 
+    // Leaves the vehicle to widen (none: narrow all) and wakes the poll.
+    void request(std::optional<std::size_t> widened);
+    // Passes on to the publishers the widen or narrow last asked for, if it changes anything.
+    void serveRequest(const std::function<void(const std::string&)>& onError);
+    // Asks one vehicle's publisher for its whole stream or for the table's objects.
+    void askWhole(std::size_t index, bool whole, const std::function<void(const std::string&)>& onError);
     // Connects again wherever a disconnect needs mending, at most every kMendEvery.
     void mendWhenDue(std::chrono::steady_clock::time_point& next);
 
     std::vector<Vehicle> vehicles_;
     std::vector<std::function<void(std::size_t, const zmq::multipart_t&)>> received_;
+
+    std::mutex requestMutex_;
+    std::optional<std::size_t> requested_;  // the vehicle to widen, under requestMutex_
+    std::atomic<bool> asked_{false};        // a request waits
+    int wake_ = -1;                         // an eventfd in the poll; -1 when none could be made
+    std::optional<std::size_t> widened_;    // receiving thread
 };
 
 }  // namespace kova

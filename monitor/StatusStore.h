@@ -47,6 +47,14 @@ public:
     // Back to the initial record, nothing arrived (a replay going back in time). Any thread.
     void reset();
 
+    // Lets `alter` change the record under the store's lock, so a reader never meets it half
+    // changed (a narrowed stream forgetting the values it no longer receives). Any thread.
+    template <typename Alter>
+    void change(Alter&& alter) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        alter(record_);
+    }
+
 private:
     static constexpr std::chrono::steady_clock::rep kNever =
         std::numeric_limits<std::chrono::steady_clock::rep>::min();

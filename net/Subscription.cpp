@@ -49,12 +49,7 @@ void Subscription::open() {
     socket_.set(zmq::sockopt::reconnect_ivl, kReconnectMs);
     socket_.set(zmq::sockopt::reconnect_ivl_max, kReconnectMaxMs);
     socket_.set(zmq::sockopt::rcvtimeo, kQuietCheckMs);
-    if (prefixes_.empty()) {
-        socket_.set(zmq::sockopt::subscribe, "");
-    }
-    for (const std::string& prefix : prefixes_) {
-        socket_.set(zmq::sockopt::subscribe, prefix);
-    }
+    subscribe(prefixes_, true);
     const std::string monitor = "inproc://kova-subscription-" + std::to_string(serial++);
     if (zmq_socket_monitor(socket_.handle(), monitor.c_str(), ZMQ_EVENT_DISCONNECTED) != 0) {
         throw zmq::error_t();
@@ -63,6 +58,41 @@ void Subscription::open() {
     events_.set(zmq::sockopt::linger, 0);
     events_.connect(monitor);
     socket_.connect(endpoint_);
+}
+
+void Subscription::subscribe(const std::vector<std::string>& prefixes, bool on) {
+    const auto apply = [this, on](const std::string& prefix) {
+        if (on) {
+            socket_.set(zmq::sockopt::subscribe, prefix);
+        } else {
+            socket_.set(zmq::sockopt::unsubscribe, prefix);
+        }
+    };
+    if (prefixes.empty()) {
+        apply("");
+    }
+    for (const std::string& prefix : prefixes) {
+        apply(prefix);
+    }
+}
+
+void Subscription::resubscribe(std::vector<std::string> prefixes, const ErrorHandler& onError) {
+    std::vector<std::string> before = std::move(prefixes_);
+    prefixes_ = std::move(prefixes);
+    if (!socket_) {
+        return;  // the next open() asks for prefixes_
+    }
+    try {
+        // The socket counts each prefix's subscriptions, so one asked for before and after stays.
+        subscribe(prefixes_, true);
+        subscribe(before, false);
+    } catch (const zmq::error_t& e) {
+        if (e.num() == ETERM) {
+            throw;
+        }
+        close();
+        onError(label_ + ": zmq error, " + e.what());
+    }
 }
 
 void Subscription::close() {

@@ -91,11 +91,20 @@ public:
             mendDisconnects();
         }
     }
+    // Asks the publisher from now on for the messages of `prefixes` only (none: every message), as
+    // the constructor's prefixes do; a socket made anew later asks the same. The new prefixes are
+    // subscribed before the old ones are let go, so a message both ask for is never missed. Messages
+    // already on their way under the old prefixes still arrive. A messaging error other than ETERM
+    // (which is thrown) is handed to `onError` and the socket is made anew at the next take().
+    // The receiving thread.
+    void resubscribe(std::vector<std::string> prefixes, const ErrorHandler& onError);
 
 private:
     // A fresh, subscribed and connected socket with its event monitor. Throws zmq::error_t.
     void open();
     void close();
+    // Subscribes (or, `on` false, unsubscribes) the socket to `prefixes`; none is every message.
+    void subscribe(const std::vector<std::string>& prefixes, bool on);
     // Connects again after a disconnect the socket's events tell of.
     void mendDisconnects();
     // Receives one message within the limits and hands it over (and its cut, if any). False when

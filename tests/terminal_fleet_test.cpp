@@ -203,5 +203,34 @@ TEST(TerminalLargeFleet, EveryVehicleOfAFleetPastTheDefaultLimitsGoesLiveAndOneA
     EXPECT_EQ(pane.screenText().find("Too many open files"), std::string::npos) << pane.screenText();
 }
 
+// The table asks a vehicle only for what it shows: an object it does not show (target velocity)
+// reaches the monitor while the vehicle is open, is not received while the table is back, and the
+// monitor opened again shows its initial value, not the one from before, until it comes again.
+TEST_F(TerminalFleetTest, TheOpenVehicleAloneGetsItsWholeStream) {
+    start(1, 1);
+    pane_->sendKeys({"Enter"});
+    ASSERT_TRUE(pane_->waitForWorkingWindows()) << pane_->screenText();
+    ASSERT_TRUE(vehicles_[0]->publishUntilShown(*pane_, {"4035", "12345"}, "Vel: (T:1.2345|"))
+        << pane_->screenText();
+
+    pane_->typeText("fleet");
+    pane_->sendKeys({"Enter"});
+    ASSERT_TRUE(pane_->waitForRow(0, "fleet: 1 vehicles", 3s)) << pane_->screenText();
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            vehicles_[0]->publish({"4035", "500"});
+            vehicles_[0]->publish({"3009", "21/1/1"});
+            return pane_->waitForScreen([](const auto& s) { return s[2].find("  21 ") != std::string::npos; },
+                                        100ms);
+        },
+        8s))
+        << pane_->screenText();
+    pane_->sendKeys({"Enter"});
+    ASSERT_TRUE(pane_->waitForText("R-Cur: po( 21)", 3s)) << pane_->screenText();
+    EXPECT_TRUE(pane_->waitForText("Vel: (T:0.0000|", 1s)) << pane_->screenText();
+    EXPECT_TRUE(vehicles_[0]->publishUntilShown(*pane_, {"4035", "777"}, "Vel: (T:0.0777|"))
+        << pane_->screenText();
+}
+
 }  // namespace
 }  // namespace kova::test

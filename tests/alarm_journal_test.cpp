@@ -161,8 +161,11 @@ TEST(AlarmJournalFile, TwoConsolesOnOneFileKeepEachOthersAlarms) {
     AlarmWatch second(path);
     const LinkState live{};
     first.observe("v1", slots("W1", "", "", ""), live, 10);
+    first.tick();
+    second.tick();
     second.observe("v2", slots("", "", "E05", ""), live, 20);
     EXPECT_EQ(second.ack(second.journal("v2")[0].id, "bob", 30), "Alarm 2 acknowledged by bob");
+    second.tick();
     AlarmWatch after(path);
     ASSERT_EQ(after.journal("v1").size(), 1u);
     ASSERT_EQ(after.journal("v2").size(), 1u);

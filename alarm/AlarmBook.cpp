@@ -117,6 +117,21 @@ AlarmCounts AlarmBook::counts(const std::string& vehicle) const {
     return counts;
 }
 
+std::map<std::string, AlarmCounts> AlarmBook::byVehicle(std::int64_t nowMs) const {
+    std::map<std::string, AlarmCounts> out;
+    std::map<std::string, int> raised;
+    for (const auto& [id, alarm] : alarms_) {
+        AlarmCounts& counts = out[alarm.vehicle];
+        counts.active += alarm.active() ? 1 : 0;
+        counts.unacked += alarm.acked() ? 0 : 1;
+        if (alarm.raisedMs > nowMs - kFloodWindowMs && alarm.raisedMs <= nowMs &&
+            ++raised[alarm.vehicle] > kFloodAlarms) {
+            counts.flood = true;
+        }
+    }
+    return out;
+}
+
 bool AlarmBook::inFlood(const std::string& vehicle, std::int64_t nowMs) const {
     int raised = 0;
     for (const auto& [id, alarm] : alarms_) {

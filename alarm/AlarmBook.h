@@ -36,6 +36,7 @@ struct Alarm {
 struct AlarmCounts {
     int active = 0;
     int unacked = 0;
+    bool flood = false;  // with byVehicle only
 };
 
 // Every alarm of every vehicle, in the order raised. Events move alarms through their states; the
@@ -69,6 +70,8 @@ public:
     void clear() { alarms_.clear(); }
     const Alarm* find(std::int64_t id) const;
     AlarmCounts counts(const std::string& vehicle) const;
+    // Every vehicle's counts and flood mark at nowMs, in one walk of the book.
+    std::map<std::string, AlarmCounts> byVehicle(std::int64_t nowMs) const;
     // More than kFloodAlarms raised within the kFloodWindowMs before nowMs.
     bool inFlood(const std::string& vehicle, std::int64_t nowMs) const;
 

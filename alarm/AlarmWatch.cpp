@@ -238,6 +238,11 @@ bool AlarmWatch::inFlood(const std::string& vehicle, std::int64_t nowMs) const {
     return book_.inFlood(vehicle, nowMs);
 }
 
+std::map<std::string, AlarmCounts> AlarmWatch::byVehicle(std::int64_t nowMs) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return book_.byVehicle(nowMs);
+}
+
 std::uint64_t AlarmWatch::changes() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return changes_;

@@ -62,6 +62,8 @@ public:
     std::string titleText(const std::string& vehicle, std::int64_t nowMs) const;
     AlarmCounts counts(const std::string& vehicle) const;
     bool inFlood(const std::string& vehicle, std::int64_t nowMs) const;
+    // Every vehicle's counts and flood mark, in one walk (a redraw of the fleet table).
+    std::map<std::string, AlarmCounts> byVehicle(std::int64_t nowMs) const;
     // Grows with every change of the book, so a shown journal knows when to be drawn again.
     std::uint64_t changes() const;
     // Why the file is not written, empty while it is.

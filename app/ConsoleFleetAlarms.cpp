@@ -40,10 +40,13 @@ void ConsoleApp::fillAlarmCounts(std::vector<FleetVehicle>& states) const {
     const std::int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(
                                  std::chrono::system_clock::now().time_since_epoch())
                                  .count();
+    const std::map<std::string, AlarmCounts> counts = alarms_->byVehicle(now);
     for (std::size_t i = 0; i < states.size() && i < fleet_->size(); ++i) {
-        const std::string name = fleetVehicleName(i);
-        states[i].unackedAlarms = alarms_->counts(name).unacked;
-        states[i].alarmFlood = alarms_->inFlood(name, now);
+        const auto found = counts.find(fleetVehicleName(i));
+        if (found != counts.end()) {
+            states[i].unackedAlarms = found->second.unacked;
+            states[i].alarmFlood = found->second.flood;
+        }
     }
 }
 

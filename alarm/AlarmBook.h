@@ -67,7 +67,10 @@ public:
     // already held under `to` keeps its acknowledgement.
     void renumber(std::int64_t from, std::int64_t to);
     // Forgets every alarm (a replay going back in time).
-    void clear() { alarms_.clear(); }
+    void clear() {
+        alarms_.clear();
+        nextId_ = 1;
+    }
     const Alarm* find(std::int64_t id) const;
     AlarmCounts counts(const std::string& vehicle) const;
     // Every vehicle's counts and flood mark at nowMs, in one walk of the book.

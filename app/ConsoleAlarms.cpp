@@ -40,7 +40,7 @@ void ConsoleApp::setUpAlarms(const ControllerAddress& controller) {
     command.onLocalLine([this](const std::string& line) { return alarmCommand(line); });
     monitor.onReceived([this](const zmq::multipart_t& message) {
         if (message.size() >= 2) {
-            alarms_->observeMessage(alarmScope(), message[0].to_string_view(), message[1].to_string_view(),
+            alarms_->observeMessage(alarmVehicle(), message[0].to_string_view(), message[1].to_string_view(),
                                     monitor.status(), nowMs());
         }
     });
@@ -58,7 +58,7 @@ void ConsoleApp::setUpReplayAlarms() {
     command.onLocalLine([this](const std::string& line) { return alarmCommand(line); });
     auto newestNs = std::make_shared<std::int64_t>(0);
     replayer_->onStatusPlayed([this, newestNs](std::int64_t ns, const record::Frames& frames) {
-        const std::string vehicle = alarmScope();
+        const std::string vehicle = alarmVehicle();
         if (ns < *newestNs) {
             alarms_->restart();  // played again from the start up to the new position
         }
@@ -78,6 +78,11 @@ void ConsoleApp::setUpReplayAlarms() {
 std::string ConsoleApp::alarmScope() const {
     std::lock_guard<std::mutex> lock(alarmScopeMutex_);
     return fleetJournal_ ? std::string() : alarmVehicle_;
+}
+
+std::string ConsoleApp::alarmVehicle() const {
+    std::lock_guard<std::mutex> lock(alarmScopeMutex_);
+    return alarmVehicle_;
 }
 
 void ConsoleApp::setAlarmVehicle(const std::string& vehicle) {
@@ -116,7 +121,7 @@ void ConsoleApp::watchAlarms() {
     } else if (!replayer_) {
         const bool silent =
             LinkState::at(monitor.status().newestArrival(), now).kind == LinkState::Kind::Silent;
-        alarms_->observeLink(alarmScope(), silent, monitor.status(), nowMs());
+        alarms_->observeLink(alarmVehicle(), silent, monitor.status(), nowMs());
     }
     alarms_->tick();
     if (alarmsShown_ && alarms_->changes() != alarmsDrawn_) {

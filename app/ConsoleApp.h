@@ -143,6 +143,8 @@ private:
     void leaveFleetJournal();
     // The vehicle whose journal and counts are shown ("" for the whole fleet's journal).
     std::string alarmScope() const;
+    // The vehicle opened (or the one of a single console, or of a replay).
+    std::string alarmVehicle() const;
     void setAlarmVehicle(const std::string& vehicle);
 
     std::unique_ptr<AlarmWatch> alarms_;

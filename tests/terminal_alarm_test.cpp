@@ -35,14 +35,17 @@ bool alertRow(const TmuxPane& pane, const std::string& text) {
     return false;
 }
 
-TEST(TerminalAlarms, RaiseAckClearCloseAndAnUnackedAlarmSurvivesARestart) {
+// The session is recorded; its replay rebuilds the journal from the stream, in memory only, and
+// refuses acknowledgements.
+TEST(TerminalAlarms, RaiseAckClearCloseAnUnackedAlarmSurvivesARestartAndAReplayRebuildsTheJournal) {
     TempDir dir;
     const int port = freeBasePort();
     writeConf(dir.path(), "127.0.0.1", port);
     ChildProcess sim({KOVA_SIM_BINARY, "--config", "conf.json", "--no-obstacles", "--seed", "1"}, dir.path(),
                      dir.file("sim-output.txt"));
     {
-        TmuxPane pane(std::string(KOVA_CONSOLE_BINARY) + " --operator ann", dir.path(), 160, 30);
+        TmuxPane pane(std::string(KOVA_CONSOLE_BINARY) + " --operator ann --record rec.kovarec", dir.path(), 160,
+                      30);
         ASSERT_TRUE(pane.waitForWorkingWindows()) << pane.screenText();
         ASSERT_TRUE(pane.waitForText(":State(ManualOp)", 5s)) << pane.screenText();
 
@@ -82,11 +85,25 @@ TEST(TerminalAlarms, RaiseAckClearCloseAndAnUnackedAlarmSurvivesARestart) {
         pane.sendKeys({"Escape"});
         ASSERT_TRUE(pane.stop());
     }
-    TmuxPane pane(KOVA_CONSOLE_BINARY, dir.path(), 160, 30);
-    ASSERT_TRUE(pane.waitForWorkingWindows()) << pane.screenText();
-    ASSERT_TRUE(pane.waitForText("alarms: 2 active, 2 unacked", 5s)) << pane.screenText();
-    const std::string audit = readFile(dir.file("log/kovaConsole.log"));
-    EXPECT_NE(audit.find("alarm ack all -> 2 alarms acknowledged by ann"), std::string::npos) << audit;
+    {
+        TmuxPane pane(KOVA_CONSOLE_BINARY, dir.path(), 160, 30);
+        ASSERT_TRUE(pane.waitForWorkingWindows()) << pane.screenText();
+        ASSERT_TRUE(pane.waitForText("alarms: 2 active, 2 unacked", 5s)) << pane.screenText();
+        const std::string audit = readFile(dir.file("log/kovaConsole.log"));
+        EXPECT_NE(audit.find("alarm ack all -> 2 alarms acknowledged by ann"), std::string::npos) << audit;
+        ASSERT_TRUE(pane.stop());
+    }
+
+    std::filesystem::remove(dir.file("log/alarms.db"));
+    TmuxPane replay(std::string(KOVA_CONSOLE_BINARY) + " --replay rec.kovarec --speed 8", dir.path(), 160, 30);
+    ASSERT_TRUE(replay.waitForText("ended", 10s)) << replay.screenText();
+    enter(replay, "alarms");
+    ASSERT_TRUE(replay.waitForText("active unacked warning 1 W110", 3s)) << replay.screenText();
+    EXPECT_TRUE(replay.waitForText("cleared unacked warning 1 W110", 3s)) << replay.screenText();
+    enter(replay, "ack all");
+    EXPECT_TRUE(replay.waitForText("Replay: alarms are acknowledged only live, not in a replay", 3s))
+        << replay.screenText();
+    EXPECT_FALSE(std::filesystem::exists(dir.file("log/alarms.db"))) << "a replay writes no journal";
 }
 
 // A journal that cannot be made (a folder stands in its place): the console runs on, alarms kept in

@@ -40,7 +40,7 @@ void AlarmWatch::observeMessage(const std::string& vehicle, std::string_view ind
         return;
     }
     std::lock_guard<std::mutex> lock(mutex_);
-    Seen& seen = seen_[vehicle];
+    Seen& seen = seenLocked(vehicle);
     StatusRecord after = seen.record;
     handleStatusMessage(indexText, valuesText, after);
     if (after.alarmWarning == seen.record.alarmWarning && after.alarmFault == seen.record.alarmFault) {
@@ -59,7 +59,7 @@ void AlarmWatch::observeMessage(const std::string& vehicle, std::string_view ind
 void AlarmWatch::observeLink(const std::string& vehicle, bool silent, const StatusStore& store,
                              std::int64_t nowMs) {
     std::lock_guard<std::mutex> lock(mutex_);
-    Seen& seen = seen_[vehicle];
+    Seen& seen = seenLocked(vehicle);
     if (silent == seen.silent) {
         return;
     }
@@ -70,7 +70,7 @@ void AlarmWatch::observeLink(const std::string& vehicle, bool silent, const Stat
 std::vector<AlarmEvent> AlarmWatch::observe(const std::string& vehicle, const StatusRecord& record,
                                             const LinkState& link, std::int64_t nowMs) {
     std::lock_guard<std::mutex> lock(mutex_);
-    Seen& seen = seen_[vehicle];
+    Seen& seen = seenLocked(vehicle);
     std::vector<AlarmEvent> events = alarmEvents(seen.record, record, vehicle, nowMs);
     const bool silent = link.kind == LinkState::Kind::Silent;
     if (silent != seen.silent) {
@@ -80,6 +80,32 @@ std::vector<AlarmEvent> AlarmWatch::observe(const std::string& vehicle, const St
     seen.silent = silent;
     applyLocked(events);
     return events;
+}
+
+AlarmWatch::Seen& AlarmWatch::seenLocked(const std::string& vehicle) {
+    auto found = seen_.find(vehicle);
+    if (found != seen_.end()) {
+        return found->second;
+    }
+    // A vehicle first seen in this run starts from what the journal has standing for it (left by
+    // the run before, or by another console): a code still there is the same alarm, not a new
+    // one, and one gone meanwhile is cleared by the first message that shows its slot.
+    Seen& seen = seen_[vehicle];
+    const std::vector<Alarm> alarms = book_.journal(vehicle);
+    for (auto it = alarms.rbegin(); it != alarms.rend(); ++it) {
+        if (!it->active() || it->slot < 0 || it->slot > 1) {
+            continue;
+        }
+        const auto slot = static_cast<std::size_t>(it->slot);
+        if (it->kind == AlarmKind::Warning) {
+            seen.record.alarmWarning[slot] = it->code;
+        } else if (it->kind == AlarmKind::Fault) {
+            seen.record.alarmFault[slot] = it->code;
+        } else {
+            seen.silent = true;
+        }
+    }
+    return seen;
 }
 
 void AlarmWatch::restart() {

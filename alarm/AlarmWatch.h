@@ -80,6 +80,9 @@ private:
         StatusRecord record;
         bool silent = false;
     };
+    // The vehicle's slots and link as last seen, made on first sight from the alarms standing in
+    // the book. mutex_ held.
+    Seen& seenLocked(const std::string& vehicle);
     // Applies the events to the book and queues what the file is to take. mutex_ held.
     void applyLocked(const std::vector<AlarmEvent>& events);
     void queueLocked(JournalWrite write);

@@ -250,3 +250,25 @@ TEST(AlarmLine, ControlCharactersAreEscapedAndTheVehicleNamedInTheFleetsJournal)
     EXPECT_NE(line.find(" #7 ohv"), std::string::npos) << line;
     EXPECT_EQ(kova::displayWidth(kova::fitColumns("> " + line, 80, false)), 80);
 }
+
+// A console started while a code stands takes the journal's alarm for it as the same alarm, and
+// clears it once the first message shows the slot empty.
+TEST(AlarmWatchFile, ACodeStandingAtStartIsTheJournalsAlarmNotASecondOne) {
+    kova::test::TempDir dir;
+    const std::string path = dir.file("alarms.db");
+    StatusStore store;
+    {
+        AlarmWatch before(path);
+        before.observeMessage("v1", "500", "E01/E02", store, 1'000);
+        before.tick();
+    }
+    AlarmWatch after(path);
+    after.observeMessage("v1", "500", "E01/", store, 60'000);
+    after.tick();
+    const auto alarms = after.journal("v1");
+    ASSERT_EQ(alarms.size(), 2u);
+    EXPECT_EQ(alarms[0].code, "E02");
+    EXPECT_EQ(alarms[0].state(), AlarmState::ClearedUnacked);
+    EXPECT_EQ(alarms[1].state(), AlarmState::ActiveUnacked);
+    EXPECT_EQ(AlarmWatch(path).journal("v1").size(), 2u) << "nor a second row in the file";
+}

@@ -34,6 +34,29 @@ AlarmWatch::AlarmWatch(const std::string& path) : keepFile_(!path.empty()) {
     }
 }
 
+AlarmWatch::~AlarmWatch() {
+    {
+        std::lock_guard<std::mutex> lock(writerMutex_);
+        stopping_ = true;
+    }
+    writerWake_.notify_all();
+    if (writer_.joinable()) {
+        writer_.join();
+    }
+    tick();
+}
+
+void AlarmWatch::startWriter(std::chrono::milliseconds interval) {
+    writer_ = std::thread([this, interval] {
+        std::unique_lock<std::mutex> lock(writerMutex_);
+        while (!writerWake_.wait_for(lock, interval, [this] { return stopping_; })) {
+            lock.unlock();
+            tick();
+            lock.lock();
+        }
+    });
+}
+
 void AlarmWatch::observeMessage(const std::string& vehicle, std::string_view indexText, std::string_view valuesText,
                                 const StatusStore& store, std::int64_t nowMs) {
     if (!isAlarmMessage(indexText)) {

@@ -4,9 +4,12 @@
 #include "monitor/LinkState.h"
 #include "monitor/StatusStore.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <thread>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,10 +22,10 @@ bool isAlarmMessage(std::string_view indexText);
 
 // The console's alarm desk: turns each change of a vehicle's warning and fault slots (seen in every
 // status message, so a code that comes and goes between two redraws still counts) and of its link
-// into alarms, keeps the book of them, takes acknowledgements, and writes the journal file on the
-// redraw timer: changes wait in memory until written, a write that fails (a busy file after the
-// bounded wait included) is tried again on the next tick, and the receive threads never touch the
-// file. Any thread; one lock guards the book, never held while the file is written or the screen
+// into alarms, keeps the book of them, takes acknowledgements, and writes the journal file on a
+// writer thread of its own, one transaction a tick: changes wait in memory until written, a write that fails (a busy file after the
+// bounded wait included) is tried again on the next tick, and neither the receive threads nor the
+// screen wait for the file. Any thread; one lock guards the book, never held while the file is written or the screen
 // drawn.
 class AlarmWatch {
 public:
@@ -34,6 +37,14 @@ public:
     // leaves the alarms in memory only, said by titleText(). An empty path keeps them in memory by
     // design (a replay), said nowhere.
     explicit AlarmWatch(const std::string& path = kJournalPath);
+    // Stops the writer, then writes what still waits (a last try).
+    ~AlarmWatch();
+    AlarmWatch(const AlarmWatch&) = delete;
+    AlarmWatch& operator=(const AlarmWatch&) = delete;
+
+    // Calls tick() every `interval` on a thread of its own until destroyed, so neither the receive
+    // threads nor the screen ever wait for the file. Without it the owner calls tick().
+    void startWriter(std::chrono::milliseconds interval);
 
     // One status message of the vehicle, as received: a warning or fault message becomes the events
     // of its slots' changes, with the vehicle's context taken from `store`; any other is let by at
@@ -48,7 +59,8 @@ public:
     // Forgets every alarm and every slot seen (a replay going back in time).
     void restart();
 
-    // Writes what waits for the file, then takes in what another console wrote to it. Timer thread.
+    // Writes what waits for the file, then takes in what another console wrote to it. One thread
+    // at a time (the writer's).
     void tick();
 
     // "ack": the alarm of that id; "ack all": every unacknowledged alarm of the vehicle (of every
@@ -99,6 +111,10 @@ private:
     bool reloadWanted_ = false;          // under fileMutex_
     std::mutex fileMutex_;               // one tick at a time
     AlarmJournal journal_;               // under fileMutex_ after the constructor
+    std::mutex writerMutex_;
+    std::condition_variable writerWake_;
+    bool stopping_ = false;  // under writerMutex_
+    std::thread writer_;
 };
 
 // One journal line as the log window shows it: time, state, kind, slot, code, who acknowledged;

@@ -35,6 +35,7 @@ constexpr const char* kReplayAckText = "Replay: alarms are acknowledged only liv
 
 void ConsoleApp::setUpAlarms(const ControllerAddress& controller) {
     alarms_ = std::make_unique<AlarmWatch>();
+    alarms_->startWriter(std::chrono::milliseconds(kRedrawIntervalMs));
     setAlarmVehicle(controller.name.empty() ? "controller" : controller.name);
     operator_ = operatorFrom(settings_.operatorName);
     command.onLocalLine([this](const std::string& line) { return alarmCommand(line); });
@@ -123,7 +124,6 @@ void ConsoleApp::watchAlarms() {
             LinkState::at(monitor.status().newestArrival(), now).kind == LinkState::Kind::Silent;
         alarms_->observeLink(alarmVehicle(), silent, monitor.status(), nowMs());
     }
-    alarms_->tick();
     if (alarmsShown_ && alarms_->changes() != alarmsDrawn_) {
         showAlarms();
     }

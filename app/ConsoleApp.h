@@ -160,6 +160,7 @@ private:
     std::unique_ptr<FleetReceiver> fleet_;
     FleetWindow fleetWindow_;
     std::atomic<bool> fleetShown_{false};
+    std::atomic<std::int32_t> openVehicle_{-1};  // the vehicle opened last from the fleet table; -1: none
 
     Poco::Thread monitorThread;
     Poco::Thread commandThread;

@@ -48,6 +48,7 @@ void ConsoleApp::openVehicle(std::size_t index) {
     // The table asked only for its own objects; the monitor shows them all.
     fleet_->widen(index);
     const ControllerAddress& vehicle = fleet_->address(index);
+    openVehicle_ = static_cast<std::int32_t>(index);
     monitor.show(fleet_->store(index), vehicle);
     const std::string error = log.attach(vehicle, vehicle.name, true);
     command.attach(vehicle);

@@ -114,8 +114,8 @@ private:
     void openVehicle(std::size_t index);
     // Fleet: back to the table ("fleet"); the open vehicle's log stream is let go. Command thread.
     void showFleet();
-    // Fleet: the vehicles' states for one redraw of the table.
-    std::vector<FleetVehicle> fleetStates();
+    // Fleet: the vehicles' states for one redraw of the table. Timer thread.
+    const std::vector<FleetVehicle>& fleetStates();
     // Shows the fleet table or the three windows. ScreenLock held.
     void showViews(bool fleetTable);
 
@@ -139,6 +139,7 @@ private:
     std::unique_ptr<Replayer> replayer_;
     std::unique_ptr<FleetReceiver> fleet_;
     FleetWindow fleetWindow_;
+    std::vector<FleetVehicle> fleetStates_;  // as of the last redraw; timer thread
     std::atomic<bool> fleetShown_{false};
 
     Poco::Thread monitorThread;

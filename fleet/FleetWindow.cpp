@@ -48,10 +48,12 @@ std::size_t FleetWindow::visibleRows() const {
     return bodyWin == nullptr ? 1 : static_cast<std::size_t>(std::max(1, getmaxy(bodyWin) - 1));
 }
 
-void FleetWindow::updateRows(const std::vector<FleetVehicle>& vehicles) {
+bool FleetWindow::updateRows(const std::vector<FleetVehicle>& vehicles) {
+    bool changed = false;
     if (rows_.size() != vehicles.size()) {
         rows_.assign(vehicles.size(), CachedRow{});
         keys_.assign(vehicles.size(), FleetSortKey{});
+        changed = true;
     }
     for (std::size_t i = 0; i < vehicles.size(); ++i) {
         const FleetVehicle& vehicle = vehicles[i];
@@ -62,6 +64,7 @@ void FleetWindow::updateRows(const std::vector<FleetVehicle>& vehicles) {
             cached.startError != vehicle.startError) {
             cached.row = fleetRow(vehicle);
             cached.formatted = true;
+            changed = true;
             cached.changes = vehicle.changes;
             cached.link = vehicle.link;
             cached.unackedAlarms = vehicle.unackedAlarms;
@@ -76,7 +79,14 @@ void FleetWindow::updateRows(const std::vector<FleetVehicle>& vehicles) {
             keys_[i].linkRank = key.linkRank;
         }
     }
-    counts_ = fleetCounts(vehicles);
+    if (changed) {
+        counts_ = fleetCounts(vehicles);
+    }
+    return changed;
+}
+
+void FleetWindow::redrawBody() {
+    stale_ = true;  // a body made anew is blank until the next redraw fills it
 }
 
 void FleetWindow::drawTable(const std::vector<FleetVehicle>& vehicles) {
@@ -84,8 +94,10 @@ void FleetWindow::drawTable(const std::vector<FleetVehicle>& vehicles) {
     if (!shown() || bodyWin == nullptr) {
         return;
     }
-    updateRows(vehicles);
-    drawRows();
+    // With no row changed the screen already shows this table: nothing is written.
+    if (updateRows(vehicles) || stale_) {
+        drawRows();
+    }
 }
 
 void FleetWindow::drawRows() {
@@ -133,6 +145,7 @@ void FleetWindow::drawRows() {
     }
     wattrset(bodyWin, A_NORMAL);
     paint();
+    stale_ = false;
 }
 
 void FleetWindow::keyOfFilter(int key) {

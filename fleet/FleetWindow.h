@@ -41,6 +41,7 @@ public:
 
 protected:
     void writeCaption(int cols) override;
+    void redrawBody() override;
 
 private:
     // A vehicle's row as last formatted, and what it was formatted from.
@@ -55,8 +56,8 @@ private:
     };
 
     std::size_t visibleRows() const;
-    // Formats again the rows whose vehicle changed. ScreenLock held.
-    void updateRows(const std::vector<FleetVehicle>& vehicles);
+    // Formats again the rows whose vehicle changed; says whether any did. ScreenLock held.
+    bool updateRows(const std::vector<FleetVehicle>& vehicles);
     // Orders and filters the rows, keeps the selection on its vehicle, writes title and body and
     // paints. ScreenLock held.
     void drawRows();
@@ -77,6 +78,7 @@ private:
     FleetSelection selection_;         // over order_
     std::string title_;
     bool typingShown_ = false;         // the caption as last written
+    bool stale_ = true;                // the body must be drawn whatever changed
 };
 
 }  // namespace kova

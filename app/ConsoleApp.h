@@ -115,8 +115,8 @@ private:
     void openVehicle(std::size_t index);
     // Fleet: back to the table ("fleet"); the open vehicle's log stream is let go. Command thread.
     void showFleet();
-    // Fleet: the vehicles' states for one redraw of the table.
-    std::vector<FleetVehicle> fleetStates();
+    // Fleet: the vehicles' states for one redraw of the table. Timer thread.
+    const std::vector<FleetVehicle>& fleetStates();
     // Shows the fleet table or the three windows. ScreenLock held.
     void showViews(bool fleetTable);
 
@@ -159,6 +159,7 @@ private:
     std::unique_ptr<Replayer> replayer_;
     std::unique_ptr<FleetReceiver> fleet_;
     FleetWindow fleetWindow_;
+    std::vector<FleetVehicle> fleetStates_;  // as of the last redraw; timer thread
     std::atomic<bool> fleetShown_{false};
     std::atomic<std::int32_t> openVehicle_{-1};  // the vehicle opened last from the fleet table; -1: none
 

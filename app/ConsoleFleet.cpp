@@ -68,17 +68,22 @@ void ConsoleApp::showFleet() {
     showViews(true);
 }
 
-std::vector<FleetVehicle> ConsoleApp::fleetStates() {
-    std::vector<FleetVehicle> states(fleet_->size());
-    const auto now = std::chrono::steady_clock::now();
-    for (std::size_t i = 0; i < states.size(); ++i) {
-        StatusStore& store = fleet_->store(i);
-        states[i].address = fleet_->address(i);
-        states[i].link = LinkState::at(store.newestArrival(), now);
-        states[i].startError = fleet_->startError(i);
-        store.copyTo(states[i].record);
+const std::vector<FleetVehicle>& ConsoleApp::fleetStates() {
+    // Kept between redraws: a record is copied again only once its store changed.
+    if (fleetStates_.size() != fleet_->size()) {
+        fleetStates_.assign(fleet_->size(), FleetVehicle{});
+        for (std::size_t i = 0; i < fleetStates_.size(); ++i) {
+            fleetStates_[i].address = fleet_->address(i);
+        }
     }
-    return states;
+    const auto now = std::chrono::steady_clock::now();
+    for (std::size_t i = 0; i < fleetStates_.size(); ++i) {
+        if (const std::string& error = fleet_->startError(i); error != fleetStates_[i].startError) {
+            fleetStates_[i].startError = error;
+        }
+        refreshFleetVehicle(fleetStates_[i], fleet_->store(i), now);
+    }
+    return fleetStates_;
 }
 
 }  // namespace kova

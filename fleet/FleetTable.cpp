@@ -16,6 +16,7 @@ namespace {
 constexpr int kNameColumns = 16;
 constexpr int kAddressColumns = 21;
 constexpr int kLinkColumns = 12;
+constexpr int kAlarmColumns = 9;
 constexpr int kStateColumns = 12;
 constexpr int kStatusColumns = 25;
 constexpr int kWarningColumns = 17;
@@ -44,10 +45,26 @@ std::string codes(const std::array<std::string, 2>& pair) {
     return first + "|" + second;
 }
 
+// The journal's unacknowledged alarms: "-" when none, "FLOOD" after the count while they come faster
+// than anyone can follow.
+std::string alarmCell(const FleetVehicle& vehicle) {
+    std::string text = vehicle.unackedAlarms > 0 ? std::to_string(vehicle.unackedAlarms) : "-";
+    return vehicle.alarmFlood ? text + " FLOOD" : text;
+}
+
+char lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool nameBefore(const std::string& a, const std::string& b) {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [](char x, char y) { return lower(x) < lower(y); });
+}
+
 }  // namespace
 
 std::string fleetHeading() {
-    return fmt::sprintf("%-16s %-21s %-12s %-12s %-25s %4s %4s %8s  %-17s %s", "vehicle", "address", "link",
+    return fmt::sprintf("%-16s %-21s %-12s %-9s %-12s %-25s %4s %4s %8s  %-17s %s", "vehicle", "address", "link", "alarms",
                         "state", "status", "po", "goal", "vel m/s", "warning", "fault");
 }
 
@@ -61,7 +78,7 @@ FleetRow fleetRow(const FleetVehicle& vehicle) {
         row.look = RowLook::Failed;
         return row;
     }
-    row.text += cell(vehicle.link.word(), kLinkColumns);
+    row.text += cell(vehicle.link.word(), kLinkColumns) + cell(alarmCell(vehicle), kAlarmColumns);
     const bool received = vehicle.link.kind != LinkState::Kind::Waiting;
     if (received) {
         row.text += cell(protocol::operationStateName(r.operationState), kStateColumns) +
@@ -75,7 +92,7 @@ FleetRow fleetRow(const FleetVehicle& vehicle) {
     }
     if (vehicle.link.kind == LinkState::Kind::Silent) {
         row.look = RowLook::Silent;
-    } else if (inAlarm(r)) {
+    } else if (vehicle.unackedAlarms > 0 || inAlarm(r)) {
         row.look = RowLook::Alarm;
     } else if (!received) {
         row.look = RowLook::Waiting;
@@ -83,28 +100,124 @@ FleetRow fleetRow(const FleetVehicle& vehicle) {
     return row;
 }
 
-std::string fleetTitle(const std::vector<FleetVehicle>& vehicles) {
-    std::size_t live = 0;
-    std::size_t silent = 0;
-    std::size_t waiting = 0;
-    std::size_t alarm = 0;
-    std::size_t failed = 0;
+void refreshFleetVehicle(FleetVehicle& vehicle, const StatusStore& store,
+                         std::chrono::steady_clock::time_point now) {
+    vehicle.link = LinkState::at(store.newestArrival(), now);
+    // Read before the copy: a change during it moves the count again, and the next refresh copies.
+    const std::uint64_t changes = store.changes();
+    if (changes != vehicle.changes) {
+        store.copyTo(vehicle.record);
+        vehicle.changes = changes;
+    }
+}
+
+const char* fleetOrderName(FleetOrder order) {
+    switch (order) {
+        case FleetOrder::AlarmsFirst:
+            return "alarms first";
+        case FleetOrder::SilentFirst:
+            return "silent first";
+        case FleetOrder::Name:
+            return "name";
+        case FleetOrder::Configuration:
+            break;
+    }
+    return "configuration";
+}
+
+FleetOrder nextFleetOrder(FleetOrder order) {
+    switch (order) {
+        case FleetOrder::Configuration:
+            return FleetOrder::AlarmsFirst;
+        case FleetOrder::AlarmsFirst:
+            return FleetOrder::SilentFirst;
+        case FleetOrder::SilentFirst:
+            return FleetOrder::Name;
+        case FleetOrder::Name:
+            break;
+    }
+    return FleetOrder::Configuration;
+}
+
+bool matchesFilter(std::string_view name, std::string_view filter) {
+    return filter.empty() || std::search(name.begin(), name.end(), filter.begin(), filter.end(),
+                                         [](char a, char b) { return lower(a) == lower(b); }) != name.end();
+}
+
+FleetSortKey fleetSortKey(const FleetVehicle& vehicle) {
+    FleetSortKey key;
+    key.name = vehicle.address.name;
+    key.unackedAlarms = vehicle.unackedAlarms;
+    key.codeRaised = inAlarm(vehicle.record);
+    if (!vehicle.startError.empty() || vehicle.link.kind == LinkState::Kind::Silent) {
+        key.linkRank = 0;
+    } else if (vehicle.link.kind == LinkState::Kind::Waiting) {
+        key.linkRank = 1;
+    } else {
+        key.linkRank = 2;
+    }
+    return key;
+}
+
+std::vector<std::size_t> fleetOrder(const std::vector<FleetSortKey>& keys, FleetOrder order,
+                                    std::string_view filter) {
+    std::vector<std::size_t> rows;
+    rows.reserve(keys.size());
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        if (matchesFilter(keys[i].name, filter)) {
+            rows.push_back(i);
+        }
+    }
+    const auto sortBy = [&](auto before) {
+        std::stable_sort(rows.begin(), rows.end(),
+                         [&](std::size_t a, std::size_t b) { return before(keys[a], keys[b]); });
+    };
+    switch (order) {
+        case FleetOrder::AlarmsFirst:
+            sortBy([](const FleetSortKey& a, const FleetSortKey& b) {
+                return a.unackedAlarms != b.unackedAlarms ? a.unackedAlarms > b.unackedAlarms
+                                                          : a.codeRaised && !b.codeRaised;
+            });
+            break;
+        case FleetOrder::SilentFirst:
+            sortBy([](const FleetSortKey& a, const FleetSortKey& b) { return a.linkRank < b.linkRank; });
+            break;
+        case FleetOrder::Name:
+            sortBy([](const FleetSortKey& a, const FleetSortKey& b) { return nameBefore(a.name, b.name); });
+            break;
+        case FleetOrder::Configuration:
+            break;
+    }
+    return rows;
+}
+
+FleetCounts fleetCounts(const std::vector<FleetVehicle>& vehicles) {
+    FleetCounts counts;
+    counts.vehicles = vehicles.size();
     for (const FleetVehicle& vehicle : vehicles) {
         if (!vehicle.startError.empty()) {
-            ++failed;
+            ++counts.failed;
             continue;
         }
-        live += vehicle.link.kind == LinkState::Kind::Live ? 1 : 0;
-        silent += vehicle.link.kind == LinkState::Kind::Silent ? 1 : 0;
-        waiting += vehicle.link.kind == LinkState::Kind::Waiting ? 1 : 0;
-        alarm += inAlarm(vehicle.record) ? 1 : 0;
+        counts.live += vehicle.link.kind == LinkState::Kind::Live ? 1 : 0;
+        counts.silent += vehicle.link.kind == LinkState::Kind::Silent ? 1 : 0;
+        counts.waiting += vehicle.link.kind == LinkState::Kind::Waiting ? 1 : 0;
+        counts.alarm += inAlarm(vehicle.record) ? 1 : 0;
     }
-    std::string title = fmt::format("fleet: {} vehicles, {} live, {} silent, {} waiting, {} in alarm",
-                                    vehicles.size(), live, silent, waiting, alarm);
-    if (failed > 0) {
-        title += fmt::format(", {} not started", failed);
+    return counts;
+}
+
+std::string fleetTitle(const FleetCounts& counts, FleetOrder order, bool filtered, std::string_view filter,
+                       std::size_t matching) {
+    std::string title = filtered ? fmt::format("fleet: {} of {} match /{}", matching, counts.vehicles,
+                                               displayText(filter))
+                                 : fmt::format("fleet: {} vehicles", counts.vehicles);
+    title += fmt::format(", {} live, {} silent, {} waiting, {} in alarm", counts.live, counts.silent,
+                         counts.waiting, counts.alarm);
+    if (counts.failed > 0) {
+        title += fmt::format(", {} not started", counts.failed);
     }
-    return title;
+    return title + ", order: " + fleetOrderName(order);
 }
 
 void FleetSelection::move(long delta, std::size_t count, std::size_t visibleRows) {

@@ -44,6 +44,7 @@ void MonitorWindow::create(int cols, int top, int height) {
 void MonitorWindow::show(StatusStore& store, const ControllerAddress& controller) {
     ScreenLock lock;
     shown_ = &store;
+    redrawWanted_ = true;
     controller_ = controller;
     link_ = LinkState{};
     rewriteTitle();
@@ -107,12 +108,24 @@ void MonitorWindow::receiveLoop() {
         });
 }
 
+void MonitorWindow::redrawBody() {
+    redrawWanted_ = true;  // a body made anew is blank until the next redraw fills it
+}
+
 void MonitorWindow::drawStatus(Poco::Timer& /*timer*/) {
-    // Copy under the record's lock, format with no lock held, draw under the screen's.
+    // Copy under the record's lock, format with no lock held, draw under the screen's. A redraw that
+    // would paint what the screen already shows writes nothing: an idle console costs next to nothing.
     StatusStore& shown = *shown_;
-    const std::vector<StatusItem> items = formatStatusItems(shown.snapshot());
+    const std::uint64_t changes = shown.changes();
     const LinkState link =
         linkFrom_ ? linkFrom_() : LinkState::at(shown.newestArrival(), std::chrono::steady_clock::now());
+    const bool dim = link.kind == LinkState::Kind::Silent;
+    const bool bodyChanged =
+        redrawWanted_.exchange(false) || &shown != drawnStore_ || changes != drawnChanges_ || dim != drawnDim_;
+    std::vector<StatusItem> items;
+    if (bodyChanged) {
+        items = formatStatusItems(shown.snapshot());
+    }
     Beside beside = beside_ ? beside_() : Beside{};
     if (const std::uint64_t cut = shown.cutMessages(); cut > 0) {
         beside.text =
@@ -121,14 +134,16 @@ void MonitorWindow::drawStatus(Poco::Timer& /*timer*/) {
     }
     ScreenLock lock;
     if (bodyWin == nullptr) {
+        redrawWanted_ = true;
         return;
     }
-    curs_set(0);
+    bool wrote = bodyChanged;
     if (titleWin != nullptr && (link.kind != link_.kind || link.silentSeconds != link_.silentSeconds)) {
         link_ = link;
         writeLink();
+        wrote = true;
     }
-    if (titleWin != nullptr && beside.text != besideShown_) {
+    if (titleWin != nullptr && (beside.text != besideShown_ || beside.alert != besideAlert_)) {
         // Right-aligned before the link field; the title is cut there.
         const int end = std::max(0, getmaxx(titleWin) - kLinkField - 1);
         const int width = static_cast<int>(std::max(beside.text.size(), besideShown_.size()));
@@ -140,13 +155,23 @@ void MonitorWindow::drawStatus(Poco::Timer& /*timer*/) {
         mvwaddnstr(titleWin, 0, at, beside.text.data(), end - at);
         wattrset(titleWin, A_BOLD | COLOR_PAIR(kTitlePair));
         besideShown_ = beside.text;
+        besideAlert_ = beside.alert;
+        wrote = true;
     }
-    werase(bodyWin);
-    wattrset(bodyWin, link.kind == LinkState::Kind::Silent ? A_DIM : A_NORMAL);
-    for (const StatusItem& item : items) {
-        // Written as data; an item starting past the right edge draws nothing, one running past it
-        // wraps onto the next row, and on the last row the rest is dropped.
-        mvwaddnstr(bodyWin, item.row, item.col, item.text.data(), static_cast<int>(item.text.size()));
+    if (!wrote) {
+        return;
+    }
+    if (bodyChanged) {
+        werase(bodyWin);
+        wattrset(bodyWin, dim ? A_DIM : A_NORMAL);
+        for (const StatusItem& item : items) {
+            // Written as data; an item starting past the right edge draws nothing, one running past it
+            // wraps onto the next row, and on the last row the rest is dropped.
+            mvwaddnstr(bodyWin, item.row, item.col, item.text.data(), static_cast<int>(item.text.size()));
+        }
+        drawnStore_ = &shown;
+        drawnChanges_ = changes;
+        drawnDim_ = dim;
     }
     curs_set(0);
     paint();

@@ -12,6 +12,7 @@ std::string_view frameText(const zmq::message_t& frame) {
 
 StatusOutcome StatusStore::store(std::string_view indexText, std::string_view valuesText) {
     std::lock_guard<std::mutex> lock(mutex_);
+    changes_.fetch_add(1, std::memory_order_release);
     return handleStatusMessage(indexText, valuesText, record_);
 }
 
@@ -36,6 +37,7 @@ std::optional<std::chrono::steady_clock::time_point> StatusStore::newestArrival(
 void StatusStore::reset() {
     std::lock_guard<std::mutex> lock(mutex_);
     record_ = StatusRecord{};
+    changes_.fetch_add(1, std::memory_order_release);
     newest_.store(kNever, std::memory_order_relaxed);
 }
 

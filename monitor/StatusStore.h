@@ -34,12 +34,17 @@ public:
     }
     // Notes a message cut to the stream's limits, of which `frames` frames were let go. Any thread.
     void noteCut(std::uint64_t frames) {
+        changes_.fetch_add(1, std::memory_order_release);
         cutMessages_.fetch_add(1, std::memory_order_relaxed);
         droppedFrames_.fetch_add(frames, std::memory_order_relaxed);
     }
     // Messages cut so far, and the frames let go of them. Any thread.
     std::uint64_t cutMessages() const { return cutMessages_.load(std::memory_order_relaxed); }
     std::uint64_t droppedFrames() const { return droppedFrames_.load(std::memory_order_relaxed); }
+
+    // Moves on with every message stored, cut, reset or change; read it before copying the record
+    // and the copy holds at least what that count stands for. Any thread.
+    std::uint64_t changes() const { return changes_.load(std::memory_order_acquire); }
 
     // When the newest message arrived; nothing before the first. Any thread.
     std::optional<std::chrono::steady_clock::time_point> newestArrival() const;
@@ -53,6 +58,7 @@ public:
     void change(Alter&& alter) {
         std::lock_guard<std::mutex> lock(mutex_);
         alter(record_);
+        changes_.fetch_add(1, std::memory_order_release);
     }
 
 private:
@@ -62,6 +68,7 @@ private:
     mutable std::mutex mutex_;
     StatusRecord record_;
     std::atomic<std::chrono::steady_clock::rep> newest_{kNever};
+    std::atomic<std::uint64_t> changes_{0};
     std::atomic<std::uint64_t> cutMessages_{0};
     std::atomic<std::uint64_t> droppedFrames_{0};
 };

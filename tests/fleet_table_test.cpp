@@ -1,6 +1,8 @@
 // The fleet table as text: what a row says of a vehicle, which rows stand out, the title's counts,
 // and the selection that always stays on screen.
+#include <chrono>
 #include <clocale>
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -28,7 +30,8 @@ TEST(FleetTable, ARowSaysWhereTheVehicleIsAndTheOnesInTroubleStandOut) {
     live.record.actualVelocity = 8000;
     const FleetRow row = fleetRow(live);
     EXPECT_EQ(row.look, RowLook::Normal);
-    EXPECT_EQ(row.text.substr(0, 64), "ohv001           10.0.0.7:6000         live         AutomaticOp ");
+    EXPECT_EQ(row.text.substr(0, 74),
+              "ohv001           10.0.0.7:6000         live         -         AutomaticOp ");
     EXPECT_NE(row.text.find("Run                         12   15    0.800  -"), std::string::npos)
         << row.text;
 
@@ -42,13 +45,22 @@ TEST(FleetTable, ARowSaysWhereTheVehicleIsAndTheOnesInTroubleStandOut) {
               std::string::npos);
     const FleetRow waiting = fleetRow(vehicle("ohv003", LinkState::Kind::Waiting));
     EXPECT_EQ(waiting.look, RowLook::Waiting);
-    EXPECT_NE(waiting.text.find("waiting      -            -  "), std::string::npos) << waiting.text;
+    EXPECT_NE(waiting.text.find("waiting      -         -            -  "), std::string::npos) << waiting.text;
     EXPECT_NE(waiting.text.find("   -    -        -  -                 -"), std::string::npos)
         << waiting.text;
 
-    EXPECT_EQ(fleetTitle({live, alarmed, vehicle("ohv002", LinkState::Kind::Silent),
-                          vehicle("ohv003", LinkState::Kind::Waiting)}),
-              "fleet: 4 vehicles, 2 live, 1 silent, 1 waiting, 1 in alarm");
+    FleetVehicle journal = live;  // unacknowledged alarms in the journal stand out too
+    journal.unackedAlarms = 3;
+    journal.alarmFlood = true;
+    EXPECT_EQ(fleetRow(journal).look, RowLook::Alarm);
+    EXPECT_NE(fleetRow(journal).text.find("live         3 FLOOD   AutomaticOp"), std::string::npos);
+
+    const FleetCounts counts = fleetCounts({live, alarmed, vehicle("ohv002", LinkState::Kind::Silent),
+                                            vehicle("ohv003", LinkState::Kind::Waiting)});
+    EXPECT_EQ(fleetTitle(counts, FleetOrder::Configuration, false, "", 4),
+              "fleet: 4 vehicles, 2 live, 1 silent, 1 waiting, 1 in alarm, order: configuration");
+    EXPECT_EQ(fleetTitle(counts, FleetOrder::SilentFirst, true, "Bay\x1b", 0),
+              "fleet: 0 of 4 match /Bay^[, 2 live, 1 silent, 1 waiting, 1 in alarm, order: silent first");
 }
 
 // Wide names take two columns a character: the cells are cut and padded by columns, so every later
@@ -72,8 +84,62 @@ TEST(FleetTable, CellsKeepTheirColumnsAndAVehicleThatCouldNotStartSaysWhy) {
     const FleetRow row = fleetRow(failed);
     EXPECT_EQ(row.look, RowLook::Failed);
     EXPECT_EQ(row.text.substr(39), "not started  no \"port\"");
-    EXPECT_EQ(fleetTitle({wide, failed}),
-              "fleet: 2 vehicles, 1 live, 0 silent, 0 waiting, 1 in alarm, 1 not started");
+    EXPECT_EQ(fleetTitle(fleetCounts({wide, failed}), FleetOrder::Name, false, "", 2),
+              "fleet: 2 vehicles, 1 live, 0 silent, 0 waiting, 1 in alarm, 1 not started, order: name");
+}
+
+// Finding a vehicle among many: the filter by name ignores case, and each order is stable, so
+// vehicles alike for it keep their configuration order.
+TEST(FleetTable, FilterAndOrdersPickAndSortTheRows) {
+    EXPECT_TRUE(matchesFilter("OHV-Bay3-017", "bay3"));
+    EXPECT_TRUE(matchesFilter("ohv", ""));
+    EXPECT_FALSE(matchesFilter("ohv-bay3", "bay4"));
+    EXPECT_FALSE(matchesFilter("ba", "bay"));
+
+    const auto key = [](const char* name, int unacked, bool code, int rank) {
+        return FleetSortKey{name, unacked, code, rank};
+    };
+    const std::vector<FleetSortKey> keys = {
+        key("delta", 0, false, 2), key("Alpha", 0, true, 1), key("charlie", 2, false, 0),
+        key("bravo", 0, false, 0), key("echo", 5, false, 2), key("alpha2", 0, true, 2),
+    };
+    using Rows = std::vector<std::size_t>;
+    EXPECT_EQ(fleetOrder(keys, FleetOrder::Configuration, ""), (Rows{0, 1, 2, 3, 4, 5}));
+    EXPECT_EQ(fleetOrder(keys, FleetOrder::AlarmsFirst, ""), (Rows{4, 2, 1, 5, 0, 3}));
+    EXPECT_EQ(fleetOrder(keys, FleetOrder::SilentFirst, ""), (Rows{2, 3, 1, 0, 4, 5}));
+    EXPECT_EQ(fleetOrder(keys, FleetOrder::Name, ""), (Rows{1, 5, 3, 2, 0, 4}));
+    EXPECT_EQ(fleetOrder(keys, FleetOrder::Name, "ALPHA"), (Rows{1, 5}));
+    EXPECT_TRUE(fleetOrder(keys, FleetOrder::AlarmsFirst, "xyz").empty());
+
+    FleetOrder order = FleetOrder::Configuration;
+    std::string names;
+    for (int i = 0; i < 4; ++i) {
+        order = nextFleetOrder(order);
+        names += std::string(fleetOrderName(order)) + ";";
+    }
+    EXPECT_EQ(names, "alarms first;silent first;name;configuration;");
+}
+
+// The record is copied only when its store changed since the last copy; a change of any kind (a
+// value, a cut message, a reset) moves the count.
+TEST(FleetTable, AVehicleIsCopiedAgainOnlyWhenItsStoreChanged) {
+    StatusStore store;
+    FleetVehicle v;
+    const auto now = std::chrono::steady_clock::now();
+    store.store("3009", "3/1/1");
+    refreshFleetVehicle(v, store, now);
+    EXPECT_EQ(v.record.currentPo, 3);
+    v.record.currentPo = 99;  // marks the copy: untouched while the store stands still
+    refreshFleetVehicle(v, store, now);
+    EXPECT_EQ(v.record.currentPo, 99);
+    for (const auto& change : std::vector<std::function<void()>>{[&] { store.store("3009", "3/1/1"); },
+                                                                  [&] { store.noteCut(2); },
+                                                                  [&] { store.reset(); }}) {
+        v.record.currentPo = 99;
+        change();
+        refreshFleetVehicle(v, store, now);
+        EXPECT_NE(v.record.currentPo, 99);
+    }
 }
 
 TEST(FleetTable, TheSelectionStaysOnScreenWhereverItMoves) {

@@ -1,5 +1,5 @@
 // The fleet view against the real binary, with several controllers of the test's own on loopback:
-// the table, its selection, Enter into a vehicle, and the command "fleet" back.
+// the table, its selection, its filter and order, Enter into a vehicle, and the command "fleet" back.
 #include <chrono>
 #include <cstdlib>
 #include <memory>
@@ -55,6 +55,11 @@ protected:
             8s);
     }
 
+    // Waits until the title bar holds `text`.
+    bool titleShows(const std::string& text) {
+        return pane_->waitForScreen([&](const auto& s) { return s[0].find(text) != std::string::npos; }, 3s);
+    }
+
     TempDir dir_;
     std::vector<std::unique_ptr<ControllerStandIn>> vehicles_;
     std::unique_ptr<TmuxPane> pane_;
@@ -67,7 +72,7 @@ TEST_F(TerminalFleetTest, TheTableShowsEveryVehicleAndTheOnesInTroubleStandOut) 
     EXPECT_TRUE(rowStartsWith(pane_->screen(), 4, "ohv003"));
     EXPECT_NE(pane_->row(3).find("waiting"), std::string::npos);
 
-    ASSERT_TRUE(publishUntilRowShows(0, "111", "4", 2, "live         AutomaticOp"));
+    ASSERT_TRUE(publishUntilRowShows(0, "111", "4", 2, "live         -         AutomaticOp"));
     ASSERT_TRUE(publishUntilRowShows(2, "501", "W12/", 4, "W12|"));
     EXPECT_TRUE(pane_->waitForRow(0, "fleet: 3 vehicles, 2 live, 0 silent, 1 waiting, 1 in alarm", 3s))
         << pane_->screen()[0];
@@ -120,6 +125,31 @@ TEST_F(TerminalFleetTest, EnterOpensTheSelectedVehicleAndFleetGoesBack) {
     ASSERT_TRUE(pane_->waitForRow(0, "fleet: 3 vehicles", 3s)) << pane_->screenText();
     EXPECT_TRUE(publishUntilRowShows(0, "3009", "33/1/1", 2, "  33 "));
     EXPECT_TRUE(reversed(pane_->screenWithAttributes()[3])) << "the selection moved";
+}
+
+// Finding a vehicle: s cycles the order named in the title; / filters by name as it is typed, a filter
+// matching nothing says so, Esc clears it, and Enter opens the selected row's own vehicle.
+TEST_F(TerminalFleetTest, FilterAndOrderFindTheVehicleEnterOpens) {
+    start(12, 0, 20);
+    ASSERT_TRUE(titleShows("order: configuration")) << pane_->screen()[0];
+    for (const char* order : {"alarms first", "silent first", "name", "configuration"}) {
+        pane_->typeText("s");
+        ASSERT_TRUE(titleShows(std::string("order: ") + order)) << pane_->screen()[0];
+    }
+    pane_->typeText("/xyz");
+    ASSERT_TRUE(pane_->waitForRow(0, "fleet: 0 of 12 match /xyz", 3s)) << pane_->screen()[0];
+    EXPECT_TRUE(rowStartsWith(pane_->screen(), 2, "no vehicle matches /xyz")) << pane_->screenText();
+    pane_->sendKeys({"Escape"});
+    ASSERT_TRUE(pane_->waitForRow(0, "fleet: 12 vehicles", 3s)) << pane_->screen()[0];
+
+    pane_->typeText("/V01");
+    pane_->sendKeys({"Enter"});
+    ASSERT_TRUE(pane_->waitForRow(0, "fleet: 3 of 12 match /V01", 3s)) << pane_->screen()[0];
+    EXPECT_TRUE(rowStartsWith(pane_->screen(), 2, "ohv010"));
+    EXPECT_TRUE(rowStartsWith(pane_->screen(), 4, "ohv012"));
+    EXPECT_TRUE(pane_->screen()[5].find_first_not_of(' ') == std::string::npos) << pane_->screenText();
+    pane_->sendKeys({"Down", "Enter"});
+    EXPECT_TRUE(titleShows("(ohv011:127.0.0.1)")) << pane_->screenText();
 }
 
 // More vehicles than rows: the table scrolls, and the selection stays on screen.

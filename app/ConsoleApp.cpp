@@ -206,7 +206,7 @@ void ConsoleApp::receiveStatus() {
 
 void ConsoleApp::redraw(Poco::Timer& timer) {
     if (fleetShown_) {
-        fleetWindow_.drawTable(fleetStates());
+        fleetWindow_.drawTable(replayer_ ? replayedFleetStates() : fleetStates());
     } else {
         watchAlarms();
         monitor.drawStatus(timer);

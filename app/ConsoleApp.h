@@ -106,6 +106,12 @@ private:
     // Replay: while nothing is typed the replay's keys go to it; the log takes its own keys; the rest
     // is typed on the line (find, filter, help). Command thread.
     bool replayKey(int key, bool lineEmpty);
+    // Replay of a fleet recording: the table first (ConsoleFleetReplay.cpp).
+    void setUpFleetReplay();
+    // Opens vehicle `index` of the recording at the replay's point. Command thread.
+    void openReplayedVehicle(std::size_t index);
+    // The vehicles' states on the replay's clock, for one redraw of the table.
+    std::vector<FleetVehicle> replayedFleetStates();
 
     // Fleet: makes every vehicle's status stream and the table, and shows the table.
     void setUpFleet(const Configuration& configuration);

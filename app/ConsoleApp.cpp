@@ -218,7 +218,7 @@ void ConsoleApp::receiveStatus() {
 void ConsoleApp::redraw(Poco::Timer& timer) {
     watchAlarms();
     if (fleetShown_) {
-        std::vector<FleetVehicle> states = fleetStates();
+        std::vector<FleetVehicle>& states = replayer_ ? replayedFleetStates() : fleetStates();
         fillAlarmCounts(states);
         fleetWindow_.drawTable(states);
     } else {

@@ -107,6 +107,12 @@ private:
     // Replay: while nothing is typed the replay's keys go to it; the log takes its own keys; the rest
     // is typed on the line (find, filter, help). Command thread.
     bool replayKey(int key, bool lineEmpty);
+    // Replay of a fleet recording: the table first (ConsoleFleetReplay.cpp).
+    void setUpFleetReplay();
+    // Opens vehicle `index` of the recording at the replay's point. Command thread.
+    void openReplayedVehicle(std::size_t index);
+    // The vehicles' states on the replay's clock, for one redraw of the table.
+    std::vector<FleetVehicle>& replayedFleetStates();
 
     // Fleet: makes every vehicle's status stream and the table, and shows the table.
     void setUpFleet(const Configuration& configuration);
@@ -116,7 +122,7 @@ private:
     // Fleet: back to the table ("fleet"); the open vehicle's log stream is let go. Command thread.
     void showFleet();
     // Fleet: the vehicles' states for one redraw of the table. Timer thread.
-    const std::vector<FleetVehicle>& fleetStates();
+    std::vector<FleetVehicle>& fleetStates();
     // Shows the fleet table or the three windows. ScreenLock held.
     void showViews(bool fleetTable);
 
@@ -159,7 +165,7 @@ private:
     std::unique_ptr<Replayer> replayer_;
     std::unique_ptr<FleetReceiver> fleet_;
     FleetWindow fleetWindow_;
-    std::vector<FleetVehicle> fleetStates_;  // as of the last redraw; timer thread
+    std::vector<FleetVehicle> fleetStates_;  // as of the last redraw, live or replayed; timer thread
     std::atomic<bool> fleetShown_{false};
     std::atomic<std::int32_t> openVehicle_{-1};  // the vehicle opened last from the fleet table; -1: none
 

@@ -68,7 +68,7 @@ void ConsoleApp::showFleet() {
     showViews(true);
 }
 
-const std::vector<FleetVehicle>& ConsoleApp::fleetStates() {
+std::vector<FleetVehicle>& ConsoleApp::fleetStates() {
     // Kept between redraws: a record is copied again only once its store changed.
     if (fleetStates_.size() != fleet_->size()) {
         fleetStates_.assign(fleet_->size(), FleetVehicle{});

@@ -103,6 +103,9 @@ void ConsoleApp::connectRecorder() {
 
 void ConsoleApp::setUpReplay() {
     replayer_ = std::make_unique<Replayer>(settings_.replay, settings_.replaySession, settings_.speed, log, command);
+    if (!settings_.vehicle.empty()) {
+        replayer_->playAlone(settings_.vehicle);  // the reader walks that vehicle's rows only
+    }
     const ControllerAddress recorded = replayer_->recordedController();
     monitor.create(cols, kMonitorTop, kMonitorHeight);
     monitor.show(replayer_->store(), recorded);
@@ -118,6 +121,9 @@ void ConsoleApp::setUpReplay() {
     monitor.draw();
     log.draw();
     command.draw();
+    if (replayer_->fleet()) {
+        setUpFleetReplay();
+    }
 }
 
 bool ConsoleApp::replayKey(int key, bool lineEmpty) {
@@ -131,6 +137,12 @@ bool ConsoleApp::replayKey(int key, bool lineEmpty) {
             case Replayer::Key::NotMine:
                 break;
         }
+    }
+    if (fleetShown_) {
+        if (const FleetKey asked = fleetWindow_.takeKey(key); asked.action == FleetKey::Action::Open) {
+            openReplayedVehicle(asked.vehicle);
+        }
+        return true;
     }
     return log.takeKey(key);
 }

@@ -49,11 +49,44 @@ Replayer::Replayer(std::shared_ptr<record::RecordReader> reader, std::size_t ses
       clock_(reader_->span() ? reader_->span()->firstNs : 0, reader_->span() ? reader_->span()->lastNs : 0, speed,
              Clock::now()) {
     damaged_ = reader_->damagedRows();
+    if (session_ < reader_->sessions().size()) {
+        for (const record::VehicleInfo& info : reader_->sessions()[session_].info.vehicles) {
+            vehicleIndex_.emplace(info.name, vehicles_.size());
+            vehicles_.push_back(Vehicle{info, std::make_unique<StatusStore>(),
+                                        std::make_unique<std::atomic<std::int64_t>>(kNoStatus)});
+        }
+    }
+}
+
+void Replayer::playAlone(const std::string& name) {
+    alone_ = name;
+}
+
+ControllerAddress Replayer::vehicleAddress(std::size_t i) const {
+    const record::VehicleInfo& info = vehicles_[i].info;
+    return ControllerAddress{info.name, info.host, info.basePort};
+}
+
+void Replayer::open(std::size_t i) {
+    open_ = i;
+}
+
+bool Replayer::shown(const std::string& vehicle) const {
+    return !fleet() || vehicle.empty() || vehicle == vehicles_[open_.load()].info.name;
+}
+
+LinkState Replayer::vehicleLink(std::size_t i) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return linkAt(vehicles_[i].newestNs->load(), Clock::now());
 }
 
 ControllerAddress Replayer::recordedController() const {
     if (session_ >= reader_->sessions().size()) {
         return ControllerAddress{"replay", "replay", 0};
+    }
+    if (!vehicles_.empty()) {
+        const auto alone = vehicleIndex_.find(alone_);
+        return vehicleAddress(alone != vehicleIndex_.end() ? alone->second : open_.load());
     }
     const record::SessionInfo& info = reader_->sessions()[session_].info;
     return ControllerAddress{info.connectionName, info.host, info.basePort};
@@ -127,18 +160,22 @@ std::string Replayer::titleText() {
 
 LinkState Replayer::linkState() {
     std::lock_guard<std::mutex> lock(mutex_);
+    const std::int64_t newest = fleet() ? vehicles_[open_.load()].newestNs->load() : newestStatusNs_.load();
+    return linkAt(newest, Clock::now());
+}
+
+LinkState Replayer::linkAt(std::int64_t newest, Clock::time_point now) const {
     LinkState state;
     // At the end the clock stands still as well: the newest values are not a stream that goes on.
     if (clock_.paused() || ended_) {
         state.kind = LinkState::Kind::Paused;
         return state;
     }
-    const std::int64_t newest = newestStatusNs_.load();
     if (newest == kNoStatus) {
         return state;
     }
     // Both times lie within the session's span, so the difference cannot overflow.
-    const std::int64_t age = std::max<std::int64_t>(0, clock_.position(Clock::now()) - newest);
+    const std::int64_t age = std::max<std::int64_t>(0, clock_.position(now) - newest);
     const std::int64_t liveNs = std::chrono::duration_cast<std::chrono::nanoseconds>(LinkState::kLiveFor).count();
     if (age < liveNs) {
         state.kind = LinkState::Kind::Live;
@@ -152,6 +189,10 @@ LinkState Replayer::linkState() {
 void Replayer::rewind() {
     store_.reset();
     newestStatusNs_ = kNoStatus;
+    for (Vehicle& vehicle : vehicles_) {
+        vehicle.store->reset();
+        *vehicle.newestNs = kNoStatus;
+    }
     log_.startOver();
     command_.showText("");
     reader_->seek(clock_.firstNs());
@@ -159,7 +200,17 @@ void Replayer::rewind() {
 
 void Replayer::play(const record::RecordedEvent& event) {
     played_.fetch_add(1, std::memory_order_relaxed);
-    if (const auto* status = std::get_if<record::StatusEvent>(&event.detail)) {
+    if (const auto* status = std::get_if<record::StatusEvent>(&event.detail); status && fleet()) {
+        const auto found = vehicleIndex_.find(event.vehicle);
+        if (found != vehicleIndex_.end() && status->frames.size() >= 2) {
+            Vehicle& vehicle = vehicles_[found->second];
+            vehicle.store->noteArrival();
+            *vehicle.newestNs = event.ns;
+            vehicle.store->store(status->frames[0], status->frames[1]);
+        }
+    } else if (!shown(event.vehicle)) {
+        // A log line or request of a vehicle of the fleet that is not open: not on its windows.
+    } else if (status) {
         store_.noteArrival();
         newestStatusNs_ = event.ns;
         if (statusPlayed_) {

@@ -9,6 +9,8 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "app/ReplayClock.h"
 #include "command/CommandWindow.h"
@@ -39,8 +41,25 @@ public:
     Replayer(std::shared_ptr<record::RecordReader> reader, std::size_t session, double speed, LogWindow& log,
              CommandWindow& command);
 
-    // The controller the session was recorded of, for the monitor's title.
+    // The controller the session was recorded of, for the monitor's title (of a fleet: the vehicle
+    // played alone, or else the open one).
     ControllerAddress recordedController() const;
+
+    // A fleet recording: every vehicle's status messages go into a record of its own, shown in the
+    // fleet table; the log lines and requests played are the open vehicle's. Main thread, before run().
+    // Plays vehicle `name` of a fleet recording as if it had been recorded alone (the reader walks
+    // that vehicle's rows only).
+    void playAlone(const std::string& name);
+    // Whether the session is a fleet's, played whole: the console shows the fleet table.
+    bool fleet() const { return alone_.empty() && !vehicles_.empty(); }
+    std::size_t vehicleCount() const { return vehicles_.size(); }
+    ControllerAddress vehicleAddress(std::size_t i) const;
+    // The vehicle's record; any thread.
+    StatusStore& vehicleStore(std::size_t i) { return *vehicles_[i].store; }
+    // The vehicle's link on the replay's clock, as linkState() says it. Any thread.
+    LinkState vehicleLink(std::size_t i);
+    // From now on the monitor's link and the log lines and requests played are vehicle `i`'s. Any thread.
+    void open(std::size_t i);
     // "session 2 of 3, started 2026-12-08 10:11:12": which session plays. Any thread.
     std::string sessionText() const;
     // The record the monitor shows.
@@ -79,6 +98,20 @@ private:
     void play(const record::RecordedEvent& event);
     // Back to the start of the recording with empty windows. Replay thread, without the lock.
     void rewind();
+    // The link of a stream whose newest status message was recorded at `newest`. mutex_ held.
+    LinkState linkAt(std::int64_t newest, std::chrono::steady_clock::time_point now) const;
+    // Whether a log line or request of `vehicle` belongs on the windows now.
+    bool shown(const std::string& vehicle) const;
+
+    struct Vehicle {
+        record::VehicleInfo info;
+        std::unique_ptr<StatusStore> store;
+        std::unique_ptr<std::atomic<std::int64_t>> newestNs;
+    };
+    std::vector<Vehicle> vehicles_;  // of a fleet session, in the order recorded; fixed before run()
+    std::unordered_map<std::string, std::size_t> vehicleIndex_;
+    std::string alone_;  // the vehicle played alone; empty: the whole session
+    std::atomic<std::size_t> open_{0};
 
     static constexpr std::int64_t kNoStatus = std::numeric_limits<std::int64_t>::min();
 

@@ -33,6 +33,15 @@ struct VehicleInfo {
 // What the console knew about the connection when recording started. A fleet recording lists every
 // vehicle of the configuration, in its order; its rows name the vehicle they are of.
 struct SessionInfo {
+    SessionInfo() = default;
+    SessionInfo(std::string version, std::string connection, std::string hostName, int port,
+                std::vector<VehicleInfo> fleet = {})
+        : consoleVersion(std::move(version)),
+          connectionName(std::move(connection)),
+          host(std::move(hostName)),
+          basePort(port),
+          vehicles(std::move(fleet)) {}
+
     std::string consoleVersion;
     std::string connectionName;
     std::string host;

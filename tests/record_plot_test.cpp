@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
+#include "TmuxPane.h"
 #include "record/RecordWriter.h"
 
 namespace kova::record {
@@ -77,6 +78,28 @@ TEST(RecordPlot, RefusesMissingAndNonRecordingFilesWithStatusTwo) {
     EXPECT_EQ(plot(dir.file("other.db")), 2);
     EXPECT_FALSE(std::filesystem::exists(dir.file("notes.png")));
     EXPECT_FALSE(std::filesystem::exists(dir.file("other.png")));
+}
+
+// A fleet recording draws one vehicle, named; without a name, or with one it lacks, nothing is drawn.
+TEST(RecordPlot, AFleetRecordingDrawsTheVehicleNamed) {
+    test::TempDir dir;
+    const std::string path = dir.file("fleet.kovarec");
+    {
+        RecordWriter writer;
+        writer.open(path, false, {"0.7", "fleet", "conf.json", 0, {{"OHV-1", "h", 5550}, {"OHV-2", "h", 5560}}});
+        const std::int64_t start = RecordWriter::nowNs();
+        for (int tick = 0; tick < 100; ++tick) {
+            writer.recordStatus(start + tick * 50'000'000LL, {"4034", std::to_string(tick * 100)}, tick % 2);
+        }
+        writer.close();
+    }
+    EXPECT_EQ(plot(path), 2);
+    EXPECT_EQ(plot("--vehicle OHV-9 " + path), 2);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("fleet.png")));
+    const std::string said = test::runCommand(std::string(KOVA_SOURCE_DIR) + "/scripts/plot " + path + " 2>&1");
+    EXPECT_NE(said.find("--vehicle NAME (OHV-1, OHV-2)"), std::string::npos) << said;
+    ASSERT_EQ(plot("--vehicle OHV-2 " + path), 0);
+    EXPECT_EQ(test::readFile(dir.file("fleet.png")).substr(0, 8), "\x89PNG\r\n\x1a\n");
 }
 
 }  // namespace

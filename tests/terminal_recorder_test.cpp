@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -340,6 +341,76 @@ TEST(TerminalRecorder, ALogWriteThatFailsIsSaidInTheTitleNotOverTheScreen) {
         EXPECT_EQ(pane.screenText().find("LOG ERROR"), std::string::npos) << pane.screenText();
         pane.stop();
     }
+}
+
+// A fleet recorded whole: every vehicle's stream and the open vehicle's log lines, each row naming
+// its vehicle; played back, the table comes first and Enter opens a vehicle; NAME plays one alone.
+TEST(TerminalRecorder, AFleetIsRecordedAndReplayedWithItsTable) {
+    TempDir dir;
+    std::vector<std::unique_ptr<ControllerStandIn>> vehicles;
+    std::string conf = "{\"connection\": [";
+    for (int i = 1; i <= 3; ++i) {
+        const int base = freeBasePort();
+        vehicles.push_back(std::make_unique<ControllerStandIn>(base));
+        conf += std::string(i == 1 ? "" : ", ") + "{\"name\": \"ohv00" + std::to_string(i) +
+                "\", \"IP\": \"127.0.0.1\", \"port\": " + std::to_string(base) + "}";
+    }
+    writeFile(dir.file("conf.json"), conf + "]}");
+    {
+        TmuxPane pane(std::string(KOVA_CONSOLE_BINARY) + " --fleet --record rec.db", dir.path());
+        ASSERT_TRUE(pane.waitForRow(0, "fleet: 3 vehicles", 8s)) << pane.screenText();
+        for (int i : {0, 1}) {
+            ASSERT_TRUE(waitUntil(
+                [&] {
+                    vehicles[static_cast<std::size_t>(i)]->publish({"111", "4"});
+                    return pane.waitForScreen(
+                        [&](const auto& s) { return s[2 + i].find("AutomaticOp") != std::string::npos; },
+                        100ms);
+                },
+                8s))
+                << pane.screenText();
+        }
+        pane.sendKeys({"Down", "Down", "Enter"});
+        ASSERT_TRUE(pane.waitForText("(ohv003:127.0.0.1)", 3s)) << pane.screenText();
+        ASSERT_TRUE(vehicles[2]->logUntilShown(pane, "third's line", " third's line"));
+        int status = -1;
+        ASSERT_TRUE(pane.stop(5s, &status));
+        EXPECT_EQ(status, 0);
+    }
+    EXPECT_EQ(sql(dir, "SELECT DISTINCT vehicle FROM status WHERE object = '111' ORDER BY vehicle;"),
+              "ohv001\nohv002\n");
+    EXPECT_EQ(sql(dir, "SELECT vehicle FROM log WHERE text = 'third''s line';"), "ohv003\n");
+    EXPECT_EQ(sql(dir, "SELECT count(*) FROM vehicle;"), "3\n");
+
+    {
+        TmuxPane replay(std::string(KOVA_CONSOLE_BINARY) + " --replay rec.db", dir.path());
+        ASSERT_TRUE(replay.waitForRow(0, "fleet: 3 vehicles", 8s)) << replay.screenText();
+        ASSERT_TRUE(replay.waitForScreen(
+            [](const auto& s) { return s[3].find("AutomaticOp") != std::string::npos; }, 5s))
+            << replay.screenText();
+        replay.sendKeys({"Down", "Enter"});
+        EXPECT_TRUE(replay.waitForText("(ohv002:127.0.0.1)", 3s)) << replay.screenText();
+        EXPECT_TRUE(replay.waitForText(":State(AutomaticOp)", 3s)) << replay.screenText();
+        replay.typeText("fleet");
+        replay.sendKeys({"Enter"});
+        ASSERT_TRUE(replay.waitForRow(0, "fleet: 3 vehicles", 3s)) << replay.screenText();
+        replay.typeText("q");
+        int status = -1;
+        ASSERT_TRUE(replay.waitForExit(5s, &status)) << replay.screenText();
+        EXPECT_EQ(status, 0);
+    }
+    {
+        TmuxPane alone(std::string(KOVA_CONSOLE_BINARY) + " --replay rec.db ohv003", dir.path());
+        ASSERT_TRUE(alone.waitForText("(ohv003:127.0.0.1)", 8s)) << alone.screenText();
+        EXPECT_TRUE(alone.waitForText(" third's line", 5s)) << alone.screenText();
+        alone.typeText("q");
+        ASSERT_TRUE(alone.waitForExit(5s));
+    }
+    const std::string refused = runCommand("cd " + shellQuote(dir.path()) + " && " + KOVA_CONSOLE_BINARY +
+                                           " --replay rec.db ohv009 2>&1; echo status=$?");
+    EXPECT_EQ(refused,
+              "kovaConsoleOHV: the fleet recorded in rec.db has no vehicle named ohv009 (it has: ohv001, "
+              "ohv002, ohv003)\nstatus=2\n");
 }
 
 }  // namespace

@@ -228,8 +228,9 @@ void ConsoleApp::redraw(Poco::Timer& timer) {
 
 void ConsoleApp::requestStop() {
     running_ = false;
-    if (replayer_) {
-        replayer_->wake();
+    // From the signal thread too, maybe while the replay is still being set up.
+    if (Replayer* replayer = replayerToWake_.load(std::memory_order_acquire)) {
+        replayer->wake();
     }
     monitor.stop();
     log.requestStop();

@@ -163,6 +163,8 @@ private:
     std::atomic<std::uint64_t> alarmsDrawn_{0};  // the watch's change count the shown journal has
 
     std::unique_ptr<Replayer> replayer_;
+    // The replayer as requestStop sees it from the signal thread: published once it is made.
+    std::atomic<Replayer*> replayerToWake_{nullptr};
     std::unique_ptr<FleetReceiver> fleet_;
     FleetWindow fleetWindow_;
     std::vector<FleetVehicle> fleetStates_;  // as of the last redraw, live or replayed; timer thread

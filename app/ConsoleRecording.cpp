@@ -103,6 +103,7 @@ void ConsoleApp::connectRecorder() {
 
 void ConsoleApp::setUpReplay() {
     replayer_ = std::make_unique<Replayer>(settings_.replay, settings_.replaySession, settings_.speed, log, command);
+    replayerToWake_.store(replayer_.get(), std::memory_order_release);
     if (!settings_.vehicle.empty()) {
         replayer_->playAlone(settings_.vehicle);  // the reader walks that vehicle's rows only
     }

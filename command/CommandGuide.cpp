@@ -53,7 +53,7 @@ const std::vector<Form>& forms() {
         {"objects", "", {}},
         {"alarms", "alarms, ack [all] -- the alarm journal; log, Esc: back", {}},
         {"ack", "", {{"all"}}},
-        {"fleet", "fleet -- back to the table of every vehicle", {}},
+        {"fleet", "fleet -- the table; there /: filter, s: order, a: alarms", {}},
     };
     return table;
 }

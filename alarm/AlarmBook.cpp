@@ -66,7 +66,7 @@ std::vector<std::int64_t> AlarmBook::ackAll(const std::string& vehicle, const st
                                             std::int64_t timeMs) {
     std::vector<std::int64_t> ids;
     for (auto& [id, alarm] : alarms_) {
-        if (alarm.vehicle == vehicle && !alarm.acked()) {
+        if ((vehicle.empty() || alarm.vehicle == vehicle) && !alarm.acked()) {
             ack(id, operatorName, timeMs);
             ids.push_back(id);
         }
@@ -77,10 +77,26 @@ std::vector<std::int64_t> AlarmBook::ackAll(const std::string& vehicle, const st
 std::vector<Alarm> AlarmBook::journal(const std::string& vehicle) const {
     std::vector<Alarm> out;
     for (auto it = alarms_.rbegin(); it != alarms_.rend(); ++it) {
-        if (it->second.vehicle == vehicle)
+        if (vehicle.empty() || it->second.vehicle == vehicle)
             out.push_back(it->second);
     }
     return out;
+}
+
+void AlarmBook::renumber(std::int64_t from, std::int64_t to) {
+    auto it = alarms_.find(from);
+    if (it == alarms_.end() || from == to)
+        return;
+    Alarm alarm = it->second;
+    alarms_.erase(it);
+    alarm.id = to;
+    auto held = alarms_.find(to);
+    if (held != alarms_.end() && held->second.acked() && !alarm.acked()) {
+        alarm.ackedMs = held->second.ackedMs;
+        alarm.ackedBy = held->second.ackedBy;
+    }
+    alarms_[to] = alarm;
+    nextId_ = std::max(nextId_, to + 1);
 }
 
 const Alarm* AlarmBook::find(std::int64_t id) const {
@@ -99,6 +115,21 @@ AlarmCounts AlarmBook::counts(const std::string& vehicle) const {
             ++counts.unacked;
     }
     return counts;
+}
+
+std::map<std::string, AlarmCounts> AlarmBook::byVehicle(std::int64_t nowMs) const {
+    std::map<std::string, AlarmCounts> out;
+    std::map<std::string, int> raised;
+    for (const auto& [id, alarm] : alarms_) {
+        AlarmCounts& counts = out[alarm.vehicle];
+        counts.active += alarm.active() ? 1 : 0;
+        counts.unacked += alarm.acked() ? 0 : 1;
+        if (alarm.raisedMs > nowMs - kFloodWindowMs && alarm.raisedMs <= nowMs &&
+            ++raised[alarm.vehicle] > kFloodAlarms) {
+            counts.flood = true;
+        }
+    }
+    return out;
 }
 
 bool AlarmBook::inFlood(const std::string& vehicle, std::int64_t nowMs) const {

@@ -36,6 +36,7 @@ struct Alarm {
 struct AlarmCounts {
     int active = 0;
     int unacked = 0;
+    bool flood = false;  // with byVehicle only
 };
 
 // Every alarm of every vehicle, in the order raised. Events move alarms through their states; the
@@ -55,14 +56,25 @@ public:
 
     // Acknowledges one alarm; false when there is no such alarm or it was already acknowledged.
     bool ack(std::int64_t id, const std::string& operatorName, std::int64_t timeMs);
-    // Acknowledges every unacknowledged alarm of the vehicle; returns their ids.
+    // Acknowledges every unacknowledged alarm of the vehicle (of every vehicle when `vehicle` is
+    // empty); returns their ids.
     std::vector<std::int64_t> ackAll(const std::string& vehicle, const std::string& operatorName,
                                      std::int64_t timeMs);
 
-    // The vehicle's alarms, newest first.
+    // The vehicle's alarms (every vehicle's when `vehicle` is empty), newest first.
     std::vector<Alarm> journal(const std::string& vehicle) const;
+    // The alarm `from` takes the id `to` (the journal file gave it that one); an alarm the book
+    // already held under `to` keeps its acknowledgement.
+    void renumber(std::int64_t from, std::int64_t to);
+    // Forgets every alarm (a replay going back in time).
+    void clear() {
+        alarms_.clear();
+        nextId_ = 1;
+    }
     const Alarm* find(std::int64_t id) const;
     AlarmCounts counts(const std::string& vehicle) const;
+    // Every vehicle's counts and flood mark at nowMs, in one walk of the book.
+    std::map<std::string, AlarmCounts> byVehicle(std::int64_t nowMs) const;
     // More than kFloodAlarms raised within the kFloodWindowMs before nowMs.
     bool inFlood(const std::string& vehicle, std::int64_t nowMs) const;
 

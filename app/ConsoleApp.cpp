@@ -65,8 +65,10 @@ void ConsoleApp::run() {
 
     if (settings_.replay) {
         setUpReplay();
+        setUpReplayAlarms();
     } else if (settings_.fleet) {
         setUpFleet(configuration);
+        setUpFleetAlarms();
     } else {
         const ControllerAddress controller = chosenConnection(configuration, settings_.vehicle);
         monitor.create(cols, kMonitorTop, kMonitorHeight, controller);
@@ -161,18 +163,21 @@ void ConsoleApp::connectWindows() {
     command.onNotice([this](const std::string& text) { log.print(text); });
     // Keys: the fleet table takes them all while it is shown; otherwise the log window its scroll keys.
     command.onKey([this](int key, bool lineEmpty) {
-        if (replayer_) {
-            return replayKey(key, lineEmpty);
-        }
         if (alarms_ && alarmKey(key)) {
             return true;
+        }
+        if (replayer_) {
+            return replayKey(key, lineEmpty);
         }
         if (!fleetShown_) {
             return log.takeKey(key);
         }
         const FleetKey asked = fleetWindow_.takeKey(key);
         if (asked.action == FleetKey::Action::Open) {
+            setAlarmVehicle(fleetVehicleName(asked.vehicle));
             openVehicle(asked.vehicle);
+        } else if (asked.action == FleetKey::Action::Journal) {
+            showFleetJournal();
         }
         return true;
     });
@@ -190,7 +195,13 @@ void ConsoleApp::connectWindows() {
         }
     });
     if (fleet) {
-        command.onFleet([this] { showFleet(); });
+        command.onFleet([this] {
+            if (alarmsShown_) {
+                leaveFleetJournal();  // the journal shown makes way for the log first
+            } else {
+                showFleet();
+            }
+        });
     }
 }
 
@@ -205,10 +216,12 @@ void ConsoleApp::receiveStatus() {
 }
 
 void ConsoleApp::redraw(Poco::Timer& timer) {
+    watchAlarms();
     if (fleetShown_) {
-        fleetWindow_.drawTable(fleetStates());
+        std::vector<FleetVehicle>& states = fleetStates();  // kept between redraws, not copied
+        fillAlarmCounts(states);
+        fleetWindow_.drawTable(states);
     } else {
-        watchAlarms();
         monitor.drawStatus(timer);
     }
 }

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -115,13 +116,17 @@ private:
     // Fleet: back to the table ("fleet"); the open vehicle's log stream is let go. Command thread.
     void showFleet();
     // Fleet: the vehicles' states for one redraw of the table. Timer thread.
-    const std::vector<FleetVehicle>& fleetStates();
+    std::vector<FleetVehicle>& fleetStates();
     // Shows the fleet table or the three windows. ScreenLock held.
     void showViews(bool fleetTable);
 
-    // Alarms of the one vehicle: the journal read at start, events from every redraw's record, the
-    // commands alarms, ack and ack all, and the journal in the log window (ConsoleAlarms.cpp).
+    // Alarms (ConsoleAlarms.cpp, ConsoleFleetAlarms.cpp): the journal read at start, events from
+    // every status message received (or played), the link watched at every redraw, the commands
+    // alarms, ack and ack all, and the journal in the log window: the open vehicle's, or in a fleet
+    // the whole fleet's (a in the table).
     void setUpAlarms(const ControllerAddress& controller);
+    void setUpFleetAlarms();
+    void setUpReplayAlarms();
     void watchAlarms();
     bool alarmCommand(const std::string& line);
     bool alarmKey(int key);
@@ -129,18 +134,34 @@ private:
     std::string alarmTitle() const;
     // `beside` with the alarm counts before it (alarm colour while any is unacknowledged).
     MonitorWindow::Beside withAlarms(MonitorWindow::Beside beside) const;
+    // Fleet: the name the journal keeps vehicle `index` under.
+    std::string fleetVehicleName(std::size_t index) const;
+    // Fleet: each vehicle's unacknowledged count and flood mark into its row.
+    void fillAlarmCounts(std::vector<FleetVehicle>& states) const;
+    // Fleet: the journal of every vehicle, from the table (a); back to the table. Command thread.
+    void showFleetJournal();
+    void leaveFleetJournal();
+    // The vehicle whose journal and counts are shown ("" for the whole fleet's journal).
+    std::string alarmScope() const;
+    // The vehicle opened (or the one of a single console, or of a replay).
+    std::string alarmVehicle() const;
+    void setAlarmVehicle(const std::string& vehicle);
 
     std::unique_ptr<AlarmWatch> alarms_;
-    std::string alarmVehicle_;
+    mutable std::mutex alarmScopeMutex_;
+    std::string alarmVehicle_;  // under alarmScopeMutex_
     std::string operator_;
     std::atomic<bool> alarmsShown_{false};
-    std::atomic<int> alarmSelected_{0};  // the row of the journal selected, from the newest
+    std::atomic<bool> fleetJournal_{false};  // the journal shown is the whole fleet's
+    std::atomic<int> alarmSelected_{0};      // the row of the journal selected, from the newest
+    std::atomic<std::uint64_t> alarmsDrawn_{0};  // the watch's change count the shown journal has
 
     std::unique_ptr<Replayer> replayer_;
     std::unique_ptr<FleetReceiver> fleet_;
     FleetWindow fleetWindow_;
     std::vector<FleetVehicle> fleetStates_;  // as of the last redraw; timer thread
     std::atomic<bool> fleetShown_{false};
+    std::atomic<std::int32_t> openVehicle_{-1};  // the vehicle opened last from the fleet table; -1: none
 
     Poco::Thread monitorThread;
     Poco::Thread commandThread;

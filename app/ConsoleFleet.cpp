@@ -48,6 +48,7 @@ void ConsoleApp::openVehicle(std::size_t index) {
     // The table asked only for its own objects; the monitor shows them all.
     fleet_->widen(index);
     const ControllerAddress& vehicle = fleet_->address(index);
+    openVehicle_ = static_cast<std::int32_t>(index);
     monitor.show(fleet_->store(index), vehicle);
     const std::string error = log.attach(vehicle, vehicle.name, true);
     command.attach(vehicle);
@@ -67,7 +68,7 @@ void ConsoleApp::showFleet() {
     showViews(true);
 }
 
-const std::vector<FleetVehicle>& ConsoleApp::fleetStates() {
+std::vector<FleetVehicle>& ConsoleApp::fleetStates() {
     // Kept between redraws: a record is copied again only once its store changed.
     if (fleetStates_.size() != fleet_->size()) {
         fleetStates_.assign(fleet_->size(), FleetVehicle{});

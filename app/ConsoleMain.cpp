@@ -1,5 +1,6 @@
 #include "app/ConsoleMain.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <optional>
@@ -104,15 +105,48 @@ SessionChoice chooseSession(const record::RecordReader& reader, const std::strin
         std::printf("%s holds %zu sessions:\n", path.c_str(), sessions.size());
         for (std::size_t i = 0; i < sessions.size(); ++i) {
             const record::SessionInfo& info = sessions[i].info;
-            std::printf("%c %zu  %s  %s (%s:%d)  %llu messages\n", i == choice.index ? '>' : ' ', i + 1,
-                        localTime(sessions[i].startNs).c_str(),
-                        displayText(info.connectionName).c_str(), displayText(info.host).c_str(), info.basePort,
+            const std::string what = info.vehicles.empty()
+                                         ? displayText(info.connectionName) + " (" + displayText(info.host) + ":" +
+                                               std::to_string(info.basePort) + ")"
+                                         : "fleet of " + std::to_string(info.vehicles.size()) + " vehicles";
+            std::printf("%c %zu  %s  %s  %llu messages\n", i == choice.index ? '>' : ' ', i + 1,
+                        localTime(sessions[i].startNs).c_str(), what.c_str(),
                         static_cast<unsigned long long>(events[i]));
         }
         std::printf("playing session %zu%s\n", choice.index + 1, wanted == 0 ? " (--session N plays another)" : "");
         std::fflush(stdout);
     }
     return choice;
+}
+
+// A replay of vehicle NAME: a fleet recording plays that vehicle alone, as if it had been recorded on
+// its own; a recording of one connection plays when it is of that name. Returns why it cannot, or
+// empty text.
+std::string chooseVehicle(record::RecordReader& reader, std::size_t session, const ConsoleOptions& options) {
+    const record::SessionInfo& info = reader.sessions()[session].info;
+    if (info.vehicles.empty()) {
+        if (info.connectionName == options.vehicle) {
+            return {};
+        }
+        return options.replayPath + " is a recording of " + displayText(info.connectionName) + ", not of " +
+               displayText(options.vehicle);
+    }
+    std::string names;
+    for (const record::VehicleInfo& vehicle : info.vehicles) {
+        if (vehicle.name == options.vehicle) {
+            reader.selectVehicle(vehicle.name);
+            return {};
+        }
+        names += (names.empty() ? "" : ", ") + vehicle.name;
+    }
+    return "the fleet recorded in " + options.replayPath + " has no vehicle named " + displayText(options.vehicle) +
+           " (it has: " + displayText(names) + ")";
+}
+
+// Room in the recorder's queue: a fleet's streams together need more than one controller's for the
+// writer's pauses (a commit, a checkpoint) to pass without drops.
+std::size_t recorderCapacity(std::size_t vehicles) {
+    return std::max<std::size_t>(record::RecordWriter::kDefaultQueueCapacity, vehicles * 64);
 }
 
 // What the arguments ask for, checked before the screen starts: the settings of the run, or the exit
@@ -155,6 +189,12 @@ Preflight preflight(const ConsoleOptions& options) {
                 return refuse(chosen.refusal);
             }
             reader->selectSession(chosen.index);
+            if (!options.vehicle.empty()) {
+                const std::string refusal = chooseVehicle(*reader, chosen.index, options);
+                if (!refusal.empty()) {
+                    return refuse(refusal);
+                }
+            }
             if (!reader->span()) {
                 return refuse(options.replayPath + " holds no messages");
             }
@@ -209,10 +249,19 @@ Preflight preflight(const ConsoleOptions& options) {
         }
         const Configuration& configuration = *result.settings.preloaded;
         const ControllerAddress vehicle = chosenConnection(configuration, options.vehicle);
-        auto recorder = std::make_shared<record::RecordWriter>();
+        record::SessionInfo session{kConsoleVersion, vehicle.name, vehicle.host, vehicle.port, {}};
+        if (options.fleet) {
+            // Every row names its vehicle; the session lists them in the order of the table.
+            session.connectionName = "fleet";
+            session.host = options.configPath;
+            session.basePort = 0;
+            for (const ConnectionEntry& entry : configuration.entries) {
+                session.vehicles.push_back({entry.address.name, entry.address.host, entry.address.port});
+            }
+        }
+        auto recorder = std::make_shared<record::RecordWriter>(recorderCapacity(session.vehicles.size()));
         try {
-            recorder->open(options.recordPath, options.recordAppend,
-                           record::SessionInfo{kConsoleVersion, vehicle.name, vehicle.host, vehicle.port});
+            recorder->open(options.recordPath, options.recordAppend, session);
         } catch (const record::RecordThreadError& e) {
             std::fprintf(stderr, "kovaConsoleOHV: %s\n", e.what());
             result.exitStatus = 1;

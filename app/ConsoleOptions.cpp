@@ -29,11 +29,11 @@ std::string conflicts(const ConsoleOptions& o, bool speedGiven, bool sessionGive
     if (o.fleet && !o.vehicle.empty()) {
         return "--fleet shows every vehicle: no vehicle name with it";
     }
-    if (!o.replayPath.empty() && (!o.vehicle.empty() || o.fleet || o.configGiven || !o.recordPath.empty())) {
-        return "--replay plays a recording back: no vehicle name, --fleet, --config or --record with it";
+    if (!o.replayPath.empty() && (o.fleet || o.configGiven || !o.recordPath.empty())) {
+        return "--replay plays a recording back: no --fleet, --config or --record with it";
     }
-    if (!o.recordPath.empty() && o.fleet) {
-        return "--record records one vehicle: not with --fleet";
+    if (!o.recordPath.empty() && o.fleet && o.shell.active()) {
+        return "--record with --fleet records the fleet table's run: not with --watch";
     }
     if (o.recordAppend && o.recordPath.empty()) {
         return "--record-append goes with --record FILE";

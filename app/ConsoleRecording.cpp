@@ -67,19 +67,30 @@ MonitorWindow::Beside recorderTitle(const record::RecordWriter& recorder) {
 
 void ConsoleApp::connectRecorder() {
     std::shared_ptr<record::RecordWriter> recorder = settings_.recorder;
-    monitor.onReceived([recorder](const zmq::multipart_t& message) {
-        // In a flood the queue fills up: the messages it would drop are not even copied.
+    // In a flood the queue fills up: the messages it would drop are not even copied.
+    auto recordStatus = [recorder](const zmq::multipart_t& message, std::int32_t vehicle) {
         const std::int64_t ns = record::RecordWriter::nowNs();
         if (recorder->hasRoom()) {
-            recorder->recordStatus(ns, framesOf(message));
+            recorder->recordStatus(ns, framesOf(message), vehicle);
         } else {
             recorder->dropStatus(ns);
         }
+    };
+    if (fleet_) {
+        // Every vehicle's stream as received, each row naming its vehicle (its index in the session).
+        fleet_->onReceived([recordStatus](std::size_t vehicle, const zmq::multipart_t& message) {
+            recordStatus(message, static_cast<std::int32_t>(vehicle));
+        });
+    } else {
+        monitor.onReceived([recordStatus](const zmq::multipart_t& message) { recordStatus(message, -1); });
+    }
+    // The log lines and requests are the open vehicle's (-1 outside a fleet).
+    log.onReceived([this, recorder](std::int64_t number, const std::string& line) {
+        recorder->recordLog(record::RecordWriter::nowNs(), number, {line}, openVehicle_.load());
     });
-    log.onReceived([recorder](std::int64_t number, const std::string& line) {
-        recorder->recordLog(record::RecordWriter::nowNs(), number, {line});
+    command.onSent([this, recorder](const CommandRunner::Sent& sent) {
+        recordSent(*recorder, sent, openVehicle_.load());
     });
-    command.onSent([recorder](const CommandRunner::Sent& sent) { recordSent(*recorder, sent); });
     recorder->onWriteState([](bool failing, const std::string& text) {
         if (failing) {
             oplog::error("recording fails: {}", text);

@@ -162,6 +162,9 @@ void Replayer::play(const record::RecordedEvent& event) {
     if (const auto* status = std::get_if<record::StatusEvent>(&event.detail)) {
         store_.noteArrival();
         newestStatusNs_ = event.ns;
+        if (statusPlayed_) {
+            statusPlayed_(event.ns, status->frames);
+        }
         if (status->frames.size() >= 2) {
             store_.store(status->frames[0], status->frames[1]);
         }

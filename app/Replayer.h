@@ -3,6 +3,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <mutex>
@@ -44,6 +45,12 @@ public:
     std::string sessionText() const;
     // The record the monitor shows.
     StatusStore& store() { return store_; }
+
+    // Called with each status message played and its recorded time (ns), before it is stored; the
+    // times go back when the replay jumps back. Set before run; replay thread.
+    void onStatusPlayed(std::function<void(std::int64_t, const record::Frames&)> listener) {
+        statusPlayed_ = std::move(listener);
+    }
 
     // The replay thread's body: plays events until stopped, then returns. One thread.
     void run(const std::atomic<bool>& running);
@@ -91,6 +98,7 @@ private:
     std::atomic<std::int64_t> newestStatusNs_{kNoStatus};  // recorded time of the newest status played
     std::atomic<std::uint64_t> damaged_{0};                 // damaged rows skipped, as last seen
     std::atomic<std::uint64_t> played_{0};
+    std::function<void(std::int64_t, const record::Frames&)> statusPlayed_;
 };
 
 }  // namespace kova

@@ -18,7 +18,7 @@ using kova::record::Frames;
 using kova::record::RecordWriter;
 using Clock = std::chrono::steady_clock;
 
-const kova::record::SessionInfo kSession{"bench", "bench", "127.0.0.1", 5550};
+const kova::record::SessionInfo kSession{"bench", "bench", "127.0.0.1", 5550, {}};
 
 // Typical status messages: an object index and a short value text.
 const std::vector<Frames> kTypical = {

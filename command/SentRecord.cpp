@@ -17,9 +17,9 @@ record::RequestOutcome outcomeOf(const ExchangeResult& result) {
 
 }  // namespace
 
-void recordSent(record::RecordWriter& recorder, const CommandRunner::Sent& sent) {
+void recordSent(record::RecordWriter& recorder, const CommandRunner::Sent& sent, std::int32_t vehicle) {
     recorder.recordRequest(sent.sentNs, sent.verb, sent.body, sent.endedNs, outcomeOf(*sent.result),
-                           sent.result->frames);
+                           sent.result->frames, vehicle);
 }
 
 }  // namespace kova

@@ -29,6 +29,7 @@ struct QueuedMessage {
     std::int64_t number = 0;  // log: number of the first line; request: reply time (ns)
     Frames frames;            // status and log: the message; request: the reply
     std::unique_ptr<RequestDetails> request;
+    std::int32_t vehicle = -1;  // index in the session's vehicles; -1: not a fleet's vehicle
 };
 
 // Messages of one stream dropped because the queue was full.

@@ -28,7 +28,7 @@ std::string immutableUri(const std::string& path) {
     return uri + "?immutable=1";
 }
 
-Database openForReading(const std::string& path, std::string& notice) {
+Database openForReading(const std::string& path, std::string& notice, int& version) {
     std::error_code error;
     const auto status = std::filesystem::status(path, error);
     if (!std::filesystem::exists(status)) {
@@ -57,14 +57,14 @@ Database openForReading(const std::string& path, std::string& notice) {
                                 "messages are missing";
             }
         }
-        checkRecording(db, path);
+        version = checkRecording(db, path);
         return db;
     } catch (const SqliteError& failure) {
         throw fileError(path, failure);
     }
 }
 
-std::vector<SessionRecord> readSessions(const Database& db) {
+std::vector<SessionRecord> readSessions(const Database& db, bool named) {
     Statement query(db,
                     "SELECT id, console_version, connection_name, host, base_port, start_ns, end_ns "
                     "FROM session ORDER BY id");
@@ -73,25 +73,40 @@ std::vector<SessionRecord> readSessions(const Database& db) {
         SessionRecord session;
         session.id = query.columnInt(0);
         session.info = {query.columnBytes(1), query.columnBytes(2), query.columnBytes(3),
-                        static_cast<int>(query.columnInt(4))};
+                        static_cast<int>(query.columnInt(4)), {}};
         session.startNs = query.columnInt(5);
         if (!query.isNull(6)) {
             session.endNs = query.columnInt(6);
         }
         sessions.push_back(std::move(session));
     }
+    if (named) {
+        Statement vehicles(db, "SELECT session, name, host, base_port FROM vehicle ORDER BY session, position");
+        std::size_t at = 0;
+        while (vehicles.step()) {
+            const std::int64_t id = vehicles.columnInt(0);
+            while (at < sessions.size() && sessions[at].id < id) {
+                ++at;
+            }
+            if (at < sessions.size() && sessions[at].id == id) {
+                sessions[at].info.vehicles.push_back({vehicles.columnBytes(1), vehicles.columnBytes(2),
+                                                      static_cast<int>(vehicles.columnInt(3))});
+            }
+        }
+    }
     return sessions;
 }
 
 // The first and the last time of the events in `scope` (a gap's end counts). Each query is one walk
 // of its table's time index from one end.
-std::optional<TimeSpan> readSpan(const Database& db, const WalkScope& scope) {
+std::optional<TimeSpan> readSpan(const Database& db, const WalkScope& scope, bool named) {
     struct Table {
         const char* first;
         const char* last;
     };
 #define KOVA_IN_SCOPE(time) \
-    " WHERE " time " >= ?1 AND " time " < ?2 AND typeof(" time ") = 'integer' AND (?3 IS NULL OR session = ?3)"
+    " WHERE " time " >= ?1 AND " time " < ?2 AND typeof(" time ") = 'integer' AND (?3 IS NULL OR session = ?3)" \
+    " AND (?4 IS NULL OR VEHICLE IS NULL OR VEHICLE = ?4)"
     const Table tables[] = {
         {"SELECT t_ns FROM status" KOVA_IN_SCOPE("t_ns") " ORDER BY t_ns LIMIT 1",
          "SELECT t_ns FROM status" KOVA_IN_SCOPE("t_ns") " ORDER BY t_ns DESC LIMIT 1"},
@@ -109,9 +124,10 @@ std::optional<TimeSpan> readSpan(const Database& db, const WalkScope& scope) {
     std::optional<TimeSpan> span;
     for (const Table& table : tables) {
         for (const char* sql : {table.first, table.last}) {
-            Statement query(db, sql);
+            Statement query(db, withVehicleColumn(sql, named).c_str());
             query.bindInt(1, scope.fromNs).bindInt(2, scope.beforeNs);
             scope.session ? query.bindInt(3, *scope.session) : query.bindNull(3);
+            scope.vehicle ? query.bindText(4, *scope.vehicle) : query.bindNull(4);
             if (!query.step() || query.isNull(0)) {
                 continue;
             }
@@ -150,14 +166,14 @@ std::uint64_t countOutside(const Database& db, const WalkScope& scope) {
 }  // namespace
 
 RecordReader::RecordReader(const std::string& path, std::size_t chunkRows)
-    : path_(path), db_(openForReading(path, notice_)) {
+    : path_(path), db_(openForReading(path, notice_, version_)) {
     try {
-        sessions_ = readSessions(db_);
+        sessions_ = readSessions(db_, version_ >= 2);
         cursors_.reserve(std::variant_size_v<decltype(RecordedEvent::detail)>);
         for (std::size_t kind = 0; kind < std::variant_size_v<decltype(RecordedEvent::detail)>; ++kind) {
-            cursors_.emplace_back(db_, kind, chunkRows);
+            cursors_.emplace_back(db_, kind, chunkRows, version_ >= 2);
         }
-        setScope(WalkScope{std::nullopt, -kLatestNs, kLatestNs});
+        setScope(WalkScope{std::nullopt, -kLatestNs, kLatestNs, std::nullopt});
     } catch (const SqliteError& failure) {
         throw fileError(path, failure);
     }
@@ -165,12 +181,12 @@ RecordReader::RecordReader(const std::string& path, std::size_t chunkRows)
 
 WalkScope RecordReader::sessionScope(std::size_t index) const {
     const SessionRecord& session = sessions_.at(index);
-    return WalkScope{session.id, std::clamp(session.startNs, -kLatestNs, kLatestNs), kLatestNs};
+    return WalkScope{session.id, std::clamp(session.startNs, -kLatestNs, kLatestNs), kLatestNs, std::nullopt};
 }
 
 void RecordReader::setScope(const WalkScope& scope) {
     scope_ = scope;
-    span_ = readSpan(db_, scope_);
+    span_ = readSpan(db_, scope_, version_ >= 2);
     outsideRows_.reset();  // counted when first asked for: one pass over every table
     for (auto& cursor : cursors_) {
         cursor.setScope(scope_);
@@ -180,6 +196,16 @@ void RecordReader::setScope(const WalkScope& scope) {
 void RecordReader::selectSession(std::size_t index) {
     try {
         setScope(sessionScope(index));
+    } catch (const SqliteError& failure) {
+        throw fileError(path_, failure);
+    }
+}
+
+void RecordReader::selectVehicle(std::optional<std::string> name) {
+    WalkScope scope = scope_;
+    scope.vehicle = std::move(name);
+    try {
+        setScope(scope);
     } catch (const SqliteError& failure) {
         throw fileError(path_, failure);
     }

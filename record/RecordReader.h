@@ -46,6 +46,11 @@ public:
     // start on: an earlier time went backwards past it. Without it the walk covers every session.
     // Either way a time must be an integer below kLatestNs to count as one. The walk starts over.
     void selectSession(std::size_t index);
+    // From now on the walk (and span()) covers the rows of the vehicle `name` of a fleet recording
+    // and the rows that name no vehicle (gaps); nothing: every vehicle. The walk starts over.
+    void selectVehicle(std::optional<std::string> name);
+    // The file's format version (1: no vehicle is named anywhere).
+    int version() const { return version_; }
     // The events of session sessions()[index] (as of now, its times within its scope).
     std::uint64_t sessionEvents(std::size_t index) const;
 
@@ -67,6 +72,7 @@ private:
 
     std::string path_;
     std::string notice_;
+    int version_ = 0;
     Database db_;
     std::vector<SessionRecord> sessions_;
     std::optional<TimeSpan> span_;

@@ -30,8 +30,11 @@ Database openForWriting(const std::string& path, bool created) {
             db.exec("PRAGMA journal_mode = WAL");
             createSchema(db);
         } else {
-            checkRecording(db, path);
+            const int version = checkRecording(db, path);
             db.exec("PRAGMA journal_mode = WAL");
+            if (version < kSchemaVersion) {
+                upgradeSchema(db);
+            }
         }
         db.exec("PRAGMA synchronous = NORMAL");
         return db;
@@ -50,7 +53,15 @@ std::int64_t addSession(Database& db, const SessionInfo& info, std::int64_t star
         .bindInt(4, info.basePort)
         .bindInt(5, startNs);
     insert.step();
-    return sqlite3_last_insert_rowid(db.handle());
+    const std::int64_t session = sqlite3_last_insert_rowid(db.handle());
+    Statement vehicle(db, "INSERT INTO vehicle (session, position, name, host, base_port) VALUES (?1, ?2, ?3, ?4, ?5)");
+    for (std::size_t i = 0; i < info.vehicles.size(); ++i) {
+        const VehicleInfo& v = info.vehicles[i];
+        vehicle.bindInt(1, session).bindInt(2, static_cast<std::int64_t>(i)).bindText(3, v.name).bindText(4, v.host);
+        vehicle.bindInt(5, v.basePort).step();
+        vehicle.reset();
+    }
+    return session;
 }
 
 }  // namespace
@@ -60,12 +71,16 @@ RecordStore::RecordStore(const std::string& path, bool created, const SessionInf
     : path_(path),
       db_(openForWriting(path, created)),
       insertStatus_(db_,
-                    "INSERT INTO status (session, t_ns, object, value, frames) VALUES (?1, ?2, ?3, ?4, ?5)"),
-      insertLog_(db_, "INSERT INTO log (session, t_ns, line, text, frames) VALUES (?1, ?2, ?3, ?4, ?5)"),
+                    "INSERT INTO status (session, t_ns, object, value, frames, vehicle) "
+                    "VALUES (?1, ?2, ?3, ?4, ?5, ?6)"),
+      insertLog_(db_, "INSERT INTO log (session, t_ns, line, text, frames, vehicle) VALUES (?1, ?2, ?3, ?4, ?5, ?6)"),
       insertRequest_(db_,
                      "INSERT INTO request (session, sent_ns, verb, body, reply_ns, outcome, error, reply, "
-                     "reply_frames) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)"),
+                     "reply_frames, vehicle) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)"),
       insertGap_(db_, "INSERT INTO gap (session, t_ns, end_ns, count, stream) VALUES (?1, ?2, ?3, ?4, ?5)") {
+    for (const VehicleInfo& vehicle : session.vehicles) {
+        vehicles_.push_back(vehicle.name);
+    }
     try {
         session_ = addSession(db_, session, startNs);
     } catch (const SqliteError& error) {
@@ -91,11 +106,20 @@ void RecordStore::begin(const std::atomic<bool>& closing) {
     }
 }
 
+void RecordStore::bindVehicle(Statement& insert, int column, std::int32_t index) {
+    if (index >= 0 && static_cast<std::size_t>(index) < vehicles_.size()) {
+        insert.bindText(column, vehicles_[static_cast<std::size_t>(index)]);
+    } else {
+        insert.bindNull(column);
+    }
+}
+
 void RecordStore::insert(const QueuedMessage& message) {
     const Frames& frames = message.frames;
     switch (message.stream) {
         case Stream::Status: {
             insertStatus_.bindInt(2, message.ns);
+            bindVehicle(insertStatus_, 6, message.vehicle);
             frames.size() > 0 ? insertStatus_.bindText(3, frames[0]) : insertStatus_.bindNull(3);
             frames.size() > 1 ? insertStatus_.bindText(4, frames[1]) : insertStatus_.bindNull(4);
             insertStatus_.bindBlob(5, encodeFrames(frames)).step();
@@ -103,6 +127,7 @@ void RecordStore::insert(const QueuedMessage& message) {
         }
         case Stream::Log: {
             // One row per frame: every frame is one line, numbered on from the message's first line.
+            bindVehicle(insertLog_, 6, message.vehicle);
             for (std::size_t i = 0; i < frames.size(); ++i) {
                 insertLog_.bindInt(2, message.ns)
                     .bindInt(3, message.number + static_cast<std::int64_t>(i))
@@ -114,6 +139,7 @@ void RecordStore::insert(const QueuedMessage& message) {
         }
         case Stream::Request: {
             const RequestDetails& request = *message.request;
+            bindVehicle(insertRequest_, 10, message.vehicle);
             insertRequest_.bindInt(2, message.ns)
                 .bindText(3, request.verb)
                 .bindText(4, request.body)

@@ -44,10 +44,13 @@ private:
     void begin(const std::atomic<bool>& closing);
     void insert(const QueuedMessage& message);
     void insertGap(Stream stream, const DroppedRun& run);
+    // Binds the name of vehicle `index` of the session (NULL for -1 or an unknown index).
+    void bindVehicle(Statement& insert, int column, std::int32_t index);
 
     std::string path_;
     Database db_;
     std::int64_t session_ = 0;
+    std::vector<std::string> vehicles_;  // the session's vehicles' names, by index
     Statement insertStatus_;
     Statement insertLog_;
     Statement insertRequest_;

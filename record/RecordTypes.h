@@ -23,12 +23,21 @@ const char* streamName(Stream stream);
 // The stream of a stored name; nothing for any other text.
 std::optional<Stream> streamFromName(std::string_view name);
 
-// What the console knew about the connection when recording started.
+// One vehicle of a fleet recording: its connection's name and address.
+struct VehicleInfo {
+    std::string name;
+    std::string host;
+    int basePort = 0;
+};
+
+// What the console knew about the connection when recording started. A fleet recording lists every
+// vehicle of the configuration, in its order; its rows name the vehicle they are of.
 struct SessionInfo {
     std::string consoleVersion;
     std::string connectionName;
     std::string host;
     int basePort = 0;
+    std::vector<VehicleInfo> vehicles;  // empty when one connection is recorded
 };
 
 // How a request ended: a reply came, none came in time, or the exchange failed with an error text.

@@ -104,19 +104,20 @@ void RecordWriter::push(QueuedMessage&& message) {
     queue_.push(std::move(message));
 }
 
-void RecordWriter::recordStatus(std::int64_t ns, Frames frames) {
-    push({Stream::Status, ns, 0, std::move(frames), nullptr});
+void RecordWriter::recordStatus(std::int64_t ns, Frames frames, std::int32_t vehicle) {
+    push({Stream::Status, ns, 0, std::move(frames), nullptr, vehicle});
 }
 
-void RecordWriter::recordLog(std::int64_t ns, std::int64_t lineNumber, Frames frames) {
-    push({Stream::Log, ns, lineNumber, std::move(frames), nullptr});
+void RecordWriter::recordLog(std::int64_t ns, std::int64_t lineNumber, Frames frames, std::int32_t vehicle) {
+    push({Stream::Log, ns, lineNumber, std::move(frames), nullptr, vehicle});
 }
 
 void RecordWriter::recordRequest(std::int64_t sentNs, std::string verb, std::string body,
-                                 std::int64_t replyNs, RequestOutcome outcome, Frames replyFrames) {
+                                 std::int64_t replyNs, RequestOutcome outcome, Frames replyFrames,
+                                 std::int32_t vehicle) {
     auto details = std::make_unique<RequestDetails>(
         RequestDetails{std::move(verb), std::move(body), std::move(outcome)});
-    push({Stream::Request, sentNs, replyNs, std::move(replyFrames), std::move(details)});
+    push({Stream::Request, sentNs, replyNs, std::move(replyFrames), std::move(details), vehicle});
 }
 
 std::uint64_t RecordWriter::droppedCount() const {

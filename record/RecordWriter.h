@@ -52,8 +52,9 @@ public:
     void open(const std::string& path, bool appendAllowed, const SessionInfo& session);
 
     // Any thread. `ns`: the console's receive time in ns since the Unix epoch (system clock). The
-    // frames are kept exactly. Ignored before open() and after close().
-    void recordStatus(std::int64_t ns, Frames frames);
+    // frames are kept exactly. `vehicle`: the index in the session's vehicles of the one it came from
+    // (-1 when the session records one connection). Ignored before open() and after close().
+    void recordStatus(std::int64_t ns, Frames frames, std::int32_t vehicle = -1);
     // Any thread, lock-free: false when the queue seems full, so a producer can save itself building a
     // message that would be dropped and call dropStatus() instead.
     bool hasRoom() const { return !queue_.seemsFull(); }
@@ -61,12 +62,12 @@ public:
     void dropStatus(std::int64_t ns) { queue_.drop(Stream::Status, ns); }
 
     // Any thread. Every frame is one line; `lineNumber` is the number the console gave the first.
-    void recordLog(std::int64_t ns, std::int64_t lineNumber, Frames frames);
+    void recordLog(std::int64_t ns, std::int64_t lineNumber, Frames frames, std::int32_t vehicle = -1);
     // Any thread. `sentNs`: when the request went out; `replyNs`: when the outcome was known (the
     // reply came, the wait ran out, or the error happened). `replyFrames`: the reply as received,
     // empty without one.
     void recordRequest(std::int64_t sentNs, std::string verb, std::string body, std::int64_t replyNs,
-                       RequestOutcome outcome, Frames replyFrames);
+                       RequestOutcome outcome, Frames replyFrames, std::int32_t vehicle = -1);
 
     // Any thread, lock-free: messages lost so far (dropped on a full queue, or lost to a failed write).
     std::uint64_t droppedCount() const;

@@ -41,6 +41,7 @@ struct GapEvent {
 struct RecordedEvent {
     std::int64_t ns = 0;
     std::int64_t session = 0;  // the id of its session (SessionRecord::id)
+    std::string vehicle;       // the vehicle of a fleet recording it is of; empty when not named
     std::variant<StatusEvent, LogEvent, RequestEvent, GapEvent> detail;
 };
 

@@ -1,10 +1,17 @@
 #include "record/Schema.h"
 
+#include <iterator>
+
 #include <sqlite3.h>
 
 namespace kova::record {
 
 namespace {
+
+// What version 2 adds: the vehicles a fleet session recorded, in the order of its configuration.
+#define KOVA_VEHICLE_TABLE \
+    "CREATE TABLE vehicle (session INTEGER NOT NULL, position INTEGER NOT NULL, name TEXT NOT NULL, " \
+    "host TEXT NOT NULL, base_port INTEGER NOT NULL, PRIMARY KEY (session, position)) WITHOUT ROWID;"
 
 const char* const kSchemaSql = R"sql(
 CREATE TABLE meta (
@@ -26,7 +33,8 @@ CREATE TABLE status (
     t_ns    INTEGER NOT NULL,
     object  TEXT,
     value   TEXT,
-    frames  BLOB NOT NULL
+    frames  BLOB NOT NULL,
+    vehicle TEXT
 );
 CREATE INDEX status_time ON status (t_ns);
 CREATE TABLE log (
@@ -35,7 +43,8 @@ CREATE TABLE log (
     t_ns    INTEGER NOT NULL,
     line    INTEGER NOT NULL,
     text    TEXT NOT NULL,
-    frames  BLOB NOT NULL
+    frames  BLOB NOT NULL,
+    vehicle TEXT
 );
 CREATE INDEX log_time ON log (t_ns);
 CREATE TABLE request (
@@ -48,7 +57,8 @@ CREATE TABLE request (
     outcome      TEXT NOT NULL,
     error        TEXT,
     reply        TEXT,
-    reply_frames BLOB NOT NULL
+    reply_frames BLOB NOT NULL,
+    vehicle      TEXT
 );
 CREATE INDEX request_time ON request (sent_ns);
 CREATE TABLE gap (
@@ -57,12 +67,25 @@ CREATE TABLE gap (
     t_ns    INTEGER NOT NULL,
     end_ns  INTEGER NOT NULL,
     count   INTEGER NOT NULL,
-    stream  TEXT NOT NULL
+    stream  TEXT NOT NULL,
+    vehicle TEXT
 );
 CREATE INDEX gap_time ON gap (t_ns);
-)sql";
+)sql" KOVA_VEHICLE_TABLE;
 
-const char* const kTables[] = {"meta", "session", "status", "log", "request", "gap"};
+// A version 1 recording has these; version 2 adds the vehicle table.
+const char* const kTables[] = {"meta", "session", "status", "log", "request", "gap", "vehicle"};
+constexpr std::size_t kVersion1Tables = 6;
+
+// Version 1 to 2: every event table gains the vehicle column (NULL in the rows already there: they
+// are of the session's one connection) and the file gains the vehicle table.
+const char* const kUpgradeSql =
+    "ALTER TABLE status ADD COLUMN vehicle TEXT;"
+    "ALTER TABLE log ADD COLUMN vehicle TEXT;"
+    "ALTER TABLE request ADD COLUMN vehicle TEXT;"
+    "ALTER TABLE gap ADD COLUMN vehicle TEXT;" KOVA_VEHICLE_TABLE
+    "UPDATE meta SET value = '2' WHERE key = 'schema_version';";
+#undef KOVA_VEHICLE_TABLE
 
 }  // namespace
 
@@ -82,7 +105,7 @@ void createSchema(Database& db) {
     }
 }
 
-void checkRecording(Database& db, const std::string& path) {
+int checkRecording(Database& db, const std::string& path) {
     try {
         if (db.queryInt("PRAGMA application_id") != kApplicationId) {
             const bool empty = db.queryInt("SELECT count(*) FROM sqlite_master") == 0;
@@ -91,7 +114,15 @@ void checkRecording(Database& db, const std::string& path) {
                               ")");
         }
         Statement find(db, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?1");
-        for (const char* table : kTables) {
+        std::int64_t version = 0;
+        for (std::size_t i = 0; i < std::size(kTables); ++i) {
+            const char* table = kTables[i];
+            if (i == kVersion1Tables) {
+                version = db.queryInt("SELECT value FROM meta WHERE key = 'schema_version'");
+                if (version < 2) {
+                    break;
+                }
+            }
             find.bindText(1, table);
             const bool found = find.step() && find.columnInt(0) == 1;
             find.reset();
@@ -99,7 +130,6 @@ void checkRecording(Database& db, const std::string& path) {
                 throw RecordError(path + " is damaged: its table " + table + " is missing");
             }
         }
-        const auto version = db.queryInt("SELECT value FROM meta WHERE key = 'schema_version'");
         if (version < 1) {
             throw RecordError(path + " is damaged: it has no schema version");
         }
@@ -107,8 +137,20 @@ void checkRecording(Database& db, const std::string& path) {
             throw RecordError(path + " is a recording of format version " + std::to_string(version) +
                               ", newer than this console's " + std::to_string(kSchemaVersion));
         }
+        return static_cast<int>(version);
     } catch (const SqliteError& error) {
         throw fileError(path, error);
+    }
+}
+
+void upgradeSchema(Database& db) {
+    db.exec("BEGIN IMMEDIATE");
+    try {
+        db.exec(kUpgradeSql);
+        db.exec("COMMIT");
+    } catch (const SqliteError&) {
+        sqlite3_exec(db.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
     }
 }
 

@@ -11,21 +11,42 @@ namespace kova::record {
 namespace {
 
 // Per kind: the rows of the scope after a (time, id) position, in order; columns 0 id, 1 time, 2
-// session, then the kind's own. ?1 ?2 the position, ?3 the chunk's rows, ?4 the session (NULL: all), ?5 the end of
-// the scope's times. A frames BLOB beyond the decoding bound comes back NULL without being read.
+// session, then the kind's own, then the vehicle. ?1 ?2 the position, ?3 the chunk's rows, ?4 the
+// session (NULL: all), ?5 the end of the scope's times, ?6 the vehicle (NULL: all). A frames BLOB
+// beyond the decoding bound comes back NULL without being read. `VEHICLE` stands for the vehicle
+// column, which a version 1 recording lacks (its rows are then of no named vehicle).
 #define KOVA_SCOPE(time) \
     " WHERE (" time ", id) > (?1, ?2) AND " time " < ?5 AND typeof(" time ") = 'integer' AND " \
-    "(?4 IS NULL OR session = ?4) ORDER BY " time ", id LIMIT ?3"
+    "(?4 IS NULL OR session = ?4) AND (?6 IS NULL OR VEHICLE IS NULL OR VEHICLE = ?6) ORDER BY " time ", id LIMIT ?3"
 #define KOVA_FRAMES(column) "CASE WHEN length(" column ") <= 16777216 THEN " column " END"
 const char* const kChunkSql[] = {
-    "SELECT id, t_ns, session, " KOVA_FRAMES("frames") " FROM status" KOVA_SCOPE("t_ns"),
-    "SELECT id, t_ns, session, line, " KOVA_FRAMES("frames") " FROM log" KOVA_SCOPE("t_ns"),
+    "SELECT id, t_ns, session, " KOVA_FRAMES("frames") ", VEHICLE FROM status" KOVA_SCOPE("t_ns"),
+    "SELECT id, t_ns, session, line, " KOVA_FRAMES("frames") ", VEHICLE FROM log" KOVA_SCOPE("t_ns"),
     "SELECT id, sent_ns, session, verb, body, reply_ns, outcome, error, " KOVA_FRAMES("reply_frames")
-    " FROM request" KOVA_SCOPE("sent_ns"),
-    "SELECT id, t_ns, session, end_ns, count, stream FROM gap" KOVA_SCOPE("t_ns"),
+    ", VEHICLE FROM request" KOVA_SCOPE("sent_ns"),
+    "SELECT id, t_ns, session, end_ns, count, stream, VEHICLE FROM gap" KOVA_SCOPE("t_ns"),
 };
+// The column of each kind's query that holds the vehicle.
+constexpr int kVehicleColumn[] = {4, 5, 9, 6};
 #undef KOVA_SCOPE
 #undef KOVA_FRAMES
+
+}  // namespace
+
+std::string withVehicleColumn(std::string sql, bool named) {
+    const std::string column = named ? "vehicle" : "NULL";
+    for (std::size_t at = sql.find("VEHICLE"); at != std::string::npos; at = sql.find("VEHICLE", at)) {
+        sql.replace(at, 7, column);
+        at += column.size();
+    }
+    return sql;
+}
+
+namespace {
+
+std::string chunkSql(std::size_t kind, bool named) {
+    return withVehicleColumn(kChunkSql[kind], named);
+}
 static_assert(kMaxStoredBytes == 16777216, "the chunk queries hold the same bound");
 
 constexpr std::chrono::milliseconds kAskAgainAfter{100};
@@ -34,11 +55,11 @@ constexpr std::int64_t kMaxGapCount = std::int64_t{1} << 40;
 
 }  // namespace
 
-TableCursor::TableCursor(const Database& db, std::size_t kind, std::size_t chunkRows)
-    : chunk_(db, kChunkSql[kind]),
+TableCursor::TableCursor(const Database& db, std::size_t kind, std::size_t chunkRows, bool named)
+    : chunk_(db, chunkSql(kind, named).c_str()),
       kind_(kind),
       chunkRows_(static_cast<std::int64_t>(chunkRows == 0 ? 1 : chunkRows)),
-      scope_{std::nullopt, std::numeric_limits<std::int64_t>::min(), std::numeric_limits<std::int64_t>::max()} {
+      scope_{std::nullopt, std::numeric_limits<std::int64_t>::min(), std::numeric_limits<std::int64_t>::max(), std::nullopt} {
     seek(scope_.fromNs);
 }
 
@@ -62,6 +83,7 @@ const RecordedEvent* TableCursor::peek() {
     while (buffer_.empty() && std::chrono::steady_clock::now() >= askAgainAt_) {
         chunk_.bindInt(1, afterNs_).bindInt(2, afterId_).bindInt(3, chunkRows_).bindInt(5, scope_.beforeNs);
         scope_.session ? chunk_.bindInt(4, *scope_.session) : chunk_.bindNull(4);
+        scope_.vehicle ? chunk_.bindText(6, *scope_.vehicle) : chunk_.bindNull(6);
         std::int64_t rows = 0;
         // A failed step resets the statement and leaves the position where it was: the rows read
         // so far are handed out, the next call asks again from after them.
@@ -105,6 +127,9 @@ std::optional<RecordedEvent> TableCursor::readRow() const {
     RecordedEvent event;
     event.ns = chunk_.columnInt(1);
     event.session = chunk_.columnInt(2);
+    if (chunk_.isBytes(kVehicleColumn[kind_])) {
+        event.vehicle = chunk_.columnBytes(kVehicleColumn[kind_]);
+    }
     switch (kind_) {
         case 0: {
             auto frames = framesAt(3);

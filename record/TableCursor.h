@@ -20,7 +20,13 @@ struct WalkScope {
     std::optional<std::int64_t> session;
     std::int64_t fromNs = 0;
     std::int64_t beforeNs = 0;
+    // The rows of this vehicle of a fleet recording and the rows that name none; all when nothing.
+    std::optional<std::string> vehicle;
 };
+
+// `sql` with every VEHICLE put as the vehicle column, or as NULL when the tables have none (`named`
+// false: a version 1 recording).
+std::string withVehicleColumn(std::string sql, bool named);
 
 // Walks one event table of a recording in (time, id) order, reading `chunkRows` rows at a time so
 // that only one chunk per table is ever in memory. Each chunk is its own read, so a file that is
@@ -30,8 +36,9 @@ struct WalkScope {
 class TableCursor {
 public:
     // `kind`: the event kind, the index of its alternative in RecordedEvent::detail (0 status, 1 log,
-    // 2 request, 3 gap). Throws SqliteError.
-    TableCursor(const Database& db, std::size_t kind, std::size_t chunkRows);
+    // 2 request, 3 gap). `named`: the table has the vehicle column (a recording of version 2 on).
+    // Throws SqliteError.
+    TableCursor(const Database& db, std::size_t kind, std::size_t chunkRows, bool named = true);
 
     std::size_t kind() const { return kind_; }
 

@@ -1,13 +1,19 @@
-// The alarm journal: events from successive status records, the four states, the flood mark, and
-// the SQLite file read back after a restart and failing to write.
+// The alarm journal: events from successive status records and from single messages, the four
+// states, the flood mark, the SQLite file read back after a restart, failing to write and written
+// again, moved aside when it is not a journal, and the journal line's escaping.
 #include "TestSupport.h"
 #include "alarm/AlarmJournal.h"
 #include "alarm/AlarmWatch.h"
+#include "base/TextCells.h"
+#include "record/Sqlite.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <sys/resource.h>
 #include <csignal>
+#include <ctime>
+#include <filesystem>
 
 using namespace kova;
 
@@ -161,11 +167,108 @@ TEST(AlarmJournalFile, TwoConsolesOnOneFileKeepEachOthersAlarms) {
     AlarmWatch second(path);
     const LinkState live{};
     first.observe("v1", slots("W1", "", "", ""), live, 10);
+    first.tick();
+    second.tick();
     second.observe("v2", slots("", "", "E05", ""), live, 20);
     EXPECT_EQ(second.ack(second.journal("v2")[0].id, "bob", 30), "Alarm 2 acknowledged by bob");
+    second.tick();
     AlarmWatch after(path);
     ASSERT_EQ(after.journal("v1").size(), 1u);
     ASSERT_EQ(after.journal("v2").size(), 1u);
     EXPECT_EQ(after.journal("v2")[0].ackedBy, "bob");
     EXPECT_EQ(after.titleText("v1", 40), "alarms: 1 active, 1 unacked");
+}
+
+// Every warning or fault message counts, not the record seen at a redraw: a code raised and gone
+// before the next tick is two events. A busy file (another connection holds its write lock past
+// the bounded wait) is a failed write, said in the title and kept; the next tick writes it.
+TEST(AlarmWatchFile, ACodeThatComesAndGoesBetweenTicksIsKeptAndABusyWriteIsRetried) {
+    kova::test::TempDir dir;
+    const std::string path = dir.file("alarms.db");
+    AlarmWatch watch(path);
+    StatusStore store;
+    watch.observeMessage("v1", "501", "W1/servoOff", store, 10);
+    watch.observeMessage("v1", "300", "W1/servoOff", store, 15);
+    watch.observeMessage("v1", " 0501", "/", store, 20);
+    ASSERT_EQ(watch.journal("v1").size(), 2u);
+    EXPECT_EQ(watch.journal("v1")[0].state(), AlarmState::ClearedUnacked);
+    EXPECT_FALSE(isAlarmMessage("5010"));
+    EXPECT_TRUE(isAlarmMessage("500x"));
+
+    record::Database other(path, SQLITE_OPEN_READWRITE);
+    other.exec("BEGIN IMMEDIATE;");
+    watch.tick();
+    EXPECT_EQ(watch.pendingWrites(), 4u);
+    EXPECT_EQ(watch.failedWrites(), 1u);
+    EXPECT_NE(watch.titleText("v1", 30).find("journal not saved: database is locked"), std::string::npos)
+        << watch.titleText("v1", 30);
+    other.exec("ROLLBACK;");
+    watch.tick();
+    EXPECT_EQ(watch.pendingWrites(), 0u);
+    EXPECT_EQ(watch.titleText("v1", 30).find("journal not saved"), std::string::npos);
+    EXPECT_EQ(other.queryInt("SELECT count(*) FROM events"), 4);
+    EXPECT_EQ(other.queryInt("SELECT count(*) FROM alarms WHERE cleared_ms = 20"), 2);
+}
+
+// A file that is not a journal (not SQLite at all, or SQLite with tables of something else) is
+// moved aside under a name with the time, and a fresh journal started in its place.
+TEST(AlarmJournalFile, AFileThatIsNotAJournalIsMovedAsideUnderANameWithTheTime) {
+    setenv("TZ", "UTC", 1);
+    tzset();
+    EXPECT_EQ(asideName("log/alarms.db", 1'796'897'700), "log/alarms.db.damaged-20261210-101500");
+    kova::test::TempDir dir;
+    const std::string path = dir.file("alarms.db");
+    for (bool sqlite : {false, true}) {
+        if (sqlite) {
+            record::Database(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE).exec("CREATE TABLE runs (x);");
+        } else {
+            kova::test::writeFile(path, "not a journal");
+        }
+        const std::time_t before = std::time(nullptr);
+        AlarmBook book;
+        AlarmJournal journal;
+        ASSERT_TRUE(journal.open(path, book)) << journal.error();
+        EXPECT_TRUE(journal.movedAside() == asideName(path, before) ||
+                    journal.movedAside() == asideName(path, before + 1))
+            << journal.movedAside();
+        EXPECT_TRUE(std::filesystem::exists(journal.movedAside()));
+        AlarmEvent e = linkEvent(StatusRecord{}, "v1", 10, true);
+        EXPECT_TRUE(journal.record(e, *book.apply(e))) << journal.error();
+        std::filesystem::remove(journal.movedAside());
+        std::filesystem::remove(path);
+    }
+}
+
+// Codes are the controller's text: control characters are escaped, a long one cut to the column.
+TEST(AlarmLine, ControlCharactersAreEscapedAndTheVehicleNamedInTheFleetsJournal) {
+    Alarm alarm;
+    alarm.id = 7;
+    alarm.vehicle = "ohv\x1b";
+    alarm.code = "W\x1b[2J" + std::string(300, 'x');
+    const std::string line = alarmLine(alarm, true);
+    EXPECT_EQ(line.find('\x1b'), std::string::npos) << line;
+    EXPECT_NE(line.find(" #7 ohv"), std::string::npos) << line;
+    EXPECT_EQ(kova::displayWidth(kova::fitColumns("> " + line, 80, false)), 80);
+}
+
+// A console started while a code stands takes the journal's alarm for it as the same alarm, and
+// clears it once the first message shows the slot empty.
+TEST(AlarmWatchFile, ACodeStandingAtStartIsTheJournalsAlarmNotASecondOne) {
+    kova::test::TempDir dir;
+    const std::string path = dir.file("alarms.db");
+    StatusStore store;
+    {
+        AlarmWatch before(path);
+        before.observeMessage("v1", "500", "E01/E02", store, 1'000);
+        before.tick();
+    }
+    AlarmWatch after(path);
+    after.observeMessage("v1", "500", "E01/", store, 60'000);
+    after.tick();
+    const auto alarms = after.journal("v1");
+    ASSERT_EQ(alarms.size(), 2u);
+    EXPECT_EQ(alarms[0].code, "E02");
+    EXPECT_EQ(alarms[0].state(), AlarmState::ClearedUnacked);
+    EXPECT_EQ(alarms[1].state(), AlarmState::ActiveUnacked);
+    EXPECT_EQ(AlarmWatch(path).journal("v1").size(), 2u) << "nor a second row in the file";
 }

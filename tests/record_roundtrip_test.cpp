@@ -6,15 +6,18 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include "TestSupport.h"
+#include "record/FrameCodec.h"
 #include "record/RecordReader.h"
+#include "record/Schema.h"
 #include "record/RecordWriter.h"
 
 namespace kova::record {
 namespace {
 
-const SessionInfo kSession{"0.6", "OHV-12", "10.0.0.12", 5550};
+const SessionInfo kSession{"0.6", "OHV-12", "10.0.0.12", 5550, {}};
 
 std::vector<RecordedEvent> readAll(RecordReader& reader) {
     std::vector<RecordedEvent> events;
@@ -134,6 +137,107 @@ TEST(RecordRoundTrip, EventsOfAllTablesWalkInTimeOrderAndSeekBothWays) {
     EXPECT_EQ(readAll(reader).size(), expected.size());
     RecordReader oneByOne(path, 1);  // every chunk ends between events of the same time
     EXPECT_EQ(readAll(oneByOne).size(), expected.size());
+}
+
+// A fleet session lists its vehicles, and every row says which one it is of; one vehicle can be
+// walked alone (with the rows that name none, such as gaps), its span its own.
+TEST(RecordRoundTrip, FleetRowsNameTheirVehicleAndOneWalksAlone) {
+    test::TempDir dir;
+    const std::string path = dir.file("fleet.kovarec");
+    SessionInfo fleet{"0.7", "fleet", "conf.json", 0, {{"OHV-1", "h1", 5550}, {"OHV-2", "h2", 5560}}};
+    {
+        RecordWriter writer;
+        writer.open(path, false, fleet);
+        writer.recordStatus(100, {"4011", "1"}, 0);
+        writer.recordStatus(150, {"4011", "2"}, 1);
+        writer.recordStatus(200, {"4011", "3"}, 0);
+        writer.recordLog(210, 7, {"line of 2"}, 1);
+        writer.recordRequest(220, "get", "4011/0", 230, RequestOutcome::replied(), {"0", "2"}, 1);
+        writer.close();
+    }
+    RecordReader reader(path);
+    EXPECT_EQ(reader.version(), kSchemaVersion);
+    ASSERT_EQ(reader.sessions().size(), 1u);
+    const auto& vehicles = reader.sessions()[0].info.vehicles;
+    ASSERT_EQ(vehicles.size(), 2u);
+    EXPECT_EQ(vehicles[1].name, "OHV-2");
+    EXPECT_EQ(vehicles[1].host, "h2");
+    EXPECT_EQ(vehicles[1].basePort, 5560);
+    std::vector<std::string> named;
+    for (const auto& event : readAll(reader)) {
+        named.push_back(event.vehicle);
+    }
+    EXPECT_EQ(named, (std::vector<std::string>{"OHV-1", "OHV-2", "OHV-1", "OHV-2", "OHV-2"}));
+
+    reader.selectVehicle("OHV-2");
+    ASSERT_TRUE(reader.span());
+    EXPECT_EQ(reader.span()->firstNs, 150);
+    std::vector<std::int64_t> times;
+    for (const auto& event : readAll(reader)) {
+        times.push_back(event.ns);
+    }
+    EXPECT_EQ(times, (std::vector<std::int64_t>{150, 210, 220}));
+}
+
+// A file of the first format (no vehicle column, no vehicle table) is read as it stands, and a new
+// session appended to it brings it to this format without losing a row.
+TEST(RecordRoundTrip, AFirstFormatRecordingReadsAndTakesAFleetSession) {
+    test::TempDir dir;
+    const std::string path = dir.file("old.kovarec");
+    {
+        Database db(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        db.exec(R"sql(
+PRAGMA application_id = 1263490642;
+CREATE TABLE meta (key TEXT PRIMARY KEY, value TEXT NOT NULL) WITHOUT ROWID;
+CREATE TABLE session (id INTEGER PRIMARY KEY, console_version TEXT NOT NULL, connection_name TEXT NOT NULL,
+    host TEXT NOT NULL, base_port INTEGER NOT NULL, start_ns INTEGER NOT NULL, end_ns INTEGER);
+CREATE TABLE status (id INTEGER PRIMARY KEY, session INTEGER NOT NULL, t_ns INTEGER NOT NULL, object TEXT,
+    value TEXT, frames BLOB NOT NULL);
+CREATE INDEX status_time ON status (t_ns);
+CREATE TABLE log (id INTEGER PRIMARY KEY, session INTEGER NOT NULL, t_ns INTEGER NOT NULL, line INTEGER NOT NULL,
+    text TEXT NOT NULL, frames BLOB NOT NULL);
+CREATE INDEX log_time ON log (t_ns);
+CREATE TABLE request (id INTEGER PRIMARY KEY, session INTEGER NOT NULL, sent_ns INTEGER NOT NULL,
+    verb TEXT NOT NULL, body TEXT NOT NULL, reply_ns INTEGER NOT NULL, outcome TEXT NOT NULL, error TEXT,
+    reply TEXT, reply_frames BLOB NOT NULL);
+CREATE INDEX request_time ON request (sent_ns);
+CREATE TABLE gap (id INTEGER PRIMARY KEY, session INTEGER NOT NULL, t_ns INTEGER NOT NULL, end_ns INTEGER NOT NULL,
+    count INTEGER NOT NULL, stream TEXT NOT NULL);
+CREATE INDEX gap_time ON gap (t_ns);
+INSERT INTO meta VALUES ('format', 'kovaConsoleOHV recording'), ('schema_version', '1');
+INSERT INTO session VALUES (1, '0.6', 'OHV-12', '10.0.0.12', 5550, 50, 500);
+INSERT INTO log VALUES (1, 1, 120, 3, 'old line', x'');
+)sql");
+        Statement status(db, "INSERT INTO status VALUES (1, 1, 100, '4011', '12/7/1', ?1)");
+        status.bindBlob(1, encodeFrames({"4011", "12/7/1"})).step();
+        Statement line(db, "UPDATE log SET frames = ?1");
+        line.bindBlob(1, encodeFrames({"old line"})).step();
+    }
+    {
+        RecordReader old(path);
+        EXPECT_EQ(old.version(), 1);
+        EXPECT_TRUE(old.sessions()[0].info.vehicles.empty());
+        const auto events = readAll(old);
+        ASSERT_EQ(events.size(), 2u);
+        EXPECT_EQ(std::get<StatusEvent>(events[0].detail).frames, (Frames{"4011", "12/7/1"}));
+        EXPECT_EQ(events[0].vehicle, "");
+        EXPECT_EQ(std::get<LogEvent>(events[1].detail).text, "old line");
+    }
+    {
+        RecordWriter writer;
+        writer.open(path, true, SessionInfo{"0.7", "fleet", "conf.json", 0, {{"OHV-1", "h", 5550}}});
+        writer.recordStatus(RecordWriter::nowNs(), {"111", "4"}, 0);
+        writer.close();
+        EXPECT_TRUE(writer.closedCleanly());
+    }
+    RecordReader upgraded(path);
+    EXPECT_EQ(upgraded.version(), kSchemaVersion);
+    ASSERT_EQ(upgraded.sessions().size(), 2u);
+    EXPECT_EQ(upgraded.sessions()[1].info.vehicles.size(), 1u);
+    const auto events = readAll(upgraded);
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[0].vehicle, "");
+    EXPECT_EQ(events[2].vehicle, "OHV-1");
 }
 
 }  // namespace

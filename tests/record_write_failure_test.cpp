@@ -59,7 +59,7 @@ TEST(RecordWriteFailure, LostSpanBecomesGapRowsOnceWritingWorksAgainAndEachChang
         std::lock_guard<std::mutex> lock(reportsMutex);
         reports.push_back((failing ? "failing " : "recovered ") + text);
     });
-    writer.open(dir.file("rec.db"), false, SessionInfo{"0.6", "OHV-1", "h", 5550});
+    writer.open(dir.file("rec.db"), false, SessionInfo{"0.6", "OHV-1", "h", 5550, {}});
     const std::string big(20000, 'x');
     {
         FileSizeLimit limit(64 * 1024);
@@ -109,7 +109,7 @@ TEST(RecordWriteFailure, LostSpanBecomesGapRowsOnceWritingWorksAgainAndEachChang
 TEST(RecordWriteFailure, ALockHeldAtCloseIsWaitedOnForABoundedTimeThenCountsAsLost) {
     test::TempDir dir;
     RecordWriter writer;
-    writer.open(dir.file("rec.db"), false, SessionInfo{"0.6", "OHV-1", "h", 5550});
+    writer.open(dir.file("rec.db"), false, SessionInfo{"0.6", "OHV-1", "h", 5550, {}});
     Database other(dir.file("rec.db"), SQLITE_OPEN_READWRITE);
     other.exec("BEGIN IMMEDIATE");
     writer.recordStatus(1000, {"3009", "held"});

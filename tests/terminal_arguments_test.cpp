@@ -72,11 +72,10 @@ TEST(TerminalArguments, ArgumentsThatCannotBeFollowedAreOneLineAndStatusTwo) {
          "kovaConsoleOHV: --fleet shows every vehicle: no vehicle name with it (see --help)\n"},
         {{"--fleet", "--config", "none.json"},
          "kovaConsoleOHV: configuration file none.json names no vehicle\n"},
-        {{"--record", "r.db", "--fleet", "--config", "fleet.json"},
-         "kovaConsoleOHV: --record records one vehicle: not with --fleet (see --help)\n"},
-        {{"--replay", "r.db", "ohv-a"},
-         "kovaConsoleOHV: --replay plays a recording back: no vehicle name, --fleet, --config or --record "
-         "with it (see "
+        {{"--record", "r.db", "--fleet", "--config", "fleet.json", "--watch"},
+         "kovaConsoleOHV: --record with --fleet records the fleet table's run: not with --watch (see --help)\n"},
+        {{"--replay", "r.db", "--fleet"},
+         "kovaConsoleOHV: --replay plays a recording back: no --fleet, --config or --record with it (see "
          "--help)\n"},
         {{"--speed", "2"}, "kovaConsoleOHV: --speed goes with --replay FILE (see --help)\n"},
         {{"--replay", "r.db", "--speed", "fast"},

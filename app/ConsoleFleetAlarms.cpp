@@ -43,10 +43,9 @@ void ConsoleApp::fillAlarmCounts(std::vector<FleetVehicle>& states) const {
     const std::map<std::string, AlarmCounts> counts = alarms_->byVehicle(now);
     for (std::size_t i = 0; i < states.size() && i < fleet_->size(); ++i) {
         const auto found = counts.find(fleetVehicleName(i));
-        if (found != counts.end()) {
-            states[i].unackedAlarms = found->second.unacked;
-            states[i].alarmFlood = found->second.flood;
-        }
+        // Kept between redraws: a vehicle with every alarm acknowledged goes back to none.
+        states[i].unackedAlarms = found != counts.end() ? found->second.unacked : 0;
+        states[i].alarmFlood = found != counts.end() && found->second.flood;
     }
 }
 

@@ -157,6 +157,8 @@ Keys:
                          edit the line
   Tab                    complete the command word or keyword; twice: list the candidates
   Up, Down, j, k, Enter  in the fleet table: select a vehicle, open it
+  /, s, a                in the fleet table: filter by name (Enter keeps it, Esc clears it), the
+                         next order (configuration, alarms first, silent first, name), alarm journal
   Space, +, -, Left, Right, q
                          in a replay, nothing typed: pause, faster, slower, 10 s back, 10 s on, end
   PgUp, PgDn             scroll the log window back and forth; Esc: back to the newest lines

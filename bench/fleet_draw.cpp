@@ -49,8 +49,8 @@ int main() {
                 }
                 window.drawTable(vehicles);
             }
-            best = std::min(best,
-                            std::chrono::duration<double, std::micro>(Clock::now() - start).count() / kRedraws);
+            best = std::min(
+                best, std::chrono::duration<double, std::micro>(Clock::now() - start).count() / kRedraws);
         }
         return best;
     };

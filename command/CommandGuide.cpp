@@ -53,7 +53,7 @@ const std::vector<Form>& forms() {
         {"objects", "", {}},
         {"alarms", "alarms, ack [all] -- the alarm journal; log, Esc: back", {}},
         {"ack", "", {{"all"}}},
-        {"fleet", "fleet -- back; a: fleet's alarms (ack all: all)", {}},
+        {"fleet", "fleet -- back; /: filter, s: order, a: alarms (ack all: all)", {}},
     };
     return table;
 }

@@ -64,8 +64,8 @@ bool nameBefore(const std::string& a, const std::string& b) {
 }  // namespace
 
 std::string fleetHeading() {
-    return fmt::sprintf("%-16s %-21s %-12s %-9s %-12s %-25s %4s %4s %8s  %-17s %s", "vehicle", "address", "link", "alarms",
-                        "state", "status", "po", "goal", "vel m/s", "warning", "fault");
+    return fmt::sprintf("%-16s %-21s %-12s %-9s %-12s %-25s %4s %4s %8s  %-17s %s", "vehicle", "address",
+                        "link", "alarms", "state", "status", "po", "goal", "vel m/s", "warning", "fault");
 }
 
 FleetRow fleetRow(const FleetVehicle& vehicle) {
@@ -209,9 +209,9 @@ FleetCounts fleetCounts(const std::vector<FleetVehicle>& vehicles) {
 
 std::string fleetTitle(const FleetCounts& counts, FleetOrder order, bool filtered, std::string_view filter,
                        std::size_t matching) {
-    std::string title = filtered ? fmt::format("fleet: {} of {} match /{}", matching, counts.vehicles,
-                                               displayText(filter))
-                                 : fmt::format("fleet: {} vehicles", counts.vehicles);
+    std::string title =
+        filtered ? fmt::format("fleet: {} of {} match /{}", matching, counts.vehicles, displayText(filter))
+                 : fmt::format("fleet: {} vehicles", counts.vehicles);
     title += fmt::format(", {} live, {} silent, {} waiting, {} in alarm", counts.live, counts.silent,
                          counts.waiting, counts.alarm);
     if (counts.failed > 0) {

@@ -19,9 +19,9 @@ struct FleetVehicle {
     ControllerAddress address;
     LinkState link;
     StatusRecord record;
-    std::string startError;  // why the vehicle could not start; empty when it did
-    int unackedAlarms = 0;   // alarms of the journal nobody has acknowledged yet
-    bool alarmFlood = false; // more alarms raised lately than an operator can follow
+    std::string startError;   // why the vehicle could not start; empty when it did
+    int unackedAlarms = 0;    // alarms of the journal nobody has acknowledged yet
+    bool alarmFlood = false;  // more alarms raised lately than an operator can follow
     // The store's change count the record was copied at; kNeverCopied before the first copy.
     static constexpr std::uint64_t kNeverCopied = UINT64_MAX;
     std::uint64_t changes = kNeverCopied;

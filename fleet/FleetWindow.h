@@ -2,8 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "fleet/FleetTable.h"
@@ -67,9 +67,9 @@ private:
     void keyOfFilter(int key);
 
     // All under the ScreenLock.
-    std::vector<CachedRow> rows_;      // by configuration index
-    std::vector<FleetSortKey> keys_;   // by configuration index
-    std::vector<std::size_t> order_;   // configuration indices of the rows shown, in order
+    std::vector<CachedRow> rows_;     // by configuration index
+    std::vector<FleetSortKey> keys_;  // by configuration index
+    std::vector<std::size_t> order_;  // configuration indices of the rows shown, in order
     FleetCounts counts_;
     FleetOrder orderKind_ = FleetOrder::Configuration;
     std::string filter_;
@@ -77,8 +77,8 @@ private:
     std::size_t selectedVehicle_ = 0;  // configuration index of the selected row's vehicle
     FleetSelection selection_;         // over order_
     std::string title_;
-    bool typingShown_ = false;         // the caption as last written
-    bool stale_ = true;                // the body must be drawn whatever changed
+    bool typingShown_ = false;  // the caption as last written
+    bool stale_ = true;         // the body must be drawn whatever changed
 };
 
 }  // namespace kova

@@ -120,8 +120,8 @@ void MonitorWindow::drawStatus(Poco::Timer& /*timer*/) {
     const LinkState link =
         linkFrom_ ? linkFrom_() : LinkState::at(shown.newestArrival(), std::chrono::steady_clock::now());
     const bool dim = link.kind == LinkState::Kind::Silent;
-    const bool bodyChanged =
-        redrawWanted_.exchange(false) || &shown != drawnStore_ || changes != drawnChanges_ || dim != drawnDim_;
+    const bool bodyChanged = redrawWanted_.exchange(false) || &shown != drawnStore_ ||
+                             changes != drawnChanges_ || dim != drawnDim_;
     std::vector<StatusItem> items;
     if (bodyChanged) {
         items = formatStatusItems(shown.snapshot());

@@ -99,15 +99,15 @@ private:
     std::vector<std::function<void(const zmq::multipart_t&)>> taps_;
     std::function<Beside()> beside_;
     std::function<LinkState()> linkFrom_;
-    std::string besideShown_;  // as last drawn; under the ScreenLock
-    bool besideAlert_ = false; // as last drawn; under the ScreenLock
+    std::string besideShown_;   // as last drawn; under the ScreenLock
+    bool besideAlert_ = false;  // as last drawn; under the ScreenLock
     // What the body was last drawn from: another store, another count or another dimness draws it
     // again; nothing else does, unless a redraw is wanted (a new store shown, a body made anew).
     std::atomic<bool> redrawWanted_{true};
     StatusStore* drawnStore_ = nullptr;  // timer thread
     std::uint64_t drawnChanges_ = 0;     // timer thread
     bool drawnDim_ = false;              // timer thread
-    LinkState link_;           // as last drawn; under the ScreenLock
+    LinkState link_;                     // as last drawn; under the ScreenLock
 };
 
 }  // namespace kova

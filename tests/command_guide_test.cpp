@@ -76,7 +76,7 @@ TEST(CommandGuide, TheTableFitsTheBodyOrSaysItIsCut) {
     }
     for (const char* usage :
          {"set/index/subindex/value", "control/[sby|soff|rdy|hstp|sstp|rfcw|rf|cw|sp|locb|relb|cr]",
-          "sgoal/pointID0;pointID1;pointID2", "Ctrl-C: end", "filter [TEXT]", "fleet -- back"}) {
+          "sgoal/pointID0;pointID1;pointID2", "Ctrl-C: end", "filter [TEXT]", "s: order, a: alarms"}) {
         EXPECT_NE(all.find(usage), std::string::npos) << usage;
     }
     const auto narrow = commandTable(7, 80);

@@ -45,7 +45,8 @@ TEST(FleetTable, ARowSaysWhereTheVehicleIsAndTheOnesInTroubleStandOut) {
               std::string::npos);
     const FleetRow waiting = fleetRow(vehicle("ohv003", LinkState::Kind::Waiting));
     EXPECT_EQ(waiting.look, RowLook::Waiting);
-    EXPECT_NE(waiting.text.find("waiting      -         -            -  "), std::string::npos) << waiting.text;
+    EXPECT_NE(waiting.text.find("waiting      -         -            -  "), std::string::npos)
+        << waiting.text;
     EXPECT_NE(waiting.text.find("   -    -        -  -                 -"), std::string::npos)
         << waiting.text;
 
@@ -132,9 +133,8 @@ TEST(FleetTable, AVehicleIsCopiedAgainOnlyWhenItsStoreChanged) {
     v.record.currentPo = 99;  // marks the copy: untouched while the store stands still
     refreshFleetVehicle(v, store, now);
     EXPECT_EQ(v.record.currentPo, 99);
-    for (const auto& change : std::vector<std::function<void()>>{[&] { store.store("3009", "3/1/1"); },
-                                                                  [&] { store.noteCut(2); },
-                                                                  [&] { store.reset(); }}) {
+    for (const auto& change : std::vector<std::function<void()>>{
+             [&] { store.store("3009", "3/1/1"); }, [&] { store.noteCut(2); }, [&] { store.reset(); }}) {
         v.record.currentPo = 99;
         change();
         refreshFleetVehicle(v, store, now);

@@ -125,7 +125,7 @@ ConsoleOptions parseConsoleOptions(const std::vector<std::string>& args) {
 std::string consoleUsage() {
     const std::string usage =
         R"(Usage: kovaConsoleOHV [--config FILE] [NAME | --fleet] [--record FILE [--record-append]]
-       kovaConsoleOHV --replay FILE [--session N] [--speed X]
+       kovaConsoleOHV --replay FILE [NAME] [--session N] [--speed X]
        kovaConsoleOHV [--config FILE] [NAME] (--do COMMAND... | --script FILE [--on-abort COMMAND]) [--json] [--dry-run]
        kovaConsoleOHV [--config FILE] [NAME | --fleet] (--watch [INDEX,...] [--every MS] | --watch-log)
 
@@ -138,10 +138,12 @@ command line for its objects and operating commands.
   --config FILE  read the connections from FILE instead of ./conf.json; a FILE that cannot be
                  loaded (missing, not JSON, a name twice) is refused with status 2
   --record FILE  record every status message, log line and request into FILE (SQLite); an existing
-                 FILE is refused unless --record-append adds this run to it
+                 FILE is refused unless --record-append adds this run to it; with --fleet every
+                 vehicle's status stream, and the open vehicle's log lines and requests
   --replay FILE  play a recording back through the same windows, with no network; a file of
                  several sessions plays one: the last, unless --session says which (the
-                 sessions are listed before the replay starts)
+                 sessions are listed before the replay starts); a fleet recording opens the
+                 fleet table, and with NAME plays that vehicle alone
   --session N    the replay plays the N-th session of the file (1 is the oldest)
   --speed X      the replay's speed, from 1/64 (0.015625) to 1024 (default 1); + and - keep
                  within the same range

@@ -8,7 +8,7 @@
 namespace kova {
 
 // The console's command line: kovaConsoleOHV [--config FILE] [NAME | --fleet] [--record FILE
-// [--record-append]], or kovaConsoleOHV --replay FILE [--session N] [--speed X]. Started without arguments it reads
+// [--record-append]], or kovaConsoleOHV --replay FILE [NAME] [--session N] [--speed X]. Started without arguments it reads
 // ./conf.json after the banner and talks to the first connection, as always.
 struct ConsoleOptions {
     std::string configPath = "./conf.json";

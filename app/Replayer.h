@@ -45,10 +45,11 @@ public:
     // played alone, or else the open one).
     ControllerAddress recordedController() const;
 
-    // A fleet recording: every vehicle's status messages go into a record of its own, shown in the
-    // fleet table; the log lines and requests played are the open vehicle's. Main thread, before run().
+    // A fleet recording, played whole: every vehicle's status messages go into a record of its own,
+    // shown in the fleet table; the log lines and requests played are the open vehicle's.
+
     // Plays vehicle `name` of a fleet recording as if it had been recorded alone (the reader walks
-    // that vehicle's rows only).
+    // that vehicle's rows only). Main thread, before run().
     void playAlone(const std::string& name);
     // Whether the session is a fleet's, played whole: the console shows the fleet table.
     bool fleet() const { return alone_.empty() && !vehicles_.empty(); }

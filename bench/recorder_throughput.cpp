@@ -1,6 +1,8 @@
 // The flight recorder's figures: status messages a second the writer keeps in the file, messages a
 // flood of 1,000,000 pushes loses with the default queue, file bytes per message, and the file's
-// growth per hour of a stream like the simulated controller's (its objects at their own periods).
+// growth per hour of a stream like the simulated controller's (its objects at their own periods), and
+// the same for a fleet of 1000 vehicles recorded whole while the table narrows each stream to the
+// seven objects it shows, pushed at their real pace into the queue a fleet recording gets.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "protocol/ObjectIndex.h"
 #include "record/RecordWriter.h"
 #include "sim/StatusObjects.h"
 
@@ -116,6 +119,63 @@ void simulatedHour(const std::string& dir) {
                 static_cast<unsigned long long>(writer.droppedCount()));
 }
 
+// 1000 vehicles, each publishing the table's seven objects at the simulator's periods, pushed in real
+// time for kSeconds from the one receiving thread (as the fleet receiver does) into a queue of the
+// size the console gives a recording of 1000 vehicles (64 messages a vehicle). The writer keeps up
+// when nothing is dropped; the file's growth is scaled to an hour.
+void fleetPaced(const std::string& dir) {
+    namespace object = kova::protocol::object;
+    constexpr int kVehicles = 1000;
+    constexpr int kSeconds = 10;
+    std::vector<kova::sim::PublishedObject> table;
+    for (const auto& published : kova::sim::publishedObjects()) {
+        for (int index : {object::kOperationState, object::kOperationStatus, object::kCurrentPosition,
+                          object::kGoal, object::kActualVelocity, object::kAlarmWarning, object::kAlarmFault}) {
+            if (published.index == index) {
+                table.push_back(published);
+            }
+        }
+    }
+    kova::record::SessionInfo session{"bench", "fleet", "conf.json", 0};
+    for (int v = 0; v < kVehicles; ++v) {
+        session.vehicles.push_back({"OHV-" + std::to_string(1000 + v), "10.0.3." + std::to_string(v % 250), 5550});
+    }
+    const std::string path = dir + "/fleet.kovarec";
+    RecordWriter writer(static_cast<std::size_t>(kVehicles) * 64);
+    writer.open(path, false, session);
+    kova::sim::VehicleStatus status;
+    status.operationState = 4;
+    std::size_t messages = 0;
+    const auto start = Clock::now();
+    // Every 10 ms, the messages due in it (the vehicles spread over the period).
+    for (int ms = 0; ms < kSeconds * 1000; ms += 10) {
+        for (const auto& objectDue : table) {
+            const int perTick = kVehicles * 10 / objectDue.periodMs;  // vehicles whose message is due now
+            const int first = (ms / 10 * perTick) % kVehicles;
+            const std::string value = *kova::sim::statusValues(status, objectDue.index);
+            for (int k = 0; k < perTick; ++k) {
+                const std::int64_t ns = RecordWriter::nowNs();
+                if (writer.hasRoom()) {
+                    writer.recordStatus(ns, {std::to_string(objectDue.index), value}, (first + k) % kVehicles);
+                } else {
+                    writer.dropStatus(ns);
+                }
+                ++messages;
+            }
+        }
+        std::this_thread::sleep_until(start + std::chrono::milliseconds(ms + 10));
+    }
+    writer.close();
+    const double elapsed = seconds(Clock::now() - start);
+    const double bytes = static_cast<double>(std::filesystem::file_size(path));
+    std::printf("RESULT recorder_fleet1000_offered_rate %.0f msg/s\n", static_cast<double>(messages) / kSeconds);
+    std::printf("RESULT recorder_fleet1000_dropped %llu messages of %zu\n",
+                static_cast<unsigned long long>(writer.droppedCount()), messages);
+    std::printf("RESULT recorder_fleet1000_close_after %.2f s\n", elapsed - kSeconds);
+    std::printf("RESULT recorder_fleet1000_bytes_per_message %.1f B\n", bytes / static_cast<double>(messages));
+    std::printf("RESULT recorder_fleet1000_file_per_hour %.0f MB\n", bytes * (3600.0 / kSeconds) / 1e6);
+}
+
 }  // namespace
 
 int main() {
@@ -129,6 +189,7 @@ int main() {
         sustained(dir);
         flood(dir);
         simulatedHour(dir);
+        fleetPaced(dir);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "recorder_throughput: %s\n", error.what());
         std::filesystem::remove_all(dir);

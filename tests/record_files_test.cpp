@@ -101,9 +101,9 @@ TEST(RecordFiles, TheReaderRefusesWhatIsNotASoundRecordingInOneLine) {
          [&](const std::string& p) {
              test::writeFile(p, good);
              Database db(p, SQLITE_OPEN_READWRITE);
-             db.exec("UPDATE meta SET value = '2' WHERE key = 'schema_version'");
+             db.exec("UPDATE meta SET value = '3' WHERE key = 'schema_version'");
          },
-         " is a recording of format version 2, newer than this console's 1"},
+         " is a recording of format version 3, newer than this console's 2"},
     };
     for (const auto& c : cases) {
         const std::string path = dir.file(c.name);

@@ -1,6 +1,7 @@
 // Writer to reader: frames come back byte for byte, and the four event kinds come back as one walk
 // in time order, from the start or from any point, however the chunks fall.
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <variant>
 #include <vector>
@@ -223,6 +224,21 @@ INSERT INTO log VALUES (1, 1, 120, 3, 'old line', x'');
         EXPECT_EQ(events[0].vehicle, "");
         EXPECT_EQ(std::get<LogEvent>(events[1].detail).text, "old line");
     }
+    // An upgrade that fails half way (here: a table of that name already there) is undone whole: the
+    // file is refused for appending and still reads as the first format.
+    const std::string blocked = dir.file("blocked.kovarec");
+    std::filesystem::copy_file(path, blocked);
+    Database(blocked, SQLITE_OPEN_READWRITE).exec("CREATE TABLE vehicle (x)");
+    EXPECT_THROW(RecordWriter().open(blocked, true, SessionInfo{"0.7", "fleet", "c", 0, {{"OHV-1", "h", 1}}}),
+                 RecordError);
+    RecordReader stillOld(blocked);
+    EXPECT_EQ(stillOld.version(), 1);
+    EXPECT_EQ(readAll(stillOld).size(), 2u);
+    EXPECT_EQ(stillOld.sessions().size(), 1u);
+    EXPECT_EQ(Database(blocked, SQLITE_OPEN_READONLY)
+                  .queryInt("SELECT count(*) FROM pragma_table_info('status') WHERE name = 'vehicle'"),
+              0);
+
     {
         RecordWriter writer;
         writer.open(path, true, SessionInfo{"0.7", "fleet", "conf.json", 0, {{"OHV-1", "h", 5550}}});

@@ -63,7 +63,9 @@ void ConsoleApp::openVehicle(std::size_t index) {
 
 void ConsoleApp::showFleet() {
     log.detach();
-    fleet_->narrow();
+    if (fleet_) {  // a fleet replayed has no streams to narrow
+        fleet_->narrow();
+    }
     ScreenLock lock;
     showViews(true);
 }

@@ -80,11 +80,11 @@ bool SimServer::turn() {
         nextStepMs_ = now + stepIntervalMs_;
     }
     const std::int64_t after = nowMs();
-    std::int64_t wait = kTickMs;
-    for (const auto& vehicle : vehicles_) {
-        wait = std::min(wait, vehicle->untilNext(after));
+    std::int64_t wait = std::max<std::int64_t>(0, nextStepMs_ - after);
+    if (stepIntervalMs_ == 0 && !vehicles_.empty()) {  // a lone vehicle steps when its next object is due
+        wait = std::min(kTickMs, vehicles_.front()->untilNext(after));
     }
-    if (!waitForRequests(std::max(wait, nextStepMs_ - after))) {
+    if (!waitForRequests(wait)) {
         return false;
     }
     const std::int64_t served = nowMs();

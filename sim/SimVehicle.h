@@ -11,11 +11,13 @@
 #include "sim/FleetPlan.h"
 #include "sim/ObjectDictionary.h"
 #include "sim/PublishSchedule.h"
+#include "sim/StatusSubscriptions.h"
 #include "sim/VehicleModel.h"
 
 namespace kova::sim {
 
-// One simulated vehicle on the network: its status publisher, its request socket (a ROUTER, so that
+// One simulated vehicle on the network: its status publisher (an XPUB, so that it knows which objects
+// its subscribers want and encodes only those), its request socket (a ROUTER, so that
 // a reply can be held back or dropped as the fault modes need) and its log publisher, bound at the
 // protocol's port offsets from its base port, with its own vehicle model, object dictionary and log
 // switches. It owns no thread and no clock: the server's loop calls it with the time since the
@@ -48,6 +50,7 @@ private:
     };
 
     void advanceModel(std::int64_t now);
+    void readSubscriptions();
     void publishDue(std::int64_t now);
     void publishExtras(std::int64_t now);
     void publishEvents(std::int64_t now);
@@ -66,6 +69,8 @@ private:
     LogSwitches switches_;
     ObjectDictionary dictionary_;
     PublishSchedule schedule_;
+    StatusSubscriptions subscriptions_;
+    std::vector<std::size_t> due_;  // reused by every step
     std::int64_t lastAdvanceMs_ = 0;
     std::int64_t nextDebugMs_ = 1000;
     std::int64_t nextMalformedMs_ = 0;

@@ -9,7 +9,10 @@
 //   RESULT sim_fleet_<N>_msgs <status messages a second from the whole fleet> msg/s
 //   RESULT sim_fleet_<N>_cpu <the simulator's CPU share> %core
 // The fleet rate is the sampled vehicles' mean times N (a vehicle's normal rate is printed beside
-// it, and the slowest sampled vehicle too, so a fleet that falls behind shows). With --flood-rate R the
+// it, and the slowest sampled vehicle too, so a fleet that falls behind shows). The simulator encodes
+// only what some subscriber wants, so the CPU share is that of N vehicles of which the sampled ones
+// are watched whole; --sample N watches every vehicle (then this process, not the simulator, is
+// usually what falls behind on two cores). With --flood-rate R the
 // first vehicle publishes R extra messages a second as well; it is subscribed to on its own, its
 // messages are added to the fleet's whole, and the names gain "_flood".
 #include <netinet/in.h>

@@ -62,11 +62,17 @@ SimVehicle::~SimVehicle() {
 
 void SimVehicle::step(std::int64_t now) {
     advanceModel(now);
-    readSubscriptions();
     publishEvents(now);
+    const std::uint64_t before = published_;
+    const std::size_t malformed = malformedCount_;
     publishDue(now);
     publishExtras(now);
-    sendHeldReplies(now);
+    if (published_ != before || malformedCount_ != malformed) {
+        readSubscriptions();
+    }
+    if (sendHeldReplies(now)) {
+        serveRequests(now);
+    }
 }
 
 void SimVehicle::advanceModel(std::int64_t now) {
@@ -99,7 +105,6 @@ bool SimVehicle::send(zmq::socket_t& socket, const std::vector<std::string>& fra
     return true;
 }
 
-// The subscriptions and unsubscriptions that reached the status socket since the last step.
 void SimVehicle::readSubscriptions() {
     zmq::message_t message;
     while (status_.recv(message, zmq::recv_flags::dontwait)) {

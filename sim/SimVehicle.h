@@ -38,9 +38,14 @@ public:
     std::int64_t untilNext(std::int64_t nowMs) const { return schedule_.untilNext(nowMs); }
     // Answers every request waiting on the request socket (none: returns at once).
     void serveRequests(std::int64_t nowMs);
+    // Takes the subscriptions and unsubscriptions waiting on the status socket.
+    void readSubscriptions();
 
-    // The request socket, for the server's poll; only to poll, never to send or receive.
-    zmq::socket_t& requestSocket() { return requests_; }
+    // The descriptors that signal work for serveRequests() and readSubscriptions() (ZMQ_FD), for the
+    // server to wait on; each is quiet again once its call found nothing more. A step that sent on
+    // either socket reads it again itself, since a send may take the signal of a waiting message.
+    int requestDescriptor() { return requests_.get(zmq::sockopt::fd); }
+    int statusDescriptor() { return status_.get(zmq::sockopt::fd); }
     std::uint64_t published() const { return published_; }
 
 private:
@@ -50,7 +55,6 @@ private:
     };
 
     void advanceModel(std::int64_t now);
-    void readSubscriptions();
     void publishDue(std::int64_t now);
     void publishExtras(std::int64_t now);
     void publishEvents(std::int64_t now);
@@ -58,7 +62,7 @@ private:
     void note(const std::string& text);
     bool send(zmq::socket_t& socket, const std::vector<std::string>& frames);
     void answer(std::vector<std::string> frames, std::int64_t now);
-    void sendHeldReplies(std::int64_t now);
+    bool sendHeldReplies(std::int64_t now);
 
     VehiclePlan plan_;
     ActivityLog& activity_;

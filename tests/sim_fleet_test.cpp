@@ -514,6 +514,7 @@ TEST(SimFleetVehicle, PublishesOnlyWhatItsSubscribersWant) {
     zmq::message_t frame;
     const auto deadline = Clock::now() + 5s;
     while (Clock::now() < deadline && !subscriber.recv(frame, zmq::recv_flags::dontwait)) {
+        vehicle.readSubscriptions();  // the server does so when the status socket signals
         vehicle.step(now += 10);
         std::this_thread::sleep_for(10ms);
     }

@@ -553,5 +553,22 @@ TEST(SimFleetProcess, ArgumentsThatDoNotFitEndWithStatusTwo) {
     }
 }
 
+
+// A fleet whose descriptors the hard limit cannot hold is refused before anything is bound.
+TEST(SimFleetProcess, AFleetPastTheHardDescriptorLimitIsRefused) {
+    test::TempDir dir;
+    ASSERT_EQ(writeFleetConf("30 " + std::to_string(test::freeFleetBase(30)), dir.file("conf.json")), 0);
+    test::ChildProcess child({"/usr/bin/prlimit", "--nofile=256:256", KOVA_SIM_BINARY, "--config", "conf.json",
+                              "--vehicles", "30"},
+                             dir.path(), dir.file("output.txt"));
+    int status = -1;
+    ASSERT_TRUE(child.waitExit(5s, &status));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2);
+    EXPECT_NE(test::readFile(dir.file("output.txt"))
+                  .find("30 vehicles need 364 open files, more than the hard limit of 256 (raise it: ulimit -n 364)"),
+              std::string::npos)
+        << test::readFile(dir.file("output.txt"));
+}
+
 }  // namespace
 }  // namespace kova::sim

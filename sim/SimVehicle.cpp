@@ -17,6 +17,7 @@ constexpr double kModelStep = 0.01;          // simulated seconds per model step
 constexpr std::int64_t kMaxCatchUpMs = 200;  // a stalled loop does not make the vehicle jump
 constexpr std::int64_t kMalformedEveryMs = 300;
 constexpr int kFloodHighWaterMark = 100000;
+constexpr std::int64_t kSubscriptionLookMs = 50;
 
 std::string endpoint(const VehiclePlan& plan, int offset) {
     return protocol::endpointText(bindAddress(plan.host), plan.basePort, offset);
@@ -67,7 +68,10 @@ void SimVehicle::step(std::int64_t now) {
     const std::size_t malformed = malformedCount_;
     publishDue(now);
     publishExtras(now);
-    if (published_ != before || malformedCount_ != malformed) {
+    // A send may take the status socket's signal of a waiting subscription: a vehicle that sent looks
+    // for one itself now and then (every look costs a system call or two).
+    if ((published_ != before || malformedCount_ != malformed) && now >= nextSubscriptionLookMs_) {
+        nextSubscriptionLookMs_ = now + kSubscriptionLookMs;
         readSubscriptions();
     }
     if (sendHeldReplies(now)) {

@@ -43,7 +43,8 @@ public:
 
     // The descriptors that signal work for serveRequests() and readSubscriptions() (ZMQ_FD), for the
     // server to wait on; each is quiet again once its call found nothing more. A step that sent on
-    // either socket reads it again itself, since a send may take the signal of a waiting message.
+    // either socket reads it again itself (the status socket at most every 50 ms), since a send may
+    // take the signal of a waiting message.
     int requestDescriptor() { return requests_.get(zmq::sockopt::fd); }
     int statusDescriptor() { return status_.get(zmq::sockopt::fd); }
     std::uint64_t published() const { return published_; }
@@ -81,6 +82,7 @@ private:
     bool flooded_ = false;
     double floodCredit_ = 0.0;
     std::int64_t lastExtrasMs_ = 0;
+    std::int64_t nextSubscriptionLookMs_ = 0;
     std::size_t malformedCount_ = 0;
     std::uint64_t published_ = 0;
     std::deque<HeldReply> held_;

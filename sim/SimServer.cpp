@@ -112,7 +112,7 @@ void SimServer::turn() {
         nextStepMs_ = now + stepIntervalMs_;
     }
     const std::int64_t after = nowMs();
-    std::int64_t wait = std::max<std::int64_t>(0, nextStepMs_ - after);
+    std::int64_t wait = std::clamp<std::int64_t>(nextStepMs_ - after, 0, kTickMs);
     if (stepIntervalMs_ == 0 && !vehicles_.empty()) {  // a lone vehicle steps when its next object is due
         wait = std::min(kTickMs, vehicles_.front()->untilNext(after));
     }

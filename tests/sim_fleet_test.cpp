@@ -526,6 +526,20 @@ TEST(SimFleetVehicle, PublishesOnlyWhatItsSubscribersWant) {
     const std::uint64_t published = vehicle.published() - before;  // object 501 alone, four times a second
     EXPECT_GE(published, 7u);
     EXPECT_LE(published, 8u);
+
+    subscriber.close();  // a subscriber that goes away takes its prefixes along
+    const auto gone = Clock::now() + 5s;
+    std::uint64_t last = vehicle.published();
+    for (int quiet = 0; quiet < 50 && Clock::now() < gone; std::this_thread::sleep_for(10ms)) {
+        vehicle.readSubscriptions();
+        vehicle.step(now += 10);
+        quiet = vehicle.published() == last ? quiet + 1 : 0;
+        last = vehicle.published();
+    }
+    for (const std::int64_t end = now + 1000; now < end; now += 10) {
+        vehicle.step(now);
+    }
+    EXPECT_EQ(vehicle.published(), last);
 }
 
 TEST(SimFleetProcess, ArgumentsThatDoNotFitEndWithStatusTwo) {

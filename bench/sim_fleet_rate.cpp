@@ -2,14 +2,18 @@
 // made by scripts/fleet-conf), with subscribers on a sample of its vehicles. For ~10 s it counts what
 // arrives from each sampled vehicle and reads the simulator's CPU time from /proc/<pid>/stat.
 //
-//   bench_sim_fleet_rate [--flood-rate R] [--sample K] [N ...]   default: N = 50 and 200, no flood,
-//                                                                 10 vehicles sampled
+//   bench_sim_fleet_rate [--flood-rate R] [--sample K] [--prefixes P,Q,...] [N ...]
+//        default: N = 50 and 200, no flood, 10 vehicles sampled, each subscribed to everything
 //
 // Prints, for each N:
 //   RESULT sim_fleet_<N>_msgs <status messages a second from the whole fleet> msg/s
 //   RESULT sim_fleet_<N>_cpu <the simulator's CPU share> %core
 // The fleet rate is the sampled vehicles' mean times N (a vehicle's normal rate is printed beside
-// it, and the slowest sampled vehicle too, so a fleet that falls behind shows). With --flood-rate R the
+// it, and the slowest sampled vehicle too, so a fleet that falls behind shows). The simulator encodes
+// only what some subscriber wants, so the CPU share is that of N vehicles of which the sampled ones
+// are watched whole; --sample N watches every vehicle (then this process, not the simulator, is
+// usually what falls behind on two cores). --prefixes subscribes the sampled vehicles to those
+// subscription prefixes only (as the console's fleet table does), and the names gain "_prefixes". With --flood-rate R the
 // first vehicle publishes R extra messages a second as well; it is subscribed to on its own, its
 // messages are added to the fleet's whole, and the names gain "_flood".
 #include <netinet/in.h>
@@ -43,6 +47,7 @@ using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 std::size_t sampleSize = 10;
+std::vector<std::string> prefixes = {""};  // what every sampled vehicle is subscribed to
 constexpr auto kMeasureFor = 10s;
 
 bool portIsFree(int port) {
@@ -50,6 +55,8 @@ bool portIsFree(int port) {
     if (fd < 0) {
         return false;
     }
+    const int reuse = 1;  // as ZeroMQ binds: a port some closed connection holds in TIME_WAIT is free
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -101,10 +108,16 @@ private:
 };
 
 // A vehicle's normal status rate, from the simulator's own publishing table.
+// A vehicle's normal status rate, from the simulator's own publishing table, of the objects the
+// prefixes take.
 double normalRatePerVehicle() {
     double rate = 0.0;
     for (const auto& object : kova::sim::publishedObjects()) {
-        rate += 1000.0 / object.periodMs;
+        const std::string index = std::to_string(object.index);
+        if (std::any_of(prefixes.begin(), prefixes.end(),
+                        [&](const std::string& prefix) { return index.rfind(prefix, 0) == 0; })) {
+            rate += 1000.0 / object.periodMs;
+        }
     }
     return rate;
 }
@@ -212,7 +225,8 @@ void countUntil(std::vector<zmq::socket_t>& sockets, Counts& counts, Clock::time
 
 void measure(std::size_t vehicles, double floodRate) {
     const bool flooding = floodRate > 0.0;
-    const std::string name = "sim_fleet_" + std::to_string(vehicles) + (flooding ? "_flood" : "");
+    const std::string name = "sim_fleet_" + std::to_string(vehicles) + (flooding ? "_flood" : "") +
+                             (prefixes.size() == 1 && prefixes[0].empty() ? "" : "_prefixes");
     TempDir dir;
     const int base = freeFleetBase(vehicles);
     if (dir.path().empty() || base == 0) {
@@ -235,7 +249,9 @@ void measure(std::size_t vehicles, double floodRate) {
             zmq::socket_t& socket = sockets.emplace_back(context, zmq::socket_type::sub);
             socket.set(zmq::sockopt::linger, 0);
             socket.set(zmq::sockopt::rcvhwm, 0);
-            socket.set(zmq::sockopt::subscribe, "");
+            for (const std::string& prefix : prefixes) {
+                socket.set(zmq::sockopt::subscribe, prefix);
+            }
             socket.connect("tcp://127.0.0.1:" + std::to_string(base + 10 * static_cast<int>(vehicle) + 1));
         }
         // Warm-up: every sampled vehicle publishing and its subscription in place.
@@ -291,12 +307,18 @@ int main(int argc, char** argv) {
         const std::string arg = argv[i];
         if (arg == "--flood-rate" && i + 1 < argc) {
             floodRate = std::atof(argv[++i]);
+        } else if (arg == "--prefixes" && i + 1 < argc) {
+            prefixes.clear();
+            std::istringstream list(argv[++i]);
+            for (std::string prefix; std::getline(list, prefix, ',');) {
+                prefixes.push_back(prefix);
+            }
         } else if (arg == "--sample" && i + 1 < argc) {
             sampleSize = static_cast<std::size_t>(std::max(1L, std::atol(argv[++i])));
         } else if (const long n = std::atol(arg.c_str()); n > 0 && n <= 2000) {
             counts.push_back(static_cast<std::size_t>(n));
         } else {
-            std::fprintf(stderr, "usage: %s [--flood-rate R] [--sample K] [N ...]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s [--flood-rate R] [--sample K] [--prefixes P,Q,...] [N ...]\n", argv[0]);
             return 2;
         }
     }

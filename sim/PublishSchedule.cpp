@@ -11,23 +11,33 @@ PublishSchedule::PublishSchedule(const std::vector<PublishedObject>& objects, st
         ++perPeriod[object.periodMs];
     }
     std::map<int, int> placed;
-    for (const auto& object : objects) {
+    for (std::size_t position = 0; position < objects.size(); ++position) {
+        const PublishedObject& object = objects[position];
         const std::int64_t period = std::max(1, object.periodMs);
         const std::int64_t offset = period * placed[object.periodMs]++ / perPeriod[object.periodMs];
-        entries_.push_back({object.index, period, startMs + offset});
+        entries_.push_back({object.index, position, period, startMs + offset});
     }
 }
 
 std::vector<int> PublishSchedule::due(std::int64_t nowMs) {
+    std::vector<std::size_t> positions;
+    duePositions(nowMs, positions);
     std::vector<int> indices;
+    for (std::size_t position : positions) {
+        indices.push_back(entries_[position].index);
+    }
+    return indices;
+}
+
+void PublishSchedule::duePositions(std::int64_t nowMs, std::vector<std::size_t>& positions) {
+    positions.clear();
     for (auto& entry : entries_) {
         if (entry.next <= nowMs) {
-            indices.push_back(entry.index);
+            positions.push_back(entry.position);
             const std::int64_t missed = (nowMs - entry.next) / entry.period;
             entry.next += (missed + 1) * entry.period;
         }
     }
-    return indices;
 }
 
 std::int64_t PublishSchedule::untilNext(std::int64_t nowMs) const {

@@ -61,11 +61,15 @@ void SimVehicle::answer(std::vector<std::string> frames, std::int64_t now) {
     send(requests_, reply);
 }
 
-void SimVehicle::sendHeldReplies(std::int64_t now) {
+// Sends the held replies that are due; true when there was any.
+bool SimVehicle::sendHeldReplies(std::int64_t now) {
+    bool sent = false;
     while (!held_.empty() && held_.front().dueMs <= now) {
         send(requests_, held_.front().frames);  // a peer that gave up is gone: the ROUTER drops it
         held_.pop_front();
+        sent = true;
     }
+    return sent;
 }
 
 }  // namespace kova::sim

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <optional>
 
 #include "protocol/Endpoints.h"
 #include "sim/MalformedFrames.h"
@@ -16,6 +17,7 @@ constexpr double kModelStep = 0.01;          // simulated seconds per model step
 constexpr std::int64_t kMaxCatchUpMs = 200;  // a stalled loop does not make the vehicle jump
 constexpr std::int64_t kMalformedEveryMs = 300;
 constexpr int kFloodHighWaterMark = 100000;
+constexpr std::int64_t kSubscriptionLookMs = 50;
 
 std::string endpoint(const VehiclePlan& plan, int offset) {
     return protocol::endpointText(bindAddress(plan.host), plan.basePort, offset);
@@ -46,7 +48,7 @@ SimVehicle::SimVehicle(zmq::context_t& context, const VehiclePlan& plan, Activit
     const std::string statusEndpoint = endpoint(plan, protocol::kStatusPortOffset);
     const std::string requestEndpoint = endpoint(plan, protocol::kRequestPortOffset);
     const std::string logEndpoint = endpoint(plan, protocol::kLogPortOffset);
-    status_ = boundSocket(context, zmq::socket_type::pub, statusEndpoint, highWaterMark);
+    status_ = boundSocket(context, zmq::socket_type::xpub, statusEndpoint, highWaterMark);
     requests_ = boundSocket(context, zmq::socket_type::router, requestEndpoint, 0);
     log_ = boundSocket(context, zmq::socket_type::pub, logEndpoint, 0);
     note("serving status on " + statusEndpoint + ", requests on " + requestEndpoint + ", log on " +
@@ -62,9 +64,19 @@ SimVehicle::~SimVehicle() {
 void SimVehicle::step(std::int64_t now) {
     advanceModel(now);
     publishEvents(now);
+    const std::uint64_t before = published_;
+    const std::size_t malformed = malformedCount_;
     publishDue(now);
     publishExtras(now);
-    sendHeldReplies(now);
+    // A send may take the status socket's signal of a waiting subscription: a vehicle that sent looks
+    // for one itself now and then (every look costs a system call or two).
+    if ((published_ != before || malformedCount_ != malformed) && now >= nextSubscriptionLookMs_) {
+        nextSubscriptionLookMs_ = now + kSubscriptionLookMs;
+        readSubscriptions();
+    }
+    if (sendHeldReplies(now)) {
+        serveRequests(now);
+    }
 }
 
 void SimVehicle::advanceModel(std::int64_t now) {
@@ -97,16 +109,34 @@ bool SimVehicle::send(zmq::socket_t& socket, const std::vector<std::string>& fra
     return true;
 }
 
+void SimVehicle::readSubscriptions() {
+    zmq::message_t message;
+    while (status_.recv(message, zmq::recv_flags::dontwait)) {
+        subscriptions_.apply(message.data(), message.size());
+    }
+}
+
+// The objects due now that some subscriber wants; the others are not even encoded (their turn passes
+// all the same, so that a subscriber coming later finds the stream in step).
 void SimVehicle::publishDue(std::int64_t now) {
-    const auto due = schedule_.due(now);
-    if (due.empty()) {
+    schedule_.duePositions(now, due_);
+    if (due_.empty() || !subscriptions_.wantsAny()) {
         return;
     }
-    const VehicleStatus status = model_.readout();
-    for (int index : due) {
-        if (const auto values = statusValues(status, index)) {
-            published_ += send(status_, {std::to_string(index), *values}) ? 1 : 0;
+    std::optional<VehicleStatus> status;
+    const auto& indexTexts = publishedIndexTexts();
+    for (std::size_t position : due_) {
+        if (!subscriptions_.wants(position)) {
+            continue;
         }
+        if (!status) {
+            status = model_.readout();
+        }
+        const std::string values = statusValuesAt(*status, position);
+        const std::string& index = indexTexts[position];
+        const bool sent = status_.send(zmq::buffer(index), zmq::send_flags::dontwait | zmq::send_flags::sndmore) &&
+                          status_.send(zmq::buffer(values), zmq::send_flags::dontwait);
+        published_ += sent ? 1 : 0;
     }
 }
 

@@ -11,11 +11,13 @@
 #include "sim/FleetPlan.h"
 #include "sim/ObjectDictionary.h"
 #include "sim/PublishSchedule.h"
+#include "sim/StatusSubscriptions.h"
 #include "sim/VehicleModel.h"
 
 namespace kova::sim {
 
-// One simulated vehicle on the network: its status publisher, its request socket (a ROUTER, so that
+// One simulated vehicle on the network: its status publisher (an XPUB, so that it knows which objects
+// its subscribers want and encodes only those), its request socket (a ROUTER, so that
 // a reply can be held back or dropped as the fault modes need) and its log publisher, bound at the
 // protocol's port offsets from its base port, with its own vehicle model, object dictionary and log
 // switches. It owns no thread and no clock: the server's loop calls it with the time since the
@@ -36,9 +38,15 @@ public:
     std::int64_t untilNext(std::int64_t nowMs) const { return schedule_.untilNext(nowMs); }
     // Answers every request waiting on the request socket (none: returns at once).
     void serveRequests(std::int64_t nowMs);
+    // Takes the subscriptions and unsubscriptions waiting on the status socket.
+    void readSubscriptions();
 
-    // The request socket, for the server's poll; only to poll, never to send or receive.
-    zmq::socket_t& requestSocket() { return requests_; }
+    // The descriptors that signal work for serveRequests() and readSubscriptions() (ZMQ_FD), for the
+    // server to wait on; each is quiet again once its call found nothing more. A step that sent on
+    // either socket reads it again itself (the status socket at most every 50 ms), since a send may
+    // take the signal of a waiting message.
+    int requestDescriptor() { return requests_.get(zmq::sockopt::fd); }
+    int statusDescriptor() { return status_.get(zmq::sockopt::fd); }
     std::uint64_t published() const { return published_; }
 
 private:
@@ -55,7 +63,7 @@ private:
     void note(const std::string& text);
     bool send(zmq::socket_t& socket, const std::vector<std::string>& frames);
     void answer(std::vector<std::string> frames, std::int64_t now);
-    void sendHeldReplies(std::int64_t now);
+    bool sendHeldReplies(std::int64_t now);
 
     VehiclePlan plan_;
     ActivityLog& activity_;
@@ -66,12 +74,15 @@ private:
     LogSwitches switches_;
     ObjectDictionary dictionary_;
     PublishSchedule schedule_;
+    StatusSubscriptions subscriptions_;
+    std::vector<std::size_t> due_;  // reused by every step
     std::int64_t lastAdvanceMs_ = 0;
     std::int64_t nextDebugMs_ = 1000;
     std::int64_t nextMalformedMs_ = 0;
     bool flooded_ = false;
     double floodCredit_ = 0.0;
     std::int64_t lastExtrasMs_ = 0;
+    std::int64_t nextSubscriptionLookMs_ = 0;
     std::size_t malformedCount_ = 0;
     std::uint64_t published_ = 0;
     std::deque<HeldReply> held_;

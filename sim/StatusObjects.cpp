@@ -130,6 +130,21 @@ const std::vector<PublishedObject>& publishedObjects() {
     return objects;
 }
 
+const std::vector<std::string>& publishedIndexTexts() {
+    static const std::vector<std::string> texts = [] {
+        std::vector<std::string> list;
+        for (const auto& entry : kFormats) {
+            list.push_back(std::to_string(entry.object.index));
+        }
+        return list;
+    }();
+    return texts;
+}
+
+std::string statusValuesAt(const VehicleStatus& status, std::size_t position) {
+    return format(position, status);
+}
+
 std::optional<std::string> statusValues(const VehicleStatus& status, int index) {
     const auto found = std::find_if(kFormats.begin(), kFormats.end(), [index](const ObjectFormat& entry) {
         return entry.object.index == index;

@@ -23,6 +23,12 @@ struct PublishedObject {
 // Every object the controller publishes, in ascending index order.
 const std::vector<PublishedObject>& publishedObjects();
 
+// The index of every published object as frame 1 carries it, in the order of publishedObjects().
+const std::vector<std::string>& publishedIndexTexts();
+
+// The values text of the object at `position` of publishedObjects().
+std::string statusValuesAt(const VehicleStatus& status, std::size_t position);
+
 // The values text of one object, or nothing for an index that is not published.
 std::optional<std::string> statusValues(const VehicleStatus& status, int index);
 

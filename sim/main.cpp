@@ -1,6 +1,5 @@
 // kovaSimOHV: a simulated vehicle controller for kovaConsoleOHV, or a fleet of them. See --help.
 #include <signal.h>
-#include <sys/resource.h>
 
 #include <atomic>
 #include <cstdio>
@@ -8,6 +7,7 @@
 #include <random>
 
 #include "sim/ActivityLog.h"
+#include "sim/DescriptorLimit.h"
 #include "sim/FleetPlan.h"
 #include "sim/SimOptions.h"
 #include "sim/SimServer.h"
@@ -28,16 +28,6 @@ void installSignalHandlers() {
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
     signal(SIGPIPE, SIG_IGN);
-}
-
-// A fleet holds several descriptors per vehicle (three listening sockets, their mailboxes, the
-// subscribers' connections): the soft limit on open files goes up to the hard one.
-void allowManyDescriptors() {
-    rlimit limit{};
-    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
-        limit.rlim_cur = limit.rlim_max;
-        setrlimit(RLIMIT_NOFILE, &limit);
-    }
 }
 
 std::string startText(const kova::sim::SimOptions& options, const kova::sim::FleetPlan& fleet) {
@@ -83,8 +73,13 @@ int main(int argc, char** argv) {
         return 0;
     }
     installSignalHandlers();
-    if (options.vehicles > 0) {
-        allowManyDescriptors();
+    // Every vehicle holds several descriptors: a fleet past a few hundred passes the usual soft limit
+    // of 1024, and one the hard limit cannot hold is refused before anything is bound.
+    const std::size_t vehicles = options.vehicles > 0 ? options.vehicles : 1;
+    const std::string limitError = kova::sim::raiseDescriptorLimit(kova::sim::descriptorsNeeded(vehicles));
+    if (!limitError.empty()) {
+        std::cerr << "kovaSimOHV: " << vehicles << " vehicles " << limitError << "\n";
+        return 2;
     }
     try {
         kova::sim::ActivityLog activity(options.logPath);

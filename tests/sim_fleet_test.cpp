@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <thread>
 
 #include <gtest/gtest.h>
 #include <zmq.hpp>
@@ -20,8 +21,10 @@
 
 #include "TestSupport.h"
 #include "protocol/StatusLayout.h"
+#include "sim/ActivityLog.h"
 #include "sim/FleetPlan.h"
 #include "sim/SimOptions.h"
+#include "sim/SimVehicle.h"
 
 namespace kova::sim {
 namespace {
@@ -436,6 +439,109 @@ TEST(SimFleetWire, TheFloodVehicleAloneIsFlooded) {
         std::string::npos);
 }
 
+// The indices that reach `socket` within `period`.
+std::set<std::string> indicesWithin(FleetRun& fleet, zmq::socket_t& socket, std::chrono::milliseconds period) {
+    std::set<std::string> seen;
+    std::vector<std::string> frames;
+    const auto end = Clock::now() + period;
+    while (Clock::now() < end) {
+        if (fleet.receive(socket, frames, 50ms) && !frames.empty()) {
+            seen.insert(frames[0]);
+        }
+    }
+    return seen;
+}
+
+bool allStartWith(const std::set<std::string>& indices, const std::vector<std::string>& prefixes) {
+    return std::all_of(indices.begin(), indices.end(), [&](const std::string& index) {
+        return std::any_of(prefixes.begin(), prefixes.end(),
+                           [&](const std::string& prefix) { return index.rfind(prefix, 0) == 0; });
+    });
+}
+
+// A subscriber holding prefixes gets those objects only, one holding everything beside it still gets
+// the whole stream, and a changed subscription takes effect while the vehicle runs.
+TEST(SimFleetWire, SubscriptionPrefixesChooseTheObjectsAndChangesTakeEffect) {
+    FleetRun fleet;
+    zmq::context_t context;
+    zmq::socket_t narrow(context, zmq::socket_type::sub);
+    narrow.set(zmq::sockopt::linger, 0);
+    narrow.set(zmq::sockopt::subscribe, "40");
+    narrow.set(zmq::sockopt::subscribe, "500");
+    narrow.connect(fleet.endpoint(1, 1));
+    std::vector<std::string> frames;
+    ASSERT_TRUE(fleet.receive(narrow, frames, 10s));
+
+    const std::set<std::string> narrowed = indicesWithin(fleet, narrow, 1500ms);
+    EXPECT_TRUE(allStartWith(narrowed, {"40", "500"}));
+    EXPECT_TRUE(narrowed.count("4034") && narrowed.count("4021") && narrowed.count("500"));
+    fleet.drain(fleet.status(1));
+    EXPECT_EQ(indicesWithin(fleet, fleet.status(1), 1500ms).size(), protocol::kStatusObjectCount);
+
+    narrow.set(zmq::sockopt::unsubscribe, "40");
+    narrow.set(zmq::sockopt::subscribe, "111");
+    const auto deadline = Clock::now() + 5s;
+    bool widened = false;
+    while (!widened && Clock::now() < deadline) {
+        widened = fleet.receive(narrow, frames, 100ms) && frames[0] == "111";
+    }
+    ASSERT_TRUE(widened);
+    fleet.drain(narrow);
+    const std::set<std::string> changed = indicesWithin(fleet, narrow, 1000ms);
+    EXPECT_TRUE(allStartWith(changed, {"111", "500"}));
+    EXPECT_TRUE(changed.count("500"));
+}
+
+// Objects nobody subscribed to are not even encoded: the vehicle counts only what it published.
+TEST(SimFleetVehicle, PublishesOnlyWhatItsSubscribersWant) {
+    test::TempDir dir;
+    ActivityLog activity(dir.file("sim.log"));
+    zmq::context_t context;
+    VehiclePlan plan;
+    plan.host = "127.0.0.1";
+    plan.basePort = test::freeBasePort();
+    SimVehicle vehicle(context, plan, activity);
+    std::int64_t now = 0;
+    for (; now < 1000; now += 10) {
+        vehicle.step(now);
+    }
+    EXPECT_EQ(vehicle.published(), 0u);  // no subscriber at all
+
+    zmq::socket_t subscriber(context, zmq::socket_type::sub);
+    subscriber.set(zmq::sockopt::linger, 0);
+    subscriber.set(zmq::sockopt::subscribe, "501");
+    subscriber.connect("tcp://127.0.0.1:" + std::to_string(plan.basePort + 1));
+    zmq::message_t frame;
+    const auto deadline = Clock::now() + 5s;
+    while (Clock::now() < deadline && !subscriber.recv(frame, zmq::recv_flags::dontwait)) {
+        vehicle.readSubscriptions();  // the server does so when the status socket signals
+        vehicle.step(now += 10);
+        std::this_thread::sleep_for(10ms);
+    }
+    ASSERT_EQ(frame.to_string(), "501");
+    const std::uint64_t before = vehicle.published();
+    for (const std::int64_t end = now + 2000; now < end; now += 10) {
+        vehicle.step(now);
+    }
+    const std::uint64_t published = vehicle.published() - before;  // object 501 alone, four times a second
+    EXPECT_GE(published, 7u);
+    EXPECT_LE(published, 8u);
+
+    subscriber.close();  // a subscriber that goes away takes its prefixes along
+    const auto gone = Clock::now() + 5s;
+    std::uint64_t last = vehicle.published();
+    for (int quiet = 0; quiet < 50 && Clock::now() < gone; std::this_thread::sleep_for(10ms)) {
+        vehicle.readSubscriptions();
+        vehicle.step(now += 10);
+        quiet = vehicle.published() == last ? quiet + 1 : 0;
+        last = vehicle.published();
+    }
+    for (const std::int64_t end = now + 1000; now < end; now += 10) {
+        vehicle.step(now);
+    }
+    EXPECT_EQ(vehicle.published(), last);
+}
+
 TEST(SimFleetProcess, ArgumentsThatDoNotFitEndWithStatusTwo) {
     test::TempDir dir;
     ASSERT_EQ(writeFleetConf("2 " + std::to_string(test::freeFleetBase(2)), dir.file("conf.json")), 0);
@@ -459,6 +565,23 @@ TEST(SimFleetProcess, ArgumentsThatDoNotFitEndWithStatusTwo) {
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << message;
         EXPECT_NE(test::readFile(output).find(message), std::string::npos) << test::readFile(output);
     }
+}
+
+
+// A fleet whose descriptors the hard limit cannot hold is refused before anything is bound.
+TEST(SimFleetProcess, AFleetPastTheHardDescriptorLimitIsRefused) {
+    test::TempDir dir;
+    ASSERT_EQ(writeFleetConf("30 " + std::to_string(test::freeFleetBase(30)), dir.file("conf.json")), 0);
+    test::ChildProcess child({"/usr/bin/prlimit", "--nofile=256:256", KOVA_SIM_BINARY, "--config", "conf.json",
+                              "--vehicles", "30"},
+                             dir.path(), dir.file("output.txt"));
+    int status = -1;
+    ASSERT_TRUE(child.waitExit(5s, &status));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2);
+    EXPECT_NE(test::readFile(dir.file("output.txt"))
+                  .find("30 vehicles need 364 open files, more than the hard limit of 256 (raise it: ulimit -n 364)"),
+              std::string::npos)
+        << test::readFile(dir.file("output.txt"));
 }
 
 }  // namespace

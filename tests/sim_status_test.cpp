@@ -2,6 +2,8 @@
 // its layout, at rates between a few and twenty messages a second.
 #include <cmath>
 #include <map>
+#include <set>
+#include <string>
 
 #include <gtest/gtest.h>
 
@@ -9,6 +11,7 @@
 #include "sim/PublishSchedule.h"
 #include "sim/RequestBody.h"
 #include "sim/StatusObjects.h"
+#include "sim/StatusSubscriptions.h"
 #include "sim/VehicleModel.h"
 
 namespace kova::sim {
@@ -132,6 +135,43 @@ TEST(SimPublishSchedule, AStalledCallerGetsEachObjectOnceNotABurst) {
     EXPECT_EQ(late.size(), publishedObjects().size());
     EXPECT_GT(schedule.untilNext(5000), 0);
     EXPECT_LE(schedule.untilNext(5000), 50);
+}
+
+
+// The published objects whose index text the subscriptions want.
+std::set<std::string> wanted(const StatusSubscriptions& subscriptions) {
+    std::set<std::string> indices;
+    for (std::size_t i = 0; i < publishedObjects().size(); ++i) {
+        if (subscriptions.wants(i)) {
+            indices.insert(publishedIndexTexts()[i]);
+        }
+    }
+    return indices;
+}
+
+bool apply(StatusSubscriptions& subscriptions, char kind, const std::string& prefix) {
+    const std::string message = kind + prefix;
+    return subscriptions.apply(message.data(), message.size());
+}
+
+TEST(SimStatusSubscriptions, PrefixesAreBytePrefixesOfTheIndexAndTheEmptyOneWantsAll) {
+    StatusSubscriptions subscriptions;
+    EXPECT_FALSE(subscriptions.wantsAny());
+    EXPECT_TRUE(apply(subscriptions, 1, "50"));
+    EXPECT_TRUE(apply(subscriptions, 1, "4034"));
+    EXPECT_TRUE(apply(subscriptions, 1, "40340"));  // longer than any index: wants nothing more
+    EXPECT_EQ(wanted(subscriptions), (std::set<std::string>{"500", "5001", "5002", "501", "4034"}));
+    EXPECT_FALSE(apply(subscriptions, 1, "50"));      // held already
+    EXPECT_FALSE(apply(subscriptions, 2, "111"));     // not a subscription message
+    EXPECT_FALSE(subscriptions.apply("", 0));
+    EXPECT_TRUE(apply(subscriptions, 0, "50"));
+    EXPECT_EQ(wanted(subscriptions), (std::set<std::string>{"4034"}));
+    EXPECT_TRUE(apply(subscriptions, 1, ""));
+    EXPECT_EQ(wanted(subscriptions).size(), publishedObjects().size());
+    EXPECT_TRUE(apply(subscriptions, 0, ""));
+    EXPECT_TRUE(apply(subscriptions, 0, "4034"));
+    EXPECT_TRUE(apply(subscriptions, 0, "40340"));
+    EXPECT_FALSE(subscriptions.wantsAny());
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 #include "fleet/FleetReceiver.h"
 
+#include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -108,11 +110,25 @@ void FleetReceiver::askWhole(std::size_t index, bool whole,
     }
 }
 
+void FleetReceiver::gather(std::chrono::milliseconds wait) const {
+    if (wake_ < 0) {
+        std::this_thread::sleep_for(wait);
+        return;
+    }
+    pollfd wake{wake_, POLLIN, 0};
+    // Interrupted by a signal: the round simply comes a little early.
+    if (::poll(&wake, 1, static_cast<int>(wait.count())) > 0 && (wake.revents & POLLIN) != 0) {
+        std::uint64_t count = 0;  // emptied, or every later wait would end at once
+        [[maybe_unused]] const ssize_t read = ::read(wake_, &count, sizeof count);
+    }
+}
+
 void FleetReceiver::run(const std::atomic<bool>& running,
                         const std::function<void(const std::string&)>& onError) {
     std::vector<zmq::pollitem_t> items;
     auto nextMend = std::chrono::steady_clock::now() + kMendEvery;
-    bool flowing = false;  // the last round took something
+    bool flowing = false;      // the last round took something
+    std::size_t busiest = 0;   // the most one stream gave in the last round
     try {
         while (running) {
             items.clear();
@@ -128,7 +144,9 @@ void FleetReceiver::run(const std::atomic<bool>& running,
             // costs a system call per socket); once nothing came, the thread sleeps in the poll until
             // something does.
             if (flowing) {
-                std::this_thread::sleep_for(kGather);
+                // A widen or narrow asked meanwhile ends the wait: the open vehicle's whole stream
+                // starts at once.
+                gather(busiest >= kBusyStream ? kGatherBusy : kGather);
             } else if (zmq::poll(items.data(), items.size(), kPollLimit) == 0) {
                 serveRequest(onError);
                 mendWhenDue(nextMend);
@@ -144,6 +162,7 @@ void FleetReceiver::run(const std::atomic<bool>& running,
             // Every stream is served, each up to its budget; a socket dropped after a messaging error
             // is made anew (take() opens it).
             flowing = false;
+            busiest = 0;
             for (std::size_t i = 0; i < vehicles_.size(); ++i) {
                 Vehicle& vehicle = vehicles_[i];
                 if (!vehicle.subscription) {
@@ -163,6 +182,7 @@ void FleetReceiver::run(const std::atomic<bool>& running,
                     },
                     onError);
                 flowing = flowing || taken > 0;
+                busiest = std::max(busiest, taken);
             }
             mendWhenDue(nextMend);
         }

@@ -23,9 +23,11 @@ namespace kova {
 // shows the open vehicle's. The thread sleeps in one poll over every socket until something comes,
 // lets kGather pass so that whatever else arrives meanwhile is served in the same round, then takes
 // at most kBudget queued messages from each stream, so a flooding controller never holds up the
-// others and a silent or absent one costs nothing. Two hundred vehicles at their normal rates thus
-// cost a hundred rounds a second, not a wake-up per message; a value reaches its record within
-// kGather of its arrival, far inside the 200 ms between redraws.
+// others and a silent or absent one costs nothing. A thousand vehicles at their normal rates thus
+// cost twenty rounds a second, not a wake-up per message (a round asks every socket, and each ask
+// costs libzmq a system call or two); a value reaches its record within kGather of its arrival,
+// inside the 200 ms between redraws. While a stream floods (kBusyStream messages in one round) the
+// rounds come every kGatherBusy instead, so its queue never fills between two of them.
 //
 // Each stream is narrowed to the fleet table's objects (kFleetTableObjects): the publisher sends
 // nothing else, and whatever else comes all the same (a prefix lets longer indices through; a
@@ -35,7 +37,9 @@ namespace kova {
 class FleetReceiver {
 public:
     static constexpr std::size_t kBudget = 2048;
-    static constexpr std::chrono::milliseconds kGather{10};
+    static constexpr std::chrono::milliseconds kGather{50};
+    static constexpr std::chrono::milliseconds kGatherBusy{10};
+    static constexpr std::size_t kBusyStream = 200;
     static constexpr std::chrono::milliseconds kMendEvery{500};
 
     // Makes, subscribes and connects one status socket per usable entry (base port + 1), each message
@@ -96,6 +100,8 @@ private:
     void serveRequest(const std::function<void(const std::string&)>& onError);
     // Asks one vehicle's publisher for its whole stream or for the table's objects.
     void askWhole(std::size_t index, bool whole, const std::function<void(const std::string&)>& onError);
+    // Lets `wait` pass while messages flow, or less when a widen or narrow is asked.
+    void gather(std::chrono::milliseconds wait) const;
     // Connects again wherever a disconnect needs mending, at most every kMendEvery.
     void mendWhenDue(std::chrono::steady_clock::time_point& next);
 

@@ -220,7 +220,9 @@ void ConsoleApp::redraw(Poco::Timer& timer) {
     if (fleetShown_) {
         std::vector<FleetVehicle>& states = replayer_ ? replayedFleetStates() : fleetStates();
         fillAlarmCounts(states);
-        fleetWindow_.drawTable(states);
+        // The recorder's, the log's and the journal's state, or the replay's clock, as the monitor
+        // title shows them: a failure is never hidden behind the table.
+        fleetWindow_.drawTable(states, monitor.besideNow());
     } else {
         monitor.drawStatus(timer);
     }

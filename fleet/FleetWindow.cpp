@@ -35,10 +35,24 @@ void FleetWindow::create(int cols, int rows) {
 
 void FleetWindow::writeCaption(int /*cols*/) {
     mvwaddnstr(titleWin, 0, 0, title_.data(), static_cast<int>(title_.size()));
+    const int titleEnd = static_cast<int>(title_.size()) + 2;
+    int end = getmaxx(titleWin) - 1;
+    // What is wrong (a recording failing, a journal not saved) goes before the keys: the keys give
+    // way when the bar is too narrow for both.
+    if (!beside_.text.empty()) {
+        const std::string text = fitColumns(beside_.text, std::max(0, end - titleEnd), false);
+        const int at = end - displayWidth(text);
+        if (at >= titleEnd) {
+            wattrset(titleWin, A_BOLD | COLOR_PAIR(beside_.alert ? kAlertPair : kTitlePair));
+            mvwaddstr(titleWin, 0, at, text.c_str());
+            wattrset(titleWin, A_BOLD | COLOR_PAIR(kTitlePair));
+            end = at - 2;
+        }
+    }
     const std::string keys = typing_ ? "typing a filter: Enter keeps it, Esc clears it"
                                      : "j/k: select  Enter: open  /: filter  s: order  a: alarms";
-    const int at = getmaxx(titleWin) - static_cast<int>(keys.size()) - 1;
-    if (at > static_cast<int>(title_.size()) + 2) {
+    const int at = end - static_cast<int>(keys.size());
+    if (at >= titleEnd) {
         mvwaddstr(titleWin, 0, at, keys.c_str());
     }
     typingShown_ = typing_;
@@ -89,10 +103,15 @@ void FleetWindow::redrawBody() {
     stale_ = true;  // a body made anew is blank until the next redraw fills it
 }
 
-void FleetWindow::drawTable(const std::vector<FleetVehicle>& vehicles) {
+void FleetWindow::drawTable(const std::vector<FleetVehicle>& vehicles, const MonitorWindow::Beside& beside) {
     ScreenLock lock;
     if (!shown() || bodyWin == nullptr) {
         return;
+    }
+    if (titleWin != nullptr && (beside.text != beside_.text || beside.alert != beside_.alert)) {
+        beside_ = beside;
+        rewriteTitle();
+        paint();
     }
     // With no row changed the screen already shows this table: nothing is written.
     if (updateRows(vehicles) || stale_) {

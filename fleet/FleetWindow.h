@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "fleet/FleetTable.h"
+#include "monitor/MonitorWindow.h"
 #include "ui/CursesWindow.h"
 
 namespace kova {
@@ -31,7 +32,9 @@ public:
     // Draws the table from the vehicles' states (in configuration order): the heading, then the rows
     // that match the filter and fit, in the chosen order, scrolled so the selection shows. Nothing
     // while hidden. Timer thread; takes the ScreenLock.
-    void drawTable(const std::vector<FleetVehicle>& vehicles);
+    // `beside` is what the title bar shows at its right end before the keys (the recorder's or the
+    // journal's state, a replay's clock), in the alert colour when it says something is wrong.
+    void drawTable(const std::vector<FleetVehicle>& vehicles, const MonitorWindow::Beside& beside = {});
 
     // A key while the table is shown: Up, Down, j, k, PgUp, PgDn, Home and End move the selection;
     // Enter gives the vehicle to open, a the fleet's alarm journal; s the next order; / starts typing a
@@ -77,6 +80,7 @@ private:
     std::size_t selectedVehicle_ = 0;  // configuration index of the selected row's vehicle
     FleetSelection selection_;         // over order_
     std::string title_;
+    MonitorWindow::Beside beside_;  // as last written
     bool typingShown_ = false;  // the caption as last written
     bool stale_ = true;         // the body must be drawn whatever changed
 };

@@ -56,6 +56,8 @@ public:
         bool alert = false;
     };
     void showBeside(std::function<Beside()> beside) { beside_ = std::move(beside); }
+    // That text as it stands now, for another view's title (the fleet table's). Timer thread.
+    Beside besideNow() const { return beside_ ? beside_() : Beside{}; }
     // Where the link indicator comes from when not from the arrival times on the steady clock (a
     // replay, whose clock is its own). Set before the timer starts.
     void linkFrom(std::function<LinkState()> link) { linkFrom_ = std::move(link); }

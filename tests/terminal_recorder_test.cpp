@@ -359,6 +359,8 @@ TEST(TerminalRecorder, AFleetIsRecordedAndReplayedWithItsTable) {
     {
         TmuxPane pane(std::string(KOVA_CONSOLE_BINARY) + " --fleet --record rec.db", dir.path());
         ASSERT_TRUE(pane.waitForRow(0, "fleet: 3 vehicles", 8s)) << pane.screenText();
+        EXPECT_TRUE(pane.waitForScreen([](const auto& s) { return s[0].find(" rec ") != std::string::npos; }, 3s))
+            << "the recorder's state shows over the table too";
         for (int i : {0, 1}) {
             ASSERT_TRUE(waitUntil(
                 [&] {
@@ -385,6 +387,8 @@ TEST(TerminalRecorder, AFleetIsRecordedAndReplayedWithItsTable) {
     {
         TmuxPane replay(std::string(KOVA_CONSOLE_BINARY) + " --replay rec.db", dir.path());
         ASSERT_TRUE(replay.waitForRow(0, "fleet: 3 vehicles", 8s)) << replay.screenText();
+        EXPECT_TRUE(replay.waitForScreen([](const auto& s) { return s[0].find(" replay ") != std::string::npos; }, 3s))
+            << replay.screenText();
         ASSERT_TRUE(replay.waitForScreen(
             [](const auto& s) { return s[3].find("AutomaticOp") != std::string::npos; }, 5s))
             << replay.screenText();

@@ -57,6 +57,10 @@ void ConsoleApp::setUpReplayAlarms() {
     setAlarmVehicle(recorded.name.empty() ? "controller" : recorded.name);
     operator_ = operatorFrom(settings_.operatorName);
     command.onLocalLine([this](const std::string& line) { return alarmCommand(line); });
+    if (replayer_->fleet()) {
+        setUpFleetReplayAlarms();
+        return;
+    }
     auto newestNs = std::make_shared<std::int64_t>(0);
     replayer_->onStatusPlayed([this, newestNs](std::int64_t ns, const record::Frames& frames) {
         const std::string vehicle = alarmVehicle();

@@ -142,6 +142,8 @@ private:
     MonitorWindow::Beside withAlarms(MonitorWindow::Beside beside) const;
     // Fleet: the name the journal keeps vehicle `index` under.
     std::string fleetVehicleName(std::size_t index) const;
+    // A fleet recording's replay: every vehicle's journal rebuilt from its own stream.
+    void setUpFleetReplayAlarms();
     // Fleet: each vehicle's unacknowledged count and flood mark into its row.
     void fillAlarmCounts(std::vector<FleetVehicle>& states) const;
     // Fleet: the journal of every vehicle, from the table (a); back to the table. Command thread.

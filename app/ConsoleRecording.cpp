@@ -141,7 +141,10 @@ bool ConsoleApp::replayKey(int key, bool lineEmpty) {
     }
     if (fleetShown_) {
         if (const FleetKey asked = fleetWindow_.takeKey(key); asked.action == FleetKey::Action::Open) {
+            setAlarmVehicle(fleetVehicleName(asked.vehicle));
             openReplayedVehicle(asked.vehicle);
+        } else if (asked.action == FleetKey::Action::Journal) {
+            showFleetJournal();
         }
         return true;
     }

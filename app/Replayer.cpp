@@ -206,6 +206,9 @@ void Replayer::play(const record::RecordedEvent& event) {
             Vehicle& vehicle = vehicles_[found->second];
             vehicle.store->noteArrival();
             *vehicle.newestNs = event.ns;
+            if (fleetStatusPlayed_) {
+                fleetStatusPlayed_(event.ns, found->second, status->frames);
+            }
             vehicle.store->store(status->frames[0], status->frames[1]);
         }
     } else if (!shown(event.vehicle)) {

@@ -71,6 +71,10 @@ public:
     void onStatusPlayed(std::function<void(std::int64_t, const record::Frames&)> listener) {
         statusPlayed_ = std::move(listener);
     }
+    // The same for a fleet recording: each status message with the index of its vehicle.
+    void onFleetStatusPlayed(std::function<void(std::int64_t, std::size_t, const record::Frames&)> listener) {
+        fleetStatusPlayed_ = std::move(listener);
+    }
 
     // The replay thread's body: plays events until stopped, then returns. One thread.
     void run(const std::atomic<bool>& running);
@@ -133,6 +137,7 @@ private:
     std::atomic<std::uint64_t> damaged_{0};                 // damaged rows skipped, as last seen
     std::atomic<std::uint64_t> played_{0};
     std::function<void(std::int64_t, const record::Frames&)> statusPlayed_;
+    std::function<void(std::int64_t, std::size_t, const record::Frames&)> fleetStatusPlayed_;
 };
 
 }  // namespace kova

@@ -365,6 +365,7 @@ TEST(TerminalRecorder, AFleetIsRecordedAndReplayedWithItsTable) {
             ASSERT_TRUE(waitUntil(
                 [&] {
                     vehicles[static_cast<std::size_t>(i)]->publish({"111", "4"});
+                    vehicles[static_cast<std::size_t>(i)]->publish({"501", i == 0 ? "W110/servoOff" : "/"});
                     return pane.waitForScreen(
                         [&](const auto& s) { return s[2 + i].find("AutomaticOp") != std::string::npos; },
                         100ms);
@@ -392,6 +393,13 @@ TEST(TerminalRecorder, AFleetIsRecordedAndReplayedWithItsTable) {
         ASSERT_TRUE(replay.waitForScreen(
             [](const auto& s) { return s[3].find("AutomaticOp") != std::string::npos; }, 5s))
             << replay.screenText();
+        // The journal is rebuilt from each vehicle's own recorded stream.
+        replay.typeText("a");
+        EXPECT_TRUE(replay.waitForText("ohv001", 3s) && replay.waitForText("active unacked warning 1 W110", 3s))
+            << replay.screenText();
+        replay.typeText("fleet");
+        replay.sendKeys({"Enter"});
+        ASSERT_TRUE(replay.waitForRow(0, "fleet: 3 vehicles", 3s)) << replay.screenText();
         replay.sendKeys({"Down", "Enter"});
         EXPECT_TRUE(replay.waitForText("(ohv002:127.0.0.1)", 3s)) << replay.screenText();
         EXPECT_TRUE(replay.waitForText(":State(AutomaticOp)", 3s)) << replay.screenText();

@@ -48,10 +48,14 @@ AlarmWatch::~AlarmWatch() {
 
 void AlarmWatch::startWriter(std::chrono::milliseconds interval) {
     writer_ = std::thread([this, interval] {
+        // Another console's acknowledgements are looked for about once a second, not every tick:
+        // an idle console then costs next to nothing.
+        const long lookEvery = std::max(1L, static_cast<long>(1000 / std::max(1L, static_cast<long>(interval.count()))));
+        long ticks = 0;
         std::unique_lock<std::mutex> lock(writerMutex_);
         while (!writerWake_.wait_for(lock, interval, [this] { return stopping_; })) {
             lock.unlock();
-            tick();
+            tick(++ticks % lookEvery == 0);
             lock.lock();
         }
     });
@@ -159,7 +163,7 @@ void AlarmWatch::queueLocked(JournalWrite write) {
     pending_.push_back(std::move(write));
 }
 
-void AlarmWatch::tick() {
+void AlarmWatch::tick(bool look) {
     std::lock_guard<std::mutex> fileLock(fileMutex_);
     if (!journal_.isOpen()) {
         return;
@@ -197,7 +201,7 @@ void AlarmWatch::tick() {
             ++changes_;
         }
     }
-    if (!journal_.changedElsewhere() && !reloadWanted_) {
+    if (!reloadWanted_ && (!look || !journal_.changedElsewhere())) {
         return;
     }
     std::vector<Alarm> alarms;

@@ -61,7 +61,7 @@ public:
 
     // Writes what waits for the file, then takes in what another console wrote to it. One thread
     // at a time (the writer's).
-    void tick();
+    void tick() { tick(true); }
 
     // "ack": the alarm of that id; "ack all": every unacknowledged alarm of the vehicle (of every
     // vehicle when `vehicle` is empty). The result is the line the operator reads.
@@ -98,6 +98,8 @@ private:
     // Applies the events to the book and queues what the file is to take. mutex_ held.
     void applyLocked(const std::vector<AlarmEvent>& events);
     void queueLocked(JournalWrite write);
+    // Writes what waits; with `look`, also reads back what another console wrote meanwhile.
+    void tick(bool look);
 
     const bool keepFile_;
     mutable std::mutex mutex_;

@@ -177,7 +177,11 @@ std::string usageText() {
            "  --vehicles N         serve the first N connections of --config at once, each on its own\n"
            "                       ports with its own vehicle (seeds and start points differ)\n"
            "  --flood-vehicle NAME the vehicle the flood options apply to (default: the first)\n"
-           "  --help               this text\n";
+           "  --help               this text\n"
+           "\n"
+           "Exit status: 0 stopped by a signal (SIGINT, SIGTERM); 1 it could not serve (a port in use, an\n"
+           "activity log that cannot be opened, ...); 2 arguments that cannot be followed, or more vehicles\n"
+           "than the hard limit on open files allows (ulimit -n).\n";
 }
 
 std::string resolveConnection(SimOptions& options) {

@@ -37,11 +37,14 @@
 
 #include <zmq.hpp>
 
+#include "FleetPorts.h"
 #include "sim/StatusObjects.h"
 
 extern char** environ;
 
 namespace {
+
+using kova::bench::freeFleetBase;
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
@@ -49,42 +52,6 @@ using namespace std::chrono_literals;
 std::size_t sampleSize = 10;
 std::vector<std::string> prefixes = {""};  // what every sampled vehicle is subscribed to
 constexpr auto kMeasureFor = 10s;
-
-bool portIsFree(int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    if (fd < 0) {
-        return false;
-    }
-    const int reuse = 1;  // as ZeroMQ binds: a port some closed connection holds in TIME_WAIT is free
-    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    const bool free = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    ::close(fd);
-    return free;
-}
-
-// A base port from which the fleet's ports (base + 10 i + 1, 2, 4) are all free now; 0 when none.
-// Below 32768 where the fleet fits: the system hands out ports above it to outgoing connections,
-// and one of those taken meanwhile would make a bind fail.
-int freeFleetBase(std::size_t vehicles) {
-    std::mt19937 random(std::random_device{}());
-    const int span = 10 * static_cast<int>(vehicles);
-    std::uniform_int_distribution<int> pick(20000, std::max(20000, (span <= 12000 ? 32768 : 65531) - span));
-    for (int attempt = 0; attempt < 50; ++attempt) {
-        const int base = pick(random);
-        bool free = true;
-        for (int port = base; free && port < base + span; port += 10) {
-            free = portIsFree(port + 1) && portIsFree(port + 2) && portIsFree(port + 4);
-        }
-        if (free) {
-            return base;
-        }
-    }
-    return 0;
-}
 
 // A fresh folder under /tmp, removed with what it holds when the object goes.
 class TempDir {

@@ -223,18 +223,21 @@ void AlarmWatch::tick(bool look) {
     ++changes_;
 }
 
+void AlarmWatch::queueAckLocked(const Alarm& alarm) {
+    AlarmEvent event;
+    event.timeMs = alarm.ackedMs;
+    event.vehicle = alarm.vehicle;
+    event.context = alarm.context;
+    queueLocked(JournalWrite{JournalWrite::What::Ack, event, alarm});
+}
+
 std::string AlarmWatch::ack(std::int64_t id, const std::string& operatorName, std::int64_t nowMs) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!book_.ack(id, operatorName, nowMs)) {
         return "Nothing to acknowledge";
     }
     ++changes_;
-    const Alarm& alarm = *book_.find(id);
-    AlarmEvent event;
-    event.timeMs = alarm.ackedMs;
-    event.vehicle = alarm.vehicle;
-    event.context = alarm.context;
-    queueLocked(JournalWrite{JournalWrite::What::Ack, event, alarm});
+    queueAckLocked(*book_.find(id));
     return "Alarm " + std::to_string(id) + " acknowledged by " + operatorName;
 }
 
@@ -246,12 +249,7 @@ std::string AlarmWatch::ackAll(const std::string& vehicle, const std::string& op
     }
     ++changes_;
     for (std::int64_t id : ids) {
-        const Alarm& alarm = *book_.find(id);
-        AlarmEvent event;
-        event.timeMs = alarm.ackedMs;
-        event.vehicle = alarm.vehicle;
-        event.context = alarm.context;
-        queueLocked(JournalWrite{JournalWrite::What::Ack, event, alarm});
+        queueAckLocked(*book_.find(id));
     }
     return std::to_string(ids.size()) + " alarms acknowledged by " + operatorName;
 }

@@ -98,6 +98,8 @@ private:
     // Applies the events to the book and queues what the file is to take. mutex_ held.
     void applyLocked(const std::vector<AlarmEvent>& events);
     void queueLocked(JournalWrite write);
+    // Queues the journal's record of an acknowledgement just made.
+    void queueAckLocked(const Alarm& alarm);
     // Writes what waits; with `look`, also reads back what another console wrote meanwhile.
     void tick(bool look);
 

@@ -14,7 +14,6 @@
 // another process); where it cannot publish a fleet's whole streams, the wide rate shows it.
 #include <netinet/in.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -26,6 +25,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <random>
 #include <set>
@@ -37,14 +37,13 @@
 #include "fleet/FleetReceiver.h"
 #include "net/Capacity.h"
 #include "net/Context.h"
-#include "FleetPorts.h"
+#include "SimFleet.h"
 #include "sim/StatusObjects.h"
-
-extern char** environ;
 
 namespace {
 
 using kova::bench::freeFleetBase;
+using kova::bench::SimFleet;
 
 using namespace kova;
 using Clock = std::chrono::steady_clock;
@@ -62,29 +61,10 @@ public:
             return;
         }
         dir_ = pattern;
-        const std::string conf = dir_ + "/conf.json";
-        const std::string make = std::string(KOVA_FLEET_CONF) + " " + std::to_string(vehicles) + " " +
-                                 std::to_string(base) + " > " + conf;
-        if (std::system(make.c_str()) != 0) {
-            return;
-        }
-        std::vector<std::string> args = {KOVA_SIM_BINARY,          "--config", conf, "--vehicles",
-                                         std::to_string(vehicles), "--seed",   "1",  "--log",
-                                         dir_ + "/sim.log"};
-        std::vector<char*> argv;
-        for (auto& arg : args) {
-            argv.push_back(arg.data());
-        }
-        argv.push_back(nullptr);
-        if (posix_spawn(&pid_, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
-            pid_ = -1;
-        }
+        fleet_ = std::make_unique<SimFleet>(dir_, vehicles, base);
     }
     ~Simulator() {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
-        }
+        fleet_.reset();  // stopped before its folder goes
         std::error_code ignored;
         if (!dir_.empty()) {
             std::filesystem::remove_all(dir_, ignored);
@@ -92,11 +72,11 @@ public:
     }
     Simulator(const Simulator&) = delete;
     Simulator& operator=(const Simulator&) = delete;
-    bool started() const { return pid_ > 0; }
+    bool started() const { return fleet_ && fleet_->started(); }
 
 private:
     std::string dir_;
-    pid_t pid_ = -1;
+    std::unique_ptr<SimFleet> fleet_;
 };
 
 double processCpuSeconds() {

@@ -18,7 +18,6 @@
 // messages are added to the fleet's whole, and the names gain "_flood".
 #include <netinet/in.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -37,14 +36,13 @@
 
 #include <zmq.hpp>
 
-#include "FleetPorts.h"
+#include "SimFleet.h"
 #include "sim/StatusObjects.h"
-
-extern char** environ;
 
 namespace {
 
 using kova::bench::freeFleetBase;
+using kova::bench::SimFleet;
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
@@ -111,46 +109,6 @@ long cpuTicks(pid_t pid) {
     return utime + stime;
 }
 
-// The simulator as a child process serving `vehicles` connections of a fresh conf.json in `dir`.
-class FleetProcess {
-public:
-    FleetProcess(const std::string& dir, std::size_t vehicles, int basePort, double floodRate) {
-        const std::string conf = dir + "/conf.json";
-        const std::string make = std::string(KOVA_FLEET_CONF) + " " + std::to_string(vehicles) + " " +
-                                 std::to_string(basePort) + " > " + conf;
-        if (std::system(make.c_str()) != 0) {
-            return;
-        }
-        std::vector<std::string> args = {KOVA_SIM_BINARY,          "--config", conf, "--vehicles",
-                                         std::to_string(vehicles), "--seed",   "1",  "--log",
-                                         dir + "/sim.log"};
-        if (floodRate > 0.0) {
-            args.insert(args.end(), {"--flood-rate", std::to_string(floodRate)});
-        }
-        std::vector<char*> argv;
-        for (auto& arg : args) {
-            argv.push_back(arg.data());
-        }
-        argv.push_back(nullptr);
-        if (posix_spawn(&pid_, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
-            pid_ = -1;
-        }
-    }
-    ~FleetProcess() {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-    FleetProcess(const FleetProcess&) = delete;
-    FleetProcess& operator=(const FleetProcess&) = delete;
-
-    pid_t pid() const { return pid_; }
-
-private:
-    pid_t pid_ = -1;
-};
-
 // The vehicles to subscribe to: up to sampleSize spread evenly over the fleet, the first (the
 // flooding one) left out when `skipFirst`.
 std::vector<std::size_t> sample(std::size_t vehicles, bool skipFirst) {
@@ -201,7 +159,9 @@ void measure(std::size_t vehicles, double floodRate) {
         return;
     }
     {
-        FleetProcess fleet(dir.path(), vehicles, base, floodRate);
+        SimFleet fleet(dir.path(), vehicles, base,
+                       floodRate > 0.0 ? std::vector<std::string>{"--flood-rate", std::to_string(floodRate)}
+                                       : std::vector<std::string>{});
         if (fleet.pid() <= 0) {
             std::printf("%s: simulator not started\n", name.c_str());
             return;

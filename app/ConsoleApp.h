@@ -1,7 +1,10 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -145,7 +148,7 @@ private:
     // A fleet recording's replay: every vehicle's journal rebuilt from its own stream.
     void setUpFleetReplayAlarms();
     // Fleet: each vehicle's unacknowledged count and flood mark into its row.
-    void fillAlarmCounts(std::vector<FleetVehicle>& states) const;
+    void fillAlarmCounts(std::vector<FleetVehicle>& states);
     // Fleet: the journal of every vehicle, from the table (a); back to the table. Command thread.
     void showFleetJournal();
     void leaveFleetJournal();
@@ -169,6 +172,10 @@ private:
     std::atomic<Replayer*> replayerToWake_{nullptr};
     std::unique_ptr<FleetReceiver> fleet_;
     FleetWindow fleetWindow_;
+    // The journal's counts by vehicle as the table last took them, and when; timer thread.
+    std::map<std::string, AlarmCounts> alarmCounts_;
+    std::uint64_t alarmCountsChanges_ = 0;
+    std::chrono::steady_clock::time_point alarmCountsAt_{};
     std::vector<FleetVehicle> fleetStates_;  // as of the last redraw, live or replayed; timer thread
     std::atomic<bool> fleetShown_{false};
     std::atomic<std::int32_t> openVehicle_{-1};  // the vehicle opened last from the fleet table; -1: none

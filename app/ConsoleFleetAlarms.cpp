@@ -74,19 +74,27 @@ std::string ConsoleApp::fleetVehicleName(std::size_t index) const {
     return alarmName(replayer_ ? replayer_->vehicleAddress(index) : fleet_->address(index));
 }
 
-void ConsoleApp::fillAlarmCounts(std::vector<FleetVehicle>& states) const {
+void ConsoleApp::fillAlarmCounts(std::vector<FleetVehicle>& states) {
     if (!alarms_) {
         return;
     }
-    const std::int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                 std::chrono::system_clock::now().time_since_epoch())
-                                 .count();
-    const std::map<std::string, AlarmCounts> counts = alarms_->byVehicle(now);
+    // Counted again only when the journal changed, or once a second for a flood running out: a walk
+    // of every alarm at every redraw would cost a busy fleet's timer more than the table itself.
+    const auto at = std::chrono::steady_clock::now();
+    const std::uint64_t changes = alarms_->changes();
+    if (changes != alarmCountsChanges_ || at - alarmCountsAt_ >= std::chrono::seconds(1)) {
+        const std::int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                     std::chrono::system_clock::now().time_since_epoch())
+                                     .count();
+        alarmCounts_ = alarms_->byVehicle(now);
+        alarmCountsChanges_ = changes;
+        alarmCountsAt_ = at;
+    }
     for (std::size_t i = 0; i < states.size(); ++i) {
-        const auto found = counts.find(alarmName(states[i].address));
+        const auto found = alarmCounts_.find(alarmName(states[i].address));
         // Kept between redraws: a vehicle with every alarm acknowledged goes back to none.
-        states[i].unackedAlarms = found != counts.end() ? found->second.unacked : 0;
-        states[i].alarmFlood = found != counts.end() && found->second.flood;
+        states[i].unackedAlarms = found != alarmCounts_.end() ? found->second.unacked : 0;
+        states[i].alarmFlood = found != alarmCounts_.end() && found->second.flood;
     }
 }
 
